@@ -1,0 +1,74 @@
+# The module, its host-side tools and its tests, for 32-bit Windows.
+
+set(PAGE_DEPS_PREFIX "" CACHE PATH "Where the static i686 libpng is installed")
+if(NOT EXISTS "${PAGE_DEPS_PREFIX}/lib/libpng16.a")
+  message(FATAL_ERROR "libpng16.a not found under PAGE_DEPS_PREFIX='${PAGE_DEPS_PREFIX}'; ./test builds it")
+endif()
+find_library(PAGE_ZLIB NAMES libz.a REQUIRED)
+add_library(page_png STATIC IMPORTED)
+set_target_properties(page_png PROPERTIES
+  IMPORTED_LOCATION ${PAGE_DEPS_PREFIX}/lib/libpng16.a
+  INTERFACE_INCLUDE_DIRECTORIES ${PAGE_DEPS_PREFIX}/include
+  INTERFACE_LINK_LIBRARIES ${PAGE_ZLIB})
+
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+
+# Everything the DLL holds, as a library, so that in-process tests can link the page directly.
+add_library(page_win STATIC
+  controls/window_impl.cpp
+  controls/vin_wnd.cpp
+  page/mobile_info_wnd.cpp
+  page/offscreen_buffer.cpp
+  page/page_views.cpp
+)
+target_link_libraries(page_win PUBLIC page_core comctl32 gdi32 user32)
+target_compile_options(page_win PRIVATE ${PAGE_STRICT_FLAGS})
+
+add_library(MobileInfoPage SHARED
+  module/page_module.cpp
+  module/page_module.def
+)
+set_target_properties(MobileInfoPage PROPERTIES PREFIX "")
+target_link_libraries(MobileInfoPage PRIVATE page_win)
+target_compile_options(MobileInfoPage PRIVATE ${PAGE_STRICT_FLAGS})
+
+# The demo host: loads the module through its exports and saves a picture of the page.
+add_executable(demohost
+  tools/demohost/demohost.cpp
+  tools/demohost/png_file.cpp
+)
+target_include_directories(demohost PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(demohost PRIVATE page_png gdi32 user32)
+target_link_options(demohost PRIVATE -municode)
+target_compile_options(demohost PRIVATE ${PAGE_STRICT_FLAGS})
+add_dependencies(demohost MobileInfoPage)
+
+# Tests that drive the real DLL the way a host and the phone service do.
+add_executable(page_dll_tests
+  tests/win/test_support.cpp
+  tests/win/lifecycle_test.cpp
+  tests/win/phone_data_test.cpp
+  tests/win/paint_test.cpp
+)
+target_include_directories(page_dll_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(page_dll_tests PRIVATE page_core gtest_main gdi32 user32)
+target_compile_options(page_dll_tests PRIVATE ${PAGE_STRICT_FLAGS})
+add_dependencies(page_dll_tests MobileInfoPage)
+gtest_discover_tests(page_dll_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+
+# Tests that need the page's inner state link the page code itself instead of the DLL.
+add_executable(page_internal_tests
+  tests/win/test_support.cpp
+  tests/win/internal_main.cpp
+  tests/win/page_state_test.cpp
+  tests/win/control_host_test.cpp
+)
+target_include_directories(page_internal_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(page_internal_tests PRIVATE page_win gtest)
+target_compile_options(page_internal_tests PRIVATE ${PAGE_STRICT_FLAGS})
+gtest_discover_tests(page_internal_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+
+# The DLL imports system DLLs only and exports exactly the four entry points.
+add_test(NAME dll_imports_and_exports
+  COMMAND ${CMAKE_COMMAND} -DDLL=$<TARGET_FILE:MobileInfoPage> -DOBJDUMP=i686-w64-mingw32-objdump
+          -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/check_dll.cmake)

@@ -1,0 +1,57 @@
+// A small window-object framework: a C++ object bound to its window at WM_NCCREATE through
+// lpCreateParams, found again through GWLP_USERDATA, and asked first about every message.
+// Window classes are registered once per process under a module-wide lock and unregistered
+// when the module unloads.
+#pragma once
+
+#include <windows.h>
+
+// What a window class looks like; the framework supplies the procedure, instance and name.
+struct WindowClassInfo {
+  const wchar_t* namePrefix;  // the generated name is prefix + ":" + the module's address
+  UINT style;
+  int backgroundColorIndex;  // a COLOR_* index; the brush is that colour + 1
+  const wchar_t* cursor;     // a predefined IDC_* cursor
+};
+
+// Process-wide state of the framework: the module's instance, the thread that loaded it, the
+// classes it registered.
+class CWindowModule {
+ public:
+  static void Init(HINSTANCE instance);
+  static void Term();
+
+  static HINSTANCE Instance();
+  static DWORD MainThreadId();
+
+  // The class's name, registered on first use. Null when registration failed.
+  static const wchar_t* EnsureClass(const WindowClassInfo& info);
+};
+
+class CWindowImplBase {
+ public:
+  CWindowImplBase() = default;
+  CWindowImplBase(const CWindowImplBase&) = delete;
+  CWindowImplBase& operator=(const CWindowImplBase&) = delete;
+  virtual ~CWindowImplBase();
+
+  HWND Hwnd() const { return hwnd_; }
+
+  // Returns TRUE and sets `result` when the message was handled; FALSE passes it on.
+  virtual BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                    LRESULT& result, DWORD mapId) = 0;
+
+  // Called after the window's last message (WM_NCDESTROY), when the object is unbound.
+  virtual void OnFinalMessage(HWND) {}
+
+ protected:
+  HWND CreateWindowOfClass(const WindowClassInfo& info, HWND parent, DWORD style, DWORD exStyle);
+  LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  friend class CWindowModule;
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Route(UINT message, WPARAM wParam, LPARAM lParam);
+
+  HWND hwnd_ = nullptr;
+};

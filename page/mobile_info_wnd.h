@@ -1,0 +1,63 @@
+// The page: a child window filling the host's container that owns every font, image,
+// control and record it shows, and routes its messages first to the control host.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "controls/vin_control.h"
+#include "controls/vin_wnd.h"
+#include "page/phone_info.h"
+#include "util/scoped_gdi.h"
+
+class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
+ public:
+  static constexpr UINT_PTR kAnimationTimerId = 1;
+  static constexpr UINT kAnimationPeriodMs = 1000;
+  static constexpr uint32_t kAnimationSteps = 5;
+  static constexpr COLORREF kBackgroundColor = RGB(0xF8, 0xF6, 0xF4);
+
+  CMobileInfoWnd();
+  ~CMobileInfoWnd() override;
+
+  // Creates the page window as a child of `parent`. A page makes one window in its life:
+  // while it exists, it is returned again; once it is gone, null.
+  HWND Create(HWND parent);
+
+  BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                            LRESULT& result, DWORD mapId) override;
+
+  // Paints the whole page into `dc` in client coordinates.
+  void DoPaint(HDC dc);
+
+  uint32_t AnimStep() const { return animStep; }
+  const PhoneInfo& Phone() const { return phoneInfo; }
+  HFONT Font12() const { return font12.Get(); }
+  HFONT Font12Bold() const { return font12Bold.Get(); }
+  HFONT Font14() const { return font14.Get(); }
+  HFONT Font14Bold() const { return font14Bold.Get(); }
+  HFONT Font16Bold() const { return font16Bold.Get(); }
+  HFONT Font26Bold() const { return font26Bold.Get(); }
+
+ private:
+  void OnCreate();
+  void OnPaint(HDC given);
+  LRESULT OnPhoneData(const COPYDATASTRUCT* copyData);
+  void OnTimer(UINT_PTR timerId);
+  void OnCommand(WPARAM wParam);
+  void ApplyPhoneState();
+  void Reconnect();
+  void RequestGuardInstall();
+  void CreateFonts();
+
+  uint32_t animStep = 0;  // 0 to 4, the highlighted dot of the connecting view
+  ScopedFont font12;
+  ScopedFont font12Bold;
+  ScopedFont font14;
+  ScopedFont font14Bold;
+  ScopedFont font16Bold;
+  ScopedFont font26Bold;
+  PhoneInfo phoneInfo;
+  bool windowMade = false;
+};

@@ -1,0 +1,123 @@
+// Helpers for tests that play the host and the phone service around the page.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "module/page_exports.h"
+#include "page/phone_info.h"
+
+// Dispatches whatever is queued for this thread, then returns.
+void PumpPending();
+// Dispatches messages for about `milliseconds`.
+void PumpFor(DWORD milliseconds);
+
+// A top-level window standing in for the host's container, with the given client size.
+// Hidden unless asked; the prefix's virtual desktop makes visible ones cheap to close.
+class TestParent {
+ public:
+  TestParent(int clientWidth, int clientHeight, bool visible = false);
+  ~TestParent();
+  TestParent(const TestParent&) = delete;
+  TestParent& operator=(const TestParent&) = delete;
+  HWND Hwnd() const { return hwnd_; }
+  int ChildCount() const;
+
+ private:
+  HWND hwnd_;
+};
+
+// A window of any class that records every message sent or posted to it.
+class RecordingWindow {
+ public:
+  explicit RecordingWindow(const wchar_t* className);
+  ~RecordingWindow();
+  RecordingWindow(const RecordingWindow&) = delete;
+  RecordingWindow& operator=(const RecordingWindow&) = delete;
+  HWND Hwnd() const { return hwnd_; }
+  // Messages at or above WM_USER, in arrival order.
+  const std::vector<MSG>& Received() const { return received_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  std::wstring className_;
+  HWND hwnd_ = nullptr;
+  std::vector<MSG> received_;
+};
+
+// `bytes` of payload that end exactly where a PAGE_NOACCESS page begins, so any read past
+// the end faults.
+class GuardedPayload {
+ public:
+  explicit GuardedPayload(size_t bytes);
+  ~GuardedPayload();
+  GuardedPayload(const GuardedPayload&) = delete;
+  GuardedPayload& operator=(const GuardedPayload&) = delete;
+  void* Data() const { return data_; }
+  size_t Size() const { return size_; }
+
+ private:
+  void* base_ = nullptr;
+  size_t reserved_ = 0;
+  void* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// A 32-bit top-down DIB section selected into its own memory context.
+class DibCanvas {
+ public:
+  DibCanvas(int width, int height);
+  ~DibCanvas();
+  DibCanvas(const DibCanvas&) = delete;
+  DibCanvas& operator=(const DibCanvas&) = delete;
+  HDC Dc() const { return dc_; }
+  void Fill(uint32_t bgrx);
+  // 0x00RRGGBB, the way the DIB stores blue, green, red, unused.
+  uint32_t Pixel(int x, int y) const;
+  // Copies a window's client pixels into the canvas at (0, 0).
+  void CaptureClient(HWND window);
+  // Number of pixels in `area` that differ from `expected`.
+  int CountOtherThan(const RECT& area, uint32_t expected) const;
+
+ private:
+  int width_;
+  int height_;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+  uint32_t* bits_ = nullptr;
+};
+
+// A record as the phone service fills it.
+PhoneInfo MakeRecord(PageState state);
+PhoneInfo MakeRecord(int32_t state);
+// Sends a record the way the phone service does; returns the page's answer.
+LRESULT SendRecord(HWND page, const PhoneInfo& record);
+// Sends `bytes` of payload at `data` in one WM_COPYDATA.
+LRESULT SendPayload(HWND page, const void* data, DWORD bytes);
+
+inline constexpr uint32_t kPageBackgroundPixel = 0x00F8F6F4;
+
+// The page module loaded from beside the test program, with its four exports.
+class LoadedModule {
+ public:
+  LoadedModule();
+  ~LoadedModule();
+  LoadedModule(const LoadedModule&) = delete;
+  LoadedModule& operator=(const LoadedModule&) = delete;
+  bool Loaded() const;
+  HMODULE Handle() const { return module_; }
+  // Frees the module now; the exports are unusable afterwards.
+  void Unload();
+
+  IsSupportedProc IsSupported = nullptr;
+  InitPageProc InitPage = nullptr;
+  CreatePageProc CreatePage = nullptr;
+  UnInitPageProc UnInitPage = nullptr;
+
+ private:
+  HMODULE module_ = nullptr;
+};

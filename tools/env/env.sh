@@ -1,0 +1,232 @@
+# Shared by ./test and ./demo: installs what the build needs, builds the third-party
+# libraries, and runs one X server and one wineserver for a session. Source it; do not run it.
+# Everything it makes lives under build/ in the repository, never in the user's home.
+
+PAGE_ROOT=${PAGE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
+PAGE_BUILD=$PAGE_ROOT/build
+PAGE_DEPS=$PAGE_BUILD/deps
+PAGE_DEPS_PREFIX=$PAGE_DEPS/i686
+PAGE_TOOLCHAIN=$PAGE_ROOT/cmake/mingw-i686.cmake
+export WINEPREFIX=$PAGE_BUILD/wine/prefix
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+
+# Bump when the prefix set-up below changes, so existing prefixes are made again.
+PAGE_PREFIX_VERSION=1
+
+PAGE_PACKAGES=(
+  g++ cmake ninja-build dpkg-dev xz-utils patch
+  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
+  wine wine32:i386 xvfb xauth fonts-wine fonts-wqy-microhei googletest
+)
+
+page_log() { printf '== %s\n' "$*" >&2; }
+
+page_need_root() {
+  if [ "$(id -u)" -ne 0 ]; then
+    page_log "installing packages needs root: run as root, or install: ${PAGE_PACKAGES[*]}"
+    return 1
+  fi
+}
+
+page_missing_packages() {
+  local pkg status
+  for pkg in "${PAGE_PACKAGES[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || printf '%s\n' "$pkg"
+  done
+}
+
+page_install_packages() {
+  local missing
+  missing=$(page_missing_packages)
+  [ -z "$missing" ] && return 0
+  page_need_root || return 1
+  page_log "installing: $(echo $missing)"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  # shellcheck disable=SC2086
+  apt-get install -y -q --no-install-recommends $missing
+}
+
+# Prints "URI<TAB>SIGNED-BY" of the machine's own Debian bookworm main source, from either
+# the deb822 format or the classic one-line format. Nothing is printed when none is found.
+page_debian_source() {
+  local f
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    awk '
+      function flush() {
+        if (types ~ /(^| )deb( |$)/ && suites ~ /(^| )bookworm( |$)/ && comps ~ /(^| )main( |$)/ && uri != "" && !done) {
+          print uri "\t" signed; done = 1
+        }
+        types = suites = comps = uri = signed = ""
+      }
+      /^[[:space:]]*#/ { next }
+      /^[[:space:]]*$/ { flush(); next }
+      { key = tolower($1); sub(/:$/, "", key); $1 = ""; sub(/^ +/, "") }
+      key == "types" { types = $0 }
+      key == "suites" { suites = $0 }
+      key == "components" { comps = $0 }
+      key == "uris" { split($0, u, " "); uri = u[1] }
+      key == "signed-by" { signed = $0 }
+      END { flush() }
+    ' "$f"
+  done | head -n 1 | grep . && return 0
+  cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | awk '
+    /^[[:space:]]*deb[[:space:]]/ {
+      i = 2; opts = ""
+      if ($2 ~ /^\[/) { while (i <= NF && $i !~ /\]$/) { opts = opts " " $i; i++ } opts = opts " " $i; i++ }
+      uri = $i; suite = $(i + 1)
+      if (suite != "bookworm") next
+      for (j = i + 2; j <= NF; j++) if ($j == "main") {
+        signed = ""
+        if (match(opts, /signed-by=[^] ]+/)) signed = substr(opts, RSTART + 10, RLENGTH - 10)
+        print uri "\t" signed; exit
+      }
+    }'
+}
+
+# A deb-src entry for bookworm main only, built from the machine's own Debian source.
+page_ensure_source_entry() {
+  local entry=/etc/apt/sources.list.d/mobile-info-page-src.sources line uri signed
+  [ -f "$entry" ] && return 0
+  page_need_root || return 1
+  line=$(page_debian_source)
+  if [ -z "$line" ]; then
+    page_log "no Debian bookworm main source in the apt configuration; cannot fetch libpng's source"
+    return 1
+  fi
+  uri=${line%%$'\t'*}
+  signed=${line#*$'\t'}
+  {
+    echo "Types: deb-src"
+    echo "URIs: $uri"
+    echo "Suites: bookworm"
+    echo "Components: main"
+    [ -n "$signed" ] && echo "Signed-By: $signed"
+  } >"$entry"
+  apt-get update -q
+}
+
+page_fetch_libpng() {
+  local dir=$PAGE_DEPS/src
+  if compgen -G "$dir/libpng1.6-*/CMakeLists.txt" >/dev/null; then return 0; fi
+  page_ensure_source_entry || return 1
+  rm -rf "$dir" && mkdir -p "$dir"
+  page_log "fetching libpng's source"
+  (cd "$dir" && apt-get source -q libpng1.6) >"$PAGE_DEPS/apt-source.log" 2>&1 || {
+    cat "$PAGE_DEPS/apt-source.log" >&2
+    return 1
+  }
+}
+
+page_libpng_source() {
+  local d
+  for d in "$PAGE_DEPS"/src/libpng1.6-*/; do [ -f "$d/CMakeLists.txt" ] && { echo "${d%/}"; return 0; }; done
+  return 1
+}
+
+# libpng as a static i686 library against the static mingw zlib.
+page_build_deps() {
+  local stamp=$PAGE_DEPS_PREFIX/.built src
+  [ -f "$stamp" ] && [ -f "$PAGE_DEPS_PREFIX/lib/libpng16.a" ] && return 0
+  page_fetch_libpng || return 1
+  src=$(page_libpng_source)
+  page_log "building libpng (static, i686)"
+  cmake -S "$src" -B "$PAGE_DEPS/libpng-i686" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$PAGE_TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$PAGE_DEPS_PREFIX" \
+    -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+    -DZLIB_USE_STATIC_LIBS=ON -DSKIP_INSTALL_PROGRAMS=ON >"$PAGE_DEPS/libpng-configure.log" 2>&1 \
+    || { cat "$PAGE_DEPS/libpng-configure.log" >&2; return 1; }
+  cmake --build "$PAGE_DEPS/libpng-i686" >"$PAGE_DEPS/libpng-build.log" 2>&1 \
+    && cmake --install "$PAGE_DEPS/libpng-i686" >>"$PAGE_DEPS/libpng-build.log" 2>&1 \
+    || { tail -40 "$PAGE_DEPS/libpng-build.log" >&2; return 1; }
+  touch "$stamp"
+}
+
+page_configure_win() {
+  local dir=$PAGE_BUILD/win
+  [ -f "$dir/build.ninja" ] && return 0
+  cmake -S "$PAGE_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$PAGE_TOOLCHAIN" -DPAGE_DEPS_PREFIX="$PAGE_DEPS_PREFIX" >/dev/null
+}
+
+page_build_win() {
+  page_configure_win && cmake --build "$PAGE_BUILD/win"
+}
+
+page_build_native() {
+  local dir=$PAGE_BUILD/native
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$PAGE_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPAGE_SANITIZE=ON >/dev/null || return 1
+  fi
+  cmake --build "$dir"
+}
+
+# --- the Wine session: one X server and one persistent wineserver -------------------------
+
+PAGE_XVFB_PID=
+
+page_start_x() {
+  local fdfile
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  PAGE_XVFB_PID=$!
+  local i
+  for i in $(seq 100); do
+    [ -s "$fdfile" ] && break
+    sleep 0.05
+  done
+  if [ ! -s "$fdfile" ]; then
+    page_log "Xvfb did not start"
+    rm -f "$fdfile"
+    return 1
+  fi
+  export DISPLAY=:$(head -n 1 "$fdfile")
+  rm -f "$fdfile"
+}
+
+page_wine_quiet() { wine "$@" </dev/null >/dev/null 2>&1; }
+
+# The project's own prefix: 32-bit, Tahoma with a CJK font linked to it, a virtual desktop
+# (top-level windows close at once without a window manager).
+page_ensure_prefix() {
+  local stamp=$PAGE_BUILD/wine/.prefix-$PAGE_PREFIX_VERSION
+  [ -f "$stamp" ] && [ -d "$WINEPREFIX/drive_c" ] && return 0
+  page_log "creating the Wine prefix in $WINEPREFIX"
+  rm -rf "$WINEPREFIX" "$PAGE_BUILD"/wine/.prefix-*
+  mkdir -p "$WINEPREFIX"
+  wineboot -i </dev/null >/dev/null 2>&1
+  wineserver -w
+  cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  local link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+  page_wine_quiet reg add "$link" /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f
+  page_wine_quiet reg add "$link" /v 'Tahoma Bold' /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f
+  page_wine_quiet reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+  page_wine_quiet reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
+  wineserver -w
+  touch "$stamp"
+}
+
+page_session_start() {
+  page_start_x || return 1
+  page_ensure_prefix || return 1
+  wineserver -p
+  # Pre-warm with stdio detached: services inherit the first program's handles.
+  page_wine_quiet cmd /c exit 0
+}
+
+page_session_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  if [ -n "$PAGE_XVFB_PID" ]; then
+    kill "$PAGE_XVFB_PID" 2>/dev/null || true
+    wait "$PAGE_XVFB_PID" 2>/dev/null || true
+    PAGE_XVFB_PID=
+  fi
+}
