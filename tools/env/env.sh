@@ -12,7 +12,7 @@ export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 
 # Bump when the prefix set-up below changes, so existing prefixes are made again.
-PAGE_PREFIX_VERSION=1
+PAGE_PREFIX_VERSION=3
 
 PAGE_PACKAGES=(
   g++ cmake ninja-build dpkg-dev xz-utils patch
@@ -194,7 +194,7 @@ page_start_x() {
 page_wine_quiet() { wine "$@" </dev/null >/dev/null 2>&1; }
 
 # The project's own prefix: 32-bit, Tahoma with a CJK font linked to it, a virtual desktop
-# (top-level windows close at once without a window manager).
+# (top-level windows close at once without a window manager), and no crash dialog.
 page_ensure_prefix() {
   local stamp=$PAGE_BUILD/wine/.prefix-$PAGE_PREFIX_VERSION
   [ -f "$stamp" ] && [ -d "$WINEPREFIX/drive_c" ] && return 0
@@ -207,6 +207,8 @@ page_ensure_prefix() {
   local link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
   page_wine_quiet reg add "$link" /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f
   page_wine_quiet reg add "$link" /v 'Tahoma Bold' /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f
+  # A crashing program prints its backtrace and ends, instead of waiting on a crash dialog.
+  page_wine_quiet reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
   page_wine_quiet reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
   page_wine_quiet reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
   wineserver -w
