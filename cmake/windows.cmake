@@ -1,15 +1,6 @@
 # The module, its host-side tools and its tests, for 32-bit Windows.
 
-set(PAGE_DEPS_PREFIX "" CACHE PATH "Where the static i686 libpng is installed")
-if(NOT EXISTS "${PAGE_DEPS_PREFIX}/lib/libpng16.a")
-  message(FATAL_ERROR "libpng16.a not found under PAGE_DEPS_PREFIX='${PAGE_DEPS_PREFIX}'; ./test builds it")
-endif()
-find_library(PAGE_ZLIB NAMES libz.a REQUIRED)
-add_library(page_png STATIC IMPORTED)
-set_target_properties(page_png PROPERTIES
-  IMPORTED_LOCATION ${PAGE_DEPS_PREFIX}/lib/libpng16.a
-  INTERFACE_INCLUDE_DIRECTORIES ${PAGE_DEPS_PREFIX}/include
-  INTERFACE_LINK_LIBRARIES ${PAGE_ZLIB})
+enable_language(RC)
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
@@ -20,8 +11,10 @@ add_library(page_win STATIC
   page/mobile_info_wnd.cpp
   page/offscreen_buffer.cpp
   page/page_views.cpp
+  imaging/ximage_win.cpp
+  imaging/draw_specific.cpp
 )
-target_link_libraries(page_win PUBLIC page_core comctl32 gdi32 user32)
+target_link_libraries(page_win PUBLIC page_core page_image comctl32 gdi32 user32)
 target_compile_options(page_win PRIVATE ${PAGE_STRICT_FLAGS})
 
 add_library(MobileInfoPage SHARED
@@ -67,6 +60,17 @@ target_include_directories(page_internal_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DI
 target_link_libraries(page_internal_tests PRIVATE page_win gtest)
 target_compile_options(page_internal_tests PRIVATE ${PAGE_STRICT_FLAGS})
 gtest_discover_tests(page_internal_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+
+# Image loading and drawing through real device contexts, with a PNG resource of its own.
+add_executable(image_win_tests
+  tests/win/image_draw_test.cpp
+  tests/win/image_load_test.cpp
+  tests/win/image_test_resources.rc
+)
+target_include_directories(image_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/tests/win)
+target_link_libraries(image_win_tests PRIVATE page_win gtest_main)
+target_compile_options(image_win_tests PRIVATE ${PAGE_STRICT_FLAGS})
+gtest_discover_tests(image_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 
 # The DLL imports system DLLs only and exports exactly the four entry points.
 add_test(NAME dll_imports_and_exports

@@ -43,9 +43,3 @@ class CVinControl : public IVinControl {
   BOOL visible = TRUE;   // hidden controls get only RelayEvent and are not drawn
   RECT rect = {0, 0, 0, 0};
 };
-
-// Drawing base shared by the page and its image-drawing controls.
-class CDrawSpecific {
- public:
-  virtual ~CDrawSpecific() = default;
-};

@@ -8,6 +8,7 @@
 
 #include "controls/vin_control.h"
 #include "controls/vin_wnd.h"
+#include "imaging/draw_specific.h"
 #include "page/phone_info.h"
 #include "util/scoped_gdi.h"
 

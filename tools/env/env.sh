@@ -6,6 +6,7 @@ PAGE_ROOT=${PAGE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 PAGE_BUILD=$PAGE_ROOT/build
 PAGE_DEPS=$PAGE_BUILD/deps
 PAGE_DEPS_PREFIX=$PAGE_DEPS/i686
+PAGE_DEPS_NATIVE=$PAGE_DEPS/native
 PAGE_TOOLCHAIN=$PAGE_ROOT/cmake/mingw-i686.cmake
 export WINEPREFIX=$PAGE_BUILD/wine/prefix
 export WINEARCH=win32
@@ -15,7 +16,7 @@ export WINEDEBUG=${WINEDEBUG:--all}
 PAGE_PREFIX_VERSION=3
 
 PAGE_PACKAGES=(
-  g++ cmake ninja-build dpkg-dev xz-utils patch
+  g++ cmake ninja-build dpkg-dev xz-utils patch zlib1g-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine32:i386 xvfb xauth fonts-wine fonts-wqy-microhei googletest
 )
@@ -130,30 +131,34 @@ page_libpng_source() {
   return 1
 }
 
-# libpng as a static i686 library against the static mingw zlib.
-page_build_deps() {
-  local stamp=$PAGE_DEPS_PREFIX/.built src
-  [ -f "$stamp" ] && [ -f "$PAGE_DEPS_PREFIX/lib/libpng16.a" ] && return 0
-  page_fetch_libpng || return 1
+# libpng from the same source twice: static for i686 against the static mingw zlib, and
+# static for the native build, where the platform-free code is tested.
+page_build_libpng() {
+  local name=$1 prefix=$2 src log=$PAGE_DEPS/libpng-$1.log
+  shift 2
+  [ -f "$prefix/.built" ] && [ -f "$prefix/lib/libpng16.a" ] && return 0
   src=$(page_libpng_source)
-  page_log "building libpng (static, i686)"
-  cmake -S "$src" -B "$PAGE_DEPS/libpng-i686" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$PAGE_TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$PAGE_DEPS_PREFIX" \
-    -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
-    -DZLIB_USE_STATIC_LIBS=ON -DSKIP_INSTALL_PROGRAMS=ON >"$PAGE_DEPS/libpng-configure.log" 2>&1 \
-    || { cat "$PAGE_DEPS/libpng-configure.log" >&2; return 1; }
-  cmake --build "$PAGE_DEPS/libpng-i686" >"$PAGE_DEPS/libpng-build.log" 2>&1 \
-    && cmake --install "$PAGE_DEPS/libpng-i686" >>"$PAGE_DEPS/libpng-build.log" 2>&1 \
-    || { tail -40 "$PAGE_DEPS/libpng-build.log" >&2; return 1; }
-  touch "$stamp"
+  page_log "building libpng ($name, static)"
+  { cmake -S "$src" -B "$PAGE_DEPS/libpng-$name" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+      -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+      -DSKIP_INSTALL_PROGRAMS=ON "$@" \
+    && cmake --build "$PAGE_DEPS/libpng-$name" && cmake --install "$PAGE_DEPS/libpng-$name"; } >"$log" 2>&1 \
+    || { tail -40 "$log" >&2; return 1; }
+  touch "$prefix/.built"
+}
+
+page_build_deps() {
+  page_fetch_libpng || return 1
+  page_build_libpng i686 "$PAGE_DEPS_PREFIX" -DCMAKE_TOOLCHAIN_FILE="$PAGE_TOOLCHAIN" -DZLIB_USE_STATIC_LIBS=ON \
+    && page_build_libpng native "$PAGE_DEPS_NATIVE"
 }
 
 page_configure_win() {
   local dir=$PAGE_BUILD/win
-  [ -f "$dir/build.ninja" ] && return 0
   cmake -S "$PAGE_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$PAGE_TOOLCHAIN" -DPAGE_DEPS_PREFIX="$PAGE_DEPS_PREFIX" >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$PAGE_TOOLCHAIN" -DPAGE_DEPS_PREFIX="$PAGE_DEPS_PREFIX" \
+    -DPAGE_LIBPNG_SOURCE="$(page_libpng_source)" >/dev/null
 }
 
 page_build_win() {
@@ -162,9 +167,8 @@ page_build_win() {
 
 page_build_native() {
   local dir=$PAGE_BUILD/native
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$PAGE_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPAGE_SANITIZE=ON >/dev/null || return 1
-  fi
+  cmake -S "$PAGE_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPAGE_SANITIZE=ON \
+    -DPAGE_DEPS_PREFIX="$PAGE_DEPS_NATIVE" -DPAGE_LIBPNG_SOURCE="$(page_libpng_source)" >/dev/null || return 1
   cmake --build "$dir"
 }
 

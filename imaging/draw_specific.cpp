@@ -1,0 +1,22 @@
+#include "imaging/draw_specific.h"
+
+#include "imaging/ximage.h"
+
+void CDrawSpecific::DrawThreeSlice(HDC target, CxImage* image, int leftWidth, int rightWidth,
+                                   const RECT* rect) const {
+  if (target == nullptr || image == nullptr || rect == nullptr || !image->IsValid()) return;
+  const int width = static_cast<int>(image->Width());
+  const int height = static_cast<int>(image->Height());
+  // The pieces are cut anew on every call; the images drawn this way are small.
+  CxImage left;
+  CxImage middle;
+  CxImage right;
+  image->CropInto(0, 0, leftWidth, height, &left);
+  image->CropInto(leftWidth, 0, width - rightWidth, height, &middle);
+  image->CropInto(width - rightWidth, 0, width, height, &right);
+
+  left.DrawAt(target, rect->left, rect->top);
+  const RECT between = {rect->left + leftWidth, rect->top, rect->right - rightWidth, rect->bottom};
+  middle.DrawInRect(target, between);
+  right.DrawAt(target, rect->right - rightWidth, rect->top);
+}
