@@ -42,9 +42,10 @@ add_executable(page_dll_tests
   tests/win/lifecycle_test.cpp
   tests/win/phone_data_test.cpp
   tests/win/paint_test.cpp
+  tests/win/links_test.cpp
 )
 target_include_directories(page_dll_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(page_dll_tests PRIVATE page_core gtest_main gdi32 user32)
+target_link_libraries(page_dll_tests PRIVATE page_core page_image gtest_main gdi32 user32)
 target_compile_options(page_dll_tests PRIVATE ${PAGE_STRICT_FLAGS})
 add_dependencies(page_dll_tests MobileInfoPage)
 gtest_discover_tests(page_dll_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)

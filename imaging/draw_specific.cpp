@@ -2,6 +2,11 @@
 
 #include "imaging/ximage.h"
 
+bool LoadPngResource(CxImage& image, int id, HINSTANCE module) {
+  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+  return image.LoadFromResource(resource, CXIMAGE_FORMAT_PNG, module);
+}
+
 void CDrawSpecific::DrawThreeSlice(HDC target, CxImage* image, int leftWidth, int rightWidth,
                                    const RECT* rect) const {
   if (target == nullptr || image == nullptr || rect == nullptr || !image->IsValid()) return;

@@ -5,6 +5,10 @@
 
 class CxImage;
 
+// Decodes the module's resource of type "PNG" with numeric id `id` into `image`. A missing
+// id fails like an unloadable resource and leaves the image as it was.
+bool LoadPngResource(CxImage& image, int id, HINSTANCE module);
+
 class CDrawSpecific {
  public:
   virtual ~CDrawSpecific() = default;

@@ -1,8 +1,11 @@
 #include "page/mobile_info_wnd.h"
 
+#include <cwchar>
+
 #include "page/offscreen_buffer.h"
 #include "page/page_protocol.h"
 #include "page/page_views.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -65,7 +68,35 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
   }
 }
 
-void CMobileInfoWnd::OnCreate() { CreateFonts(); }
+void CMobileInfoWnd::OnCreate() {
+  LoadImages();
+  CreateFonts();
+}
+
+void CMobileInfoWnd::LoadImages() {
+  const struct {
+    CxImage* image;
+    int id;
+  } table[] = {
+      {&images.statusBackground, IDR_PNG_STATUS_BACKGROUND},
+      {&images.idleHeading, IDR_PNG_IDLE_HEADING},
+      {&images.smallPhone, IDR_PNG_SMALL_PHONE},
+      {&images.usbCable, IDR_PNG_USB_CABLE},
+      {&images.computer, IDR_PNG_COMPUTER},
+      {&images.connectSteps, IDR_PNG_CONNECT_STEPS},
+      {&images.connectingHeading, IDR_PNG_CONNECTING_HEADING},
+      {&images.currentDot, IDR_PNG_CURRENT_DOT},
+      {&images.restingRing, IDR_PNG_RESTING_RING},
+      {&images.failedHeading, IDR_PNG_FAILED_HEADING},
+      {&images.infoBackground, IDR_PNG_INFO_BACKGROUND},
+      {&images.topBand, IDR_PNG_TOP_BAND},
+      {&images.infoCard, IDR_PNG_INFO_CARD},
+      {&images.cardTab, IDR_PNG_CARD_TAB},
+      {&images.connectedMark, IDR_PNG_CONNECTED_MARK},
+      {&images.genericPhone, IDR_PNG_GENERIC_PHONE},
+  };
+  for (const auto& entry : table) LoadPngResource(*entry.image, entry.id, CWindowModule::Instance());
+}
 
 void CMobileInfoWnd::CreateFonts() {
   font12.Reset(MakePageFont(12, FW_NORMAL));
@@ -152,7 +183,20 @@ void CMobileInfoWnd::OnCommand(WPARAM wParam) {
     Reconnect();
   } else if (id == kInstallButtonId && code == 0) {
     RequestGuardInstall();
+  } else if (id >= kFirstTileId && id <= kLastTileId) {
+    NavigateToPage(id);  // whatever the notification code
   }
+}
+
+void CMobileInfoWnd::NavigateToPage(UINT tileId) {
+  HWND host = FindWindowW(kHostMainWindowClass, nullptr);
+  const wchar_t* link = LinkForTile(tileId);
+  if (host == nullptr || !IsWindow(host) || link == nullptr) return;
+  COPYDATASTRUCT data = {};
+  data.dwData = 0;
+  data.cbData = static_cast<DWORD>((wcslen(link) + 1) * sizeof(wchar_t));
+  data.lpData = const_cast<wchar_t*>(link);
+  SendMessageW(host, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
 void CMobileInfoWnd::Reconnect() {

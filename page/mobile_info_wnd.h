@@ -9,6 +9,7 @@
 #include "controls/vin_control.h"
 #include "controls/vin_wnd.h"
 #include "imaging/draw_specific.h"
+#include "imaging/ximage.h"
 #include "page/phone_info.h"
 #include "util/scoped_gdi.h"
 
@@ -32,6 +33,30 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   // Paints the whole page into `dc` in client coordinates.
   void DoPaint(HDC dc);
 
+  // One image per picture the views draw, decoded from the module's resources when the
+  // window is created; an image that failed to load stays empty and is skipped.
+  struct ViewImages {
+    CxImage statusBackground;   // idle, connecting and failed views
+    CxImage idleHeading;
+    CxImage smallPhone;
+    CxImage usbCable;
+    CxImage computer;
+    CxImage connectSteps;
+    CxImage connectingHeading;
+    CxImage currentDot;
+    CxImage restingRing;
+    CxImage failedHeading;
+    CxImage infoBackground;     // information view
+    CxImage topBand;
+    CxImage infoCard;
+    CxImage cardTab;
+    CxImage connectedMark;
+    CxImage genericPhone;
+  };
+
+  ViewImages& Images() { return images; }
+  // The cached picture of the connected model; empty while there is none.
+  CxImage& ModelPicture() { return modelPicture; }
   uint32_t AnimStep() const { return animStep; }
   const PhoneInfo& Phone() const { return phoneInfo; }
   HFONT Font12() const { return font12.Get(); }
@@ -50,8 +75,13 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   void ApplyPhoneState();
   void Reconnect();
   void RequestGuardInstall();
+  // Asks the host's main window to show its own page for a linked count tile.
+  void NavigateToPage(UINT tileId);
   void CreateFonts();
+  void LoadImages();
 
+  ViewImages images;
+  CxImage modelPicture;
   uint32_t animStep = 0;  // 0 to 4, the highlighted dot of the connecting view
   ScopedFont font12;
   ScopedFont font12Bold;

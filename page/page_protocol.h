@@ -18,3 +18,17 @@ inline constexpr wchar_t kHostMainWindowClass[] = L"OrvelMobileManagerClass";
 // Control ids the page reacts to in WM_COMMAND.
 inline constexpr UINT kReconnectButtonId = 222;
 inline constexpr UINT kInstallButtonId = 333;
+inline constexpr UINT kFirstTileId = 1001;  // the eight count tiles, 1001 to 1008
+inline constexpr UINT kLastTileId = 1008;
+
+// The host page a count tile links to ("/page=N", sent with its NUL by WM_COPYDATA, dwData 0,
+// wParam 0); null for tiles that are not links.
+inline const wchar_t* LinkForTile(UINT tileId) {
+  switch (tileId) {
+    case 1001: return L"/page=1";  // applications
+    case 1003: return L"/page=3";  // music
+    case 1005: return L"/page=4";  // novels
+    case 1008: return L"/page=2";  // games
+    default: return nullptr;
+  }
+}

@@ -1,11 +1,205 @@
 #include "page/page_views.h"
 
-#include "page/mobile_info_wnd.h"
+#include <string>
 
-// The views' pictures and texts come with the page's artwork; until then each view is the
-// background fill that DoPaint lays under it.
-void DrawConnectedView(HDC, const CMobileInfoWnd&) {}
-void DrawGuardMissingView(HDC, const CMobileInfoWnd&) {}
-void DrawConnectingView(HDC, const CMobileInfoWnd&) {}
-void DrawConnectFailedView(HDC, const CMobileInfoWnd&) {}
-void DrawIdleView(HDC, const CMobileInfoWnd&) {}
+#include "page/mobile_info_wnd.h"
+#include "page/page_values.h"
+
+namespace {
+
+constexpr COLORREF kTitleColor = RGB(0x26, 0x68, 0x9B);
+constexpr COLORREF kWarningColor = RGB(0x37, 0x37, 0x37);
+constexpr COLORREF kCapacityColor = RGB(0x53, 0x53, 0x53);
+constexpr COLORREF kStatusTextColor = RGB(0x77, 0x77, 0x77);
+
+constexpr wchar_t kGuardWarning[] = L"尚未安装最新版Pelmar，不能与电脑进行通讯，建议立即安装。";
+constexpr wchar_t kPhoneMemoryLabel[] = L"手机容量";
+constexpr wchar_t kCardLabel[] = L"存储卡容量";
+constexpr wchar_t kConnectingText[] = L"正在帮您连接手机与电脑，通常几秒就能完成，请稍候";
+constexpr const wchar_t* kHints[] = {
+    L"1、如果您已经拔出手机，请重新插上",
+    L"2、如果您的手机未打开“USB调试模式”，请重新打开",
+    L"3、重试一次有问题后，请更换电脑插口再插上手机，然后点击重新连接",
+    L"4、拔出手机，重新插上后重新连接一次",
+};
+
+// Information view.
+constexpr int kTopBandEdge = 70;
+constexpr int kCardEdge = 18;
+constexpr RECT kCardRect = {38, 118, 738, 455};
+constexpr POINT kCardTabAt = {37, 136};
+constexpr POINT kConnectedMarkAt = {19, 5};
+constexpr POINT kTitleAt = {65, 13};
+constexpr int kWarningGap = 2;
+constexpr POINT kPhonePictureCentre = {694, 284};
+constexpr POINT kPhoneLabelAt = {48, 506};
+constexpr POINT kPhoneFreeEnd = {245, 506};
+constexpr POINT kCardLabelAt = {310, 506};
+constexpr POINT kCardFreeEnd = {506, 506};
+
+// Connecting and failed views.
+constexpr POINT kConnectingPhoneAt = {199, 200};
+constexpr POINT kConnectingComputerAt = {529, 200};
+constexpr int kFirstDotX = 288;
+constexpr int kDotSpacing = 53;
+constexpr int kDotCount = 5;
+constexpr POINT kCurrentDotOffset = {-4, 233};  // x relative to the dot's column
+constexpr int kRestingRingY = 237;
+constexpr POINT kConnectingHeadingAt = {338, 323};
+constexpr RECT kConnectingTextRect = {270, 373, 570, 387};
+constexpr POINT kFailedPhoneAt = {184, 164};
+constexpr POINT kFailedHeadingAt = {269, 168};
+constexpr RECT kFirstHintRect = {267, 218, 767, 234};
+constexpr int kHintGap = 14;
+
+// Idle view.
+constexpr POINT kIdleHeadingAt = {118, 79};
+constexpr POINT kIdlePhoneAt = {200, 177};
+constexpr POINT kIdleCableAt = {281, 211};
+constexpr POINT kIdleComputerAt = {530, 177};
+constexpr POINT kIdleStepsAt = {80, 331};
+
+RECT ClientRect(const CMobileInfoWnd& page) {
+  RECT client = {0, 0, 0, 0};
+  GetClientRect(page.Hwnd(), &client);
+  return client;
+}
+
+void DrawNatural(HDC target, const CxImage& image, POINT at) {
+  if (image.IsValid()) image.DrawAt(target, at.x, at.y);
+}
+
+// At its own size through the rectangle form, as the idle view places its pictures.
+void DrawInOwnRect(HDC target, const CxImage& image, POINT at) {
+  if (!image.IsValid()) return;
+  const RECT rect = {at.x, at.y, at.x + static_cast<LONG>(image.Width()),
+                     at.y + static_cast<LONG>(image.Height())};
+  image.DrawInRect(target, rect);
+}
+
+void StretchBackground(HDC target, const CxImage& image, const RECT& client) {
+  if (image.IsValid()) image.StretchOpaque(target, client, SRCCOPY);
+}
+
+enum class Anchor { Left, Right };
+
+// Measures the text in its font and draws it in a rectangle exactly its size, so nothing is
+// ever cut; returns that rectangle.
+RECT DrawMeasuredText(HDC target, HFONT font, COLORREF color, const std::wstring& text, POINT at,
+                      Anchor anchor) {
+  RECT extent = {0, 0, 1, 1};
+  {
+    ScopedSaveDC saved(target);
+    SelectObject(target, font);
+    DrawTextW(target, text.c_str(), -1, &extent, DT_CALCRECT | DT_BOTTOM);
+  }
+  const LONG width = extent.right - extent.left;
+  const LONG height = extent.bottom - extent.top;
+  RECT rect = anchor == Anchor::Left ? RECT{at.x, at.y, at.x + width, at.y + height}
+                                     : RECT{at.x - width, at.y, at.x, at.y + height};
+  ScopedSaveDC saved(target);
+  SetBkMode(target, TRANSPARENT);
+  SetTextColor(target, color);
+  SelectObject(target, font);
+  const UINT flags = anchor == Anchor::Left ? DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS
+                                            : DT_SINGLELINE | DT_BOTTOM | DT_RIGHT | DT_END_ELLIPSIS;
+  DrawTextW(target, text.c_str(), -1, &rect, flags);
+  return rect;
+}
+
+// The status views' texts sit in fixed rectangles and end in an ellipsis when too long.
+void DrawStatusText(HDC target, HFONT font, const wchar_t* text, RECT rect) {
+  ScopedSaveDC saved(target);
+  SetBkMode(target, TRANSPARENT);
+  SetTextColor(target, kStatusTextColor);
+  SelectObject(target, font);
+  DrawTextW(target, text, -1, &rect, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+}
+
+// UTF-16 either way on this platform.
+std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+
+void DrawInformationView(HDC target, CMobileInfoWnd& page, bool guardMissing) {
+  CMobileInfoWnd::ViewImages& images = page.Images();
+  const PhoneInfo& phone = page.Phone();
+  const RECT client = ClientRect(page);
+
+  if (images.infoBackground.IsValid()) images.infoBackground.DrawInRect(target, client);
+  const RECT band = {client.left, client.top, client.right,
+                     client.top + static_cast<LONG>(images.topBand.Height())};
+  page.DrawThreeSlice(target, &images.topBand, kTopBandEdge, kTopBandEdge, &band);
+  page.DrawThreeSlice(target, &images.infoCard, kCardEdge, kCardEdge, &kCardRect);
+  DrawNatural(target, images.cardTab, kCardTabAt);
+  DrawNatural(target, images.connectedMark, kConnectedMarkAt);
+
+  const std::wstring title = Wide(TitleText(phone));
+  const RECT titleRect = DrawMeasuredText(target, page.Font16Bold(), kTitleColor, title, kTitleAt, Anchor::Left);
+  if (guardMissing) {
+    DrawMeasuredText(target, page.Font12(), kWarningColor, kGuardWarning,
+                     POINT{kTitleAt.x, titleRect.bottom + kWarningGap}, Anchor::Left);
+  }
+
+  const CxImage& picture = page.ModelPicture().IsValid() ? page.ModelPicture() : images.genericPhone;
+  if (picture.IsValid()) {
+    // Half sizes rounded down: an odd size is drawn one pixel smaller.
+    const LONG halfWidth = static_cast<LONG>(picture.Width() / 2);
+    const LONG halfHeight = static_cast<LONG>(picture.Height() / 2);
+    const RECT rect = {kPhonePictureCentre.x - halfWidth, kPhonePictureCentre.y - halfHeight,
+                       kPhonePictureCentre.x + halfWidth, kPhonePictureCentre.y + halfHeight};
+    picture.DrawInRect(target, rect);
+  }
+
+  DrawMeasuredText(target, page.Font12Bold(), kCapacityColor, kPhoneMemoryLabel, kPhoneLabelAt, Anchor::Left);
+  DrawMeasuredText(target, page.Font12(), kCapacityColor, Wide(FreeSpaceText(phone.phoneFreeBytes)), kPhoneFreeEnd,
+                   Anchor::Right);
+  DrawMeasuredText(target, page.Font12Bold(), kCapacityColor, kCardLabel, kCardLabelAt, Anchor::Left);
+  DrawMeasuredText(target, page.Font12(), kCapacityColor, Wide(FreeSpaceText(phone.cardFreeBytes)), kCardFreeEnd,
+                   Anchor::Right);
+}
+
+}  // namespace
+
+void DrawConnectedView(HDC target, CMobileInfoWnd& page) { DrawInformationView(target, page, false); }
+
+void DrawGuardMissingView(HDC target, CMobileInfoWnd& page) { DrawInformationView(target, page, true); }
+
+void DrawConnectingView(HDC target, CMobileInfoWnd& page) {
+  const CMobileInfoWnd::ViewImages& images = page.Images();
+  StretchBackground(target, images.statusBackground, ClientRect(page));
+  DrawNatural(target, images.smallPhone, kConnectingPhoneAt);
+  DrawNatural(target, images.computer, kConnectingComputerAt);
+  if (images.currentDot.IsValid() && images.restingRing.IsValid()) {
+    for (int i = 0; i < kDotCount; ++i) {
+      const int x = kFirstDotX + kDotSpacing * i;
+      if (static_cast<uint32_t>(i) == page.AnimStep()) {
+        images.currentDot.DrawAt(target, x + kCurrentDotOffset.x, kCurrentDotOffset.y);
+      } else {
+        images.restingRing.DrawAt(target, x, kRestingRingY);
+      }
+    }
+  }
+  DrawNatural(target, images.connectingHeading, kConnectingHeadingAt);
+  DrawStatusText(target, page.Font12(), kConnectingText, kConnectingTextRect);
+}
+
+void DrawConnectFailedView(HDC target, CMobileInfoWnd& page) {
+  const CMobileInfoWnd::ViewImages& images = page.Images();
+  StretchBackground(target, images.statusBackground, ClientRect(page));
+  DrawNatural(target, images.smallPhone, kFailedPhoneAt);
+  DrawNatural(target, images.failedHeading, kFailedHeadingAt);
+  RECT line = kFirstHintRect;
+  for (const wchar_t* hint : kHints) {
+    DrawStatusText(target, page.Font14(), hint, line);
+    OffsetRect(&line, 0, (line.bottom - line.top) + kHintGap);
+  }
+}
+
+void DrawIdleView(HDC target, CMobileInfoWnd& page) {
+  const CMobileInfoWnd::ViewImages& images = page.Images();
+  StretchBackground(target, images.statusBackground, ClientRect(page));
+  DrawInOwnRect(target, images.idleHeading, kIdleHeadingAt);
+  DrawInOwnRect(target, images.smallPhone, kIdlePhoneAt);
+  DrawInOwnRect(target, images.usbCable, kIdleCableAt);
+  DrawInOwnRect(target, images.computer, kIdleComputerAt);
+  DrawInOwnRect(target, images.connectSteps, kIdleStepsAt);
+}

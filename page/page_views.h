@@ -1,13 +1,13 @@
 // The views a paint draws for the page's states, in client coordinates, over the page's
-// background fill and under its controls.
+// background fill and under its controls. Each picture is skipped while its image is empty.
 #pragma once
 
 #include <windows.h>
 
 class CMobileInfoWnd;
 
-void DrawConnectedView(HDC target, const CMobileInfoWnd& page);
-void DrawGuardMissingView(HDC target, const CMobileInfoWnd& page);
-void DrawConnectingView(HDC target, const CMobileInfoWnd& page);
-void DrawConnectFailedView(HDC target, const CMobileInfoWnd& page);
-void DrawIdleView(HDC target, const CMobileInfoWnd& page);
+void DrawConnectedView(HDC target, CMobileInfoWnd& page);
+void DrawGuardMissingView(HDC target, CMobileInfoWnd& page);
+void DrawConnectingView(HDC target, CMobileInfoWnd& page);
+void DrawConnectFailedView(HDC target, CMobileInfoWnd& page);
+void DrawIdleView(HDC target, CMobileInfoWnd& page);

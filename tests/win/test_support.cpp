@@ -94,6 +94,12 @@ LRESULT CALLBACK RecordingWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, L
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self != nullptr && message == WM_COPYDATA) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    const auto* bytes = static_cast<const uint8_t*>(data->lpData);
+    self->copies_.push_back({wParam, data->dwData, std::vector<uint8_t>(bytes, bytes + data->cbData)});
+    return TRUE;
+  }
   if (self != nullptr && message >= WM_USER) {
     MSG record = {};
     record.hwnd = hwnd;

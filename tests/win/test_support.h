@@ -40,12 +40,20 @@ class RecordingWindow {
   HWND Hwnd() const { return hwnd_; }
   // Messages at or above WM_USER, in arrival order.
   const std::vector<MSG>& Received() const { return received_; }
+  // WM_COPYDATA messages, with their payload copied while the sender waited.
+  struct CopyData {
+    WPARAM wParam;
+    ULONG_PTR dwData;
+    std::vector<uint8_t> bytes;
+  };
+  const std::vector<CopyData>& CopiesReceived() const { return copies_; }
 
  private:
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
   std::wstring className_;
   HWND hwnd_ = nullptr;
   std::vector<MSG> received_;
+  std::vector<CopyData> copies_;
 };
 
 // `bytes` of payload that end exactly where a PAGE_NOACCESS page begins, so any read past
@@ -99,7 +107,6 @@ LRESULT SendRecord(HWND page, const PhoneInfo& record);
 // Sends `bytes` of payload at `data` in one WM_COPYDATA.
 LRESULT SendPayload(HWND page, const void* data, DWORD bytes);
 
-inline constexpr uint32_t kPageBackgroundPixel = 0x00F8F6F4;
 
 // The page module loaded from beside the test program, with its four exports.
 class LoadedModule {

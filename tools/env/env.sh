@@ -8,7 +8,8 @@ PAGE_DEPS=$PAGE_BUILD/deps
 PAGE_DEPS_PREFIX=$PAGE_DEPS/i686
 PAGE_DEPS_NATIVE=$PAGE_DEPS/native
 PAGE_TOOLCHAIN=$PAGE_ROOT/cmake/mingw-i686.cmake
-export WINEPREFIX=$PAGE_BUILD/wine/prefix
+# PAGE_WINEPREFIX lets parallel sessions keep out of each other's wineserver.
+export WINEPREFIX=${PAGE_WINEPREFIX:-$PAGE_BUILD/wine/prefix}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 
@@ -200,10 +201,11 @@ page_wine_quiet() { wine "$@" </dev/null >/dev/null 2>&1; }
 # The project's own prefix: 32-bit, Tahoma with a CJK font linked to it, a virtual desktop
 # (top-level windows close at once without a window manager), and no crash dialog.
 page_ensure_prefix() {
-  local stamp=$PAGE_BUILD/wine/.prefix-$PAGE_PREFIX_VERSION
+  local stamp
+  stamp=$(dirname "$WINEPREFIX")/.prefix-$(basename "$WINEPREFIX")-$PAGE_PREFIX_VERSION
   [ -f "$stamp" ] && [ -d "$WINEPREFIX/drive_c" ] && return 0
   page_log "creating the Wine prefix in $WINEPREFIX"
-  rm -rf "$WINEPREFIX" "$PAGE_BUILD"/wine/.prefix-*
+  rm -rf "$WINEPREFIX" "$(dirname "$WINEPREFIX")/.prefix-$(basename "$WINEPREFIX")"-*
   mkdir -p "$WINEPREFIX"
   wineboot -i </dev/null >/dev/null 2>&1
   wineserver -w

@@ -1,0 +1,46 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "page/page_values.h"
+
+namespace {
+
+TEST(PageValuesTest, TitleJoinsBrandModelAndTheFixedTextWithinTheirFields) {
+  PhoneInfo phone = EmptyPhoneInfo();
+  SetFieldText(phone.brand, u"ABC");
+  SetFieldText(phone.model, u"X1");
+  EXPECT_EQ(TitleText(phone), u"ABCX1已通过USB手机连线连上电脑");
+  // Fields without a terminator end at their array's end, not in the next field.
+  for (char16_t& c : phone.brand) c = u'B';
+  for (char16_t& c : phone.model) c = u'M';
+  const std::u16string title = TitleText(phone);
+  EXPECT_EQ(title, std::u16string(64, u'B') + std::u16string(64, u'M') + u"已通过USB手机连线连上电脑");
+}
+
+TEST(PageValuesTest, FreeSpaceReadsAsARemainderText) {
+  EXPECT_EQ(FreeSpaceText(0), u"剩余0KB");
+  EXPECT_EQ(FreeSpaceText(1610612736), u"剩余1.5GB");
+  EXPECT_EQ(FreeSpaceText(1048575), u"剩余1023KB");
+}
+
+TEST(PageValuesTest, UsedPercentIsTruncatedAndStaysWithinTheScale) {
+  struct Case {
+    uint64_t total, free;
+    uint32_t used;
+  };
+  const Case cases[] = {
+      {0, 0, 0},           {0, 12345, 0},       {1000, 333, 66},     {1000, 0, 100},
+      {1000, 1000, 0},     {1000, 999, 0},      {1000, 1001, 0},     {3, 2, 33},
+      {UINT64_MAX, 0, 100}, {UINT64_MAX, UINT64_MAX, 0}, {5, UINT64_MAX, 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(UsedPercent(c.total, c.free), c.used) << c.total << " " << c.free;
+}
+
+TEST(PageValuesTest, BatteryLevelIsCappedAt100) {
+  const uint32_t in[] = {0, 1, 99, 100, 101, 150, 0x7FFFFFFF, 0xFFFFFFFF};
+  const uint32_t out[] = {0, 1, 99, 100, 100, 100, 100, 100};
+  for (size_t i = 0; i < 8; ++i) EXPECT_EQ(BatteryLevel(in[i]), out[i]) << in[i];
+}
+
+}  // namespace
