@@ -20,7 +20,12 @@ target_compile_options(page_win PRIVATE ${PAGE_STRICT_FLAGS})
 add_library(MobileInfoPage SHARED
   module/page_module.cpp
   module/page_module.def
+  resources/page_resources.rc
 )
+# windres finds the PNG files through the include path; Ninja must know it reads them.
+target_include_directories(MobileInfoPage PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/resources)
+file(GLOB PAGE_PNGS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/png/*.png)
+set_source_files_properties(resources/page_resources.rc PROPERTIES OBJECT_DEPENDS "${PAGE_PNGS}")
 set_target_properties(MobileInfoPage PROPERTIES PREFIX "")
 target_link_libraries(MobileInfoPage PRIVATE page_win)
 target_compile_options(MobileInfoPage PRIVATE ${PAGE_STRICT_FLAGS})
@@ -42,6 +47,7 @@ add_executable(page_dll_tests
   tests/win/lifecycle_test.cpp
   tests/win/phone_data_test.cpp
   tests/win/paint_test.cpp
+  tests/win/views_test.cpp
   tests/win/links_test.cpp
 )
 target_include_directories(page_dll_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
@@ -77,3 +83,13 @@ gtest_discover_tests(image_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 6
 add_test(NAME dll_imports_and_exports
   COMMAND ${CMAKE_COMMAND} -DDLL=$<TARGET_FILE:MobileInfoPage> -DOBJDUMP=i686-w64-mingw32-objdump
           -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/check_dll.cmake)
+
+# The pictures inside the built module, read back from it.
+add_executable(resource_tests
+  tests/win/resources_test.cpp
+)
+target_include_directories(resource_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(resource_tests PRIVATE page_win gtest_main)
+target_compile_options(resource_tests PRIVATE ${PAGE_STRICT_FLAGS})
+add_dependencies(resource_tests MobileInfoPage)
+gtest_discover_tests(resource_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
