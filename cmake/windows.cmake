@@ -13,6 +13,12 @@ add_library(page_win STATIC
   page/page_views.cpp
   imaging/ximage_win.cpp
   imaging/draw_specific.cpp
+  controls/control_tooltip.cpp
+  controls/vin_button.cpp
+  controls/vin_hyperlink.cpp
+  controls/vin_progress_bar.cpp
+  controls/vin_battery.cpp
+  controls/mobile_icon.cpp
 )
 target_link_libraries(page_win PUBLIC page_core page_image comctl32 gdi32 user32)
 target_compile_options(page_win PRIVATE ${PAGE_STRICT_FLAGS})
@@ -62,6 +68,7 @@ add_executable(page_internal_tests
   tests/win/internal_main.cpp
   tests/win/page_state_test.cpp
   tests/win/control_host_test.cpp
+  tests/win/page_controls_test.cpp
 )
 target_include_directories(page_internal_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(page_internal_tests PRIVATE page_win gtest)
@@ -93,3 +100,19 @@ target_link_libraries(resource_tests PRIVATE page_win gtest_main)
 target_compile_options(resource_tests PRIVATE ${PAGE_STRICT_FLAGS})
 add_dependencies(resource_tests MobileInfoPage)
 gtest_discover_tests(resource_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+
+# The controls driven through a host window of the test, with flat-colour pictures of its own
+# under the ids the controls load.
+add_executable(controls_tests
+  tests/win/internal_main.cpp
+  tests/win/controls_test_support.cpp
+  tests/win/controls_button_test.cpp
+  tests/win/controls_hyperlink_test.cpp
+  tests/win/controls_bar_battery_test.cpp
+  tests/win/controls_tile_test.cpp
+  tests/win/controls_test_resources.rc
+)
+target_include_directories(controls_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/tests/win)
+target_link_libraries(controls_tests PRIVATE page_win gtest)
+target_compile_options(controls_tests PRIVATE ${PAGE_STRICT_FLAGS})
+gtest_discover_tests(controls_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)

@@ -4,6 +4,7 @@
 
 #include "page/offscreen_buffer.h"
 #include "page/page_protocol.h"
+#include "page/page_values.h"
 #include "page/page_views.h"
 #include "resources/resource.h"
 
@@ -17,6 +18,34 @@ const WindowClassInfo kPageClass = {
 };
 
 constexpr DWORD kPageStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+
+constexpr wchar_t kReconnectCaption[] = L"重新连接";
+constexpr RECT kReconnectRect = {340, 382, 462, 430};
+constexpr RECT kReconnectCaptionRect = {340, 382, 462, 426};
+constexpr UINT kPhoneBarId = 115;
+constexpr UINT kCardBarId = 119;
+constexpr RECT kPhoneBarRect = {46, 524, 246, 543};
+constexpr RECT kCardBarRect = {308, 524, 508, 543};
+constexpr RECT kBatteryRect = {589, 503, 798, 569};
+
+// Two rows of four 80 x 90 tiles, 113 apart across and 104 apart down.
+constexpr int kTileWidth = 80;
+constexpr int kTileHeight = 90;
+constexpr int kTileLeft = 122;
+constexpr int kTileTop = 197;
+constexpr int kTileStepX = 113;
+constexpr int kTileStepY = 104;
+constexpr int kTilesPerRow = 4;
+constexpr const wchar_t* kTileLabels[] = {
+    L"个应用", L"张图片", L"首音乐", L"个视频", L"本小说", L"个联系人", L"条短信", L"个游戏",
+};
+
+// The install button hangs from the top right: its caption box is (W - 200, 2, W - 128, 48)
+// and its strip sizes it to one frame.
+constexpr int kInstallFromRight = 200;
+constexpr int kInstallCaptionWidth = 72;
+constexpr int kInstallTop = 2;
+constexpr int kInstallBottom = 48;
 
 HFONT MakePageFont(int height, int weight) {
   return CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET,
@@ -71,6 +100,69 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
 void CMobileInfoWnd::OnCreate() {
   LoadImages();
   CreateFonts();
+  CreateControls();
+}
+
+void CMobileInfoWnd::CreateControls() {
+  reconnectButton.Create(Hwnd(), kReconnectButtonId, nullptr, kReconnectCaption, IDR_PNG_RECONNECT_BUTTON,
+                         kReconnectRect, kReconnectCaptionRect, font12.Address());
+  AddControl(&reconnectButton);
+  phoneBar.Create(Hwnd(), kPhoneBarId, kPhoneBarRect);
+  AddControl(&phoneBar);
+  cardBar.Create(Hwnd(), kCardBarId, kCardBarRect);
+  AddControl(&cardBar);
+  battery.Create(Hwnd(), kBatteryRect, font12Bold.Address());
+  AddControl(&battery);
+  for (int i = 0; i < kTileCount; ++i) {
+    const int left = kTileLeft + kTileStepX * (i % kTilesPerRow);
+    const int top = kTileTop + kTileStepY * (i / kTilesPerRow);
+    const RECT rect = {left, top, left + kTileWidth, top + kTileHeight};
+    tiles[i].Create(Hwnd(), kFirstTileId + i, rect, IDR_PNG_TILE_APPS + i, kTileLabels[i], font12Bold.Address());
+    AddControl(&tiles[i]);
+  }
+  reconnectButton.visible = FALSE;
+  phoneBar.visible = FALSE;
+  cardBar.visible = FALSE;
+  battery.visible = FALSE;
+  for (CMobileIcon& tile : tiles) tile.visible = FALSE;
+}
+
+void CMobileInfoWnd::CreateInstallButton() {
+  RECT client;
+  GetClientRect(Hwnd(), &client);
+  const RECT rect = {client.right - kInstallFromRight, kInstallTop,
+                     client.right - kInstallFromRight + kInstallCaptionWidth, kInstallBottom};
+  installButton.SetFourFrames(TRUE);
+  installButton.Create(Hwnd(), kInstallButtonId, nullptr, L"", IDR_PNG_INSTALL_BUTTON, rect, rect,
+                       font12Bold.Address());
+  installButton.visible = FALSE;
+  AddControl(&installButton);
+  installButtonCreated = true;
+}
+
+void CMobileInfoWnd::ApplyControlStep() {
+  if (installButtonCreated) installButton.visible = FALSE;
+  const PageView view = ViewForState(phoneInfo.state);
+  const bool showsData = view == PageView::Connected || view == PageView::GuardMissing;
+  if (view == PageView::GuardMissing) {
+    if (!installButtonCreated) CreateInstallButton();
+    installButton.visible = TRUE;
+  }
+  if (showsData) {
+    phoneBar.SetValue(UsedPercent(phoneInfo.phoneTotalBytes, phoneInfo.phoneFreeBytes));
+    cardBar.SetValue(UsedPercent(phoneInfo.cardTotalBytes, phoneInfo.cardFreeBytes));
+    const int counts[kTileCount] = {
+        phoneInfo.appCount,   phoneInfo.pictureCount, phoneInfo.musicCount, phoneInfo.videoCount,
+        phoneInfo.novelCount, phoneInfo.contactCount, phoneInfo.smsCount,   CMobileIcon::kNotAvailable,
+    };
+    for (int i = 0; i < kTileCount; ++i) tiles[i].SetCount(counts[i]);
+    battery.SetLevel(BatteryLevel(phoneInfo.batteryPercent));
+  }
+  reconnectButton.visible = view == PageView::ConnectFailed;
+  phoneBar.visible = showsData;
+  cardBar.visible = showsData;
+  battery.visible = showsData;
+  for (CMobileIcon& tile : tiles) tile.visible = showsData;
 }
 
 void CMobileInfoWnd::LoadImages() {
@@ -161,6 +253,7 @@ LRESULT CMobileInfoWnd::OnPhoneData(const COPYDATASTRUCT* copyData) {
 }
 
 void CMobileInfoWnd::ApplyPhoneState() {
+  ApplyControlStep();
   animStep = 0;
   if (static_cast<PageState>(phoneInfo.state) == PageState::Connecting) {
     SetTimer(Hwnd(), kAnimationTimerId, kAnimationPeriodMs, nullptr);  // restarts a running one

@@ -6,7 +6,11 @@
 
 #include <cstdint>
 
+#include "controls/mobile_icon.h"
+#include "controls/vin_battery.h"
+#include "controls/vin_button.h"
 #include "controls/vin_control.h"
+#include "controls/vin_progress_bar.h"
 #include "controls/vin_wnd.h"
 #include "imaging/draw_specific.h"
 #include "imaging/ximage.h"
@@ -58,6 +62,13 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   // The cached picture of the connected model; empty while there is none.
   CxImage& ModelPicture() { return modelPicture; }
   uint32_t AnimStep() const { return animStep; }
+  const CVinProgressBar& PhoneBar() const { return phoneBar; }
+  const CVinProgressBar& CardBar() const { return cardBar; }
+  const CVinButton& ReconnectButton() const { return reconnectButton; }
+  const CVinButton& InstallButton() const { return installButton; }
+  bool InstallButtonCreated() const { return installButtonCreated; }
+  const CVinBattery& Battery() const { return battery; }
+  const CMobileIcon& Tile(int index) const { return tiles[index]; }
   const PhoneInfo& Phone() const { return phoneInfo; }
   HFONT Font12() const { return font12.Get(); }
   HFONT Font12Bold() const { return font12Bold.Get(); }
@@ -79,6 +90,9 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   void NavigateToPage(UINT tileId);
   void CreateFonts();
   void LoadImages();
+  void CreateControls();
+  void ApplyControlStep();
+  void CreateInstallButton();
 
   ViewImages images;
   CxImage modelPicture;
@@ -91,4 +105,14 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   ScopedFont font26Bold;
   PhoneInfo phoneInfo;
   bool windowMade = false;
+
+  // The controls, destroyed in reverse: the tiles, the battery, the buttons, the bars.
+  CVinProgressBar phoneBar;
+  CVinProgressBar cardBar;
+  CVinButton reconnectButton;
+  CVinButton installButton;
+  CVinBattery battery;
+  static constexpr int kTileCount = 8;
+  CMobileIcon tiles[kTileCount];  // 1001 to 1008
+  bool installButtonCreated = false;
 };

@@ -22,6 +22,8 @@ class ScopedGdiObject {
   ~ScopedGdiObject() { Reset(nullptr); }
 
   Handle Get() const { return handle_; }
+  // For holders that read the handle at each use, such as controls given the page's fonts.
+  const Handle* Address() const { return &handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
 
   void Reset(Handle handle) {

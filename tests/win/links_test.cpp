@@ -1,4 +1,5 @@
-// Count tiles that are links make the page send the host's main window a page command.
+// Clicks on the page: count tiles that are links send the host's main window a page command;
+// the install button asks the phone service; Reconnect shows the instructions again.
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,69 @@ TEST_F(LinksTest, LinkedTilesSendTheirPageCommandWhateverTheNotificationCode) {
     EXPECT_EQ(sent.bytes.size(), 16u);
     EXPECT_EQ(sent.bytes, Utf16WithNul(c.command));
   }
+}
+
+// Centre of tile i's icon: tiles are 80 wide, 113 apart, rows 104 apart; icons 52 x 52 on top.
+POINT IconCentre(int i) { return {122 + 113 * (i % 4) + 40, 197 + 104 * (i / 4) + 26}; }
+
+void Click(HWND page, POINT down, POINT up) {
+  SendMessageW(page, WM_MOUSEMOVE, 0, MAKELPARAM(down.x, down.y));
+  SendMessageW(page, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(down.x, down.y));
+  SendMessageW(page, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(up.x, up.y));
+  SendMessageW(page, WM_LBUTTONUP, 0, MAKELPARAM(up.x, up.y));
+}
+
+TEST_F(LinksTest, AClickOnATilesIconNavigatesAndOneInItsTextBandDoesNot) {
+  ASSERT_EQ(SendRecord(page, MakeRecord(PageState::Connected)), 1);
+  const wchar_t* commands[] = {L"/page=1", nullptr, L"/page=3", nullptr, L"/page=4", nullptr, nullptr, L"/page=2"};
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(i);
+    RecordingWindow host(kHostClass);
+    Click(page, IconCentre(i), IconCentre(i));
+    if (commands[i] == nullptr) {
+      EXPECT_TRUE(host.CopiesReceived().empty());
+    } else {
+      ASSERT_EQ(host.CopiesReceived().size(), 1u);
+      EXPECT_EQ(host.CopiesReceived()[0].bytes, Utf16WithNul(commands[i]));
+    }
+    const POINT band = {IconCentre(i).x, IconCentre(i).y + 50};
+    Click(page, band, band);
+    EXPECT_EQ(host.CopiesReceived().size(), commands[i] == nullptr ? 0u : 1u) << "a release in the text band";
+    EXPECT_EQ(GetCapture(), nullptr);
+  }
+  // Hidden tiles do not react at all.
+  ASSERT_EQ(SendRecord(page, MakeRecord(PageState::NoPhone)), 1);
+  RecordingWindow host(kHostClass);
+  Click(page, IconCentre(2), IconCentre(2));
+  EXPECT_TRUE(host.CopiesReceived().empty());
+}
+
+TEST_F(LinksTest, TheButtonsAnswerRealClicks) {
+  RecordingWindow service(L"ZantorMobileSrvMainWindowClass");
+  ASSERT_EQ(SendRecord(page, MakeRecord(PageState::GuardMissing)), 1);
+  const POINT install = {800 - 200 + 71, 25};
+  Click(page, install, install);
+  PumpPending();
+  ASSERT_EQ(service.Received().size(), 1u);
+  EXPECT_EQ(service.Received()[0].message, 0x7001u);
+  EXPECT_EQ(service.Received()[0].wParam, 0u);
+  EXPECT_EQ(service.Received()[0].lParam, 0);
+
+  // Reconnect in the hint view: the idle view comes back and nothing goes to the service.
+  ASSERT_EQ(SendRecord(page, MakeRecord(PageState::ConnectFailed)), 1);
+  DibCanvas idle(800, 570), after(800, 570);
+  ASSERT_EQ(SendRecord(page, MakeRecord(PageState::NoPhone)), 1);
+  SendMessageW(page, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(idle.Dc()), PRF_CLIENT);
+  ASSERT_EQ(SendRecord(page, MakeRecord(PageState::ConnectFailed)), 1);
+  const POINT reconnect = {401, 406};
+  Click(page, reconnect, reconnect);
+  PumpPending();
+  SendMessageW(page, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(after.Dc()), PRF_CLIENT);
+  int differing = 0;
+  for (int y = 0; y < 570; y += 2)
+    for (int x = 0; x < 800; x += 2) differing += idle.Pixel(x, y) != after.Pixel(x, y);
+  EXPECT_EQ(differing, 0) << "the idle view after Reconnect";
+  EXPECT_EQ(service.Received().size(), 1u);
 }
 
 TEST_F(LinksTest, WithoutAHostWindowNothingIsSentAndThePageStaysAsItWas) {

@@ -1,0 +1,54 @@
+// A count tile: a category icon and, centred under it, the count in green directly followed
+// by a grey unit label. The icon is a link: the hand cursor shows over it, and a release of
+// the left button over it sends WM_COMMAND with the tile's id.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "controls/vin_control.h"
+#include "imaging/draw_specific.h"
+#include "imaging/ximage.h"
+
+class CMobileIcon : public CVinControl, public CDrawSpecific {
+ public:
+  static constexpr int kNotAvailable = -1;  // shown as "-- "
+  static constexpr COLORREF kCountColor = RGB(0x53, 0x94, 0x52);
+  static constexpr COLORREF kLabelColor = RGB(0x83, 0x83, 0x83);
+
+  CMobileIcon() = default;
+  CMobileIcon(const CMobileIcon&) = delete;
+  CMobileIcon& operator=(const CMobileIcon&) = delete;
+
+  BOOL Create(HWND owner, UINT id) override;
+  // Loads the icon from PNG resource `imageId` (left empty when that fails). `font` points
+  // at a handle the caller owns; it is read at every draw. Keeps visibility, count and hover.
+  BOOL Create(HWND owner, UINT id, const RECT& rect, UINT imageId, const wchar_t* label,
+              const HFONT* font);
+
+  void SetCount(int count) { count_ = count; }
+  int Count() const { return count_; }
+  BOOL IsHovered() const { return hover_; }
+
+  void OnMouseMove(UINT keyFlags, int x, int y) override;
+  void OnLButtonUp(UINT keyFlags, int x, int y) override;
+  // Leaves the label's colour, transparent background and the font set in `dc`.
+  void Draw(HDC dc) override;
+  BOOL OnSetCursor(HWND window, UINT hitTest, UINT mouseMessage) override;
+
+  // The icon centred at the top of `rect`, at the icon's size (one wider for an odd margin).
+  RECT IconBox() const;
+  // The bottom strip of `rect`, as high as the icon; the text line is centred across it.
+  RECT TextBand() const;
+
+ private:
+  int TextWidth(HDC dc, const wchar_t* text) const;
+  void DrawPart(HDC dc, const wchar_t* text, const RECT& box, COLORREF color) const;
+
+  CxImage icon_;
+  std::wstring label_;
+  int count_ = 0;
+  const HFONT* font_ = nullptr;
+  BOOL hover_ = FALSE;
+};

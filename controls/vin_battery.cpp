@@ -1,0 +1,70 @@
+#include "controls/vin_battery.h"
+
+#include <cwchar>
+
+#include "controls/window_impl.h"
+#include "imaging/draw_specific.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+constexpr int kBodyRaise = 2;       // the body reaches above the control
+constexpr int kBodyShift = 2;       // and sits right of centre
+constexpr int kLevelBarShift = -1;  // the level bar sits left of centre
+constexpr int kMinimumCut = 5;      // an empty battery still shows a sliver
+
+// Left edge that centres `inner` pixels in `outer`; a wider picture overhangs both sides.
+int CentredLeft(const RECT& outer, int inner) {
+  return outer.left + (outer.right - outer.left - inner) / 2;
+}
+
+}  // namespace
+
+BOOL CVinBattery::Create(HWND owner, const RECT& rect, const HFONT* font) {
+  this->owner = owner;
+  id = kBatteryId;
+  this->rect = rect;
+  LoadPngResource(panel_, IDR_PNG_BATTERY_GLOW, CWindowModule::Instance());
+  LoadPngResource(body_, IDR_PNG_BATTERY_BODY, CWindowModule::Instance());
+  LoadPngResource(levelBar_, IDR_PNG_BATTERY_FILL, CWindowModule::Instance());
+  font_ = font;
+  return TRUE;
+}
+
+int CVinBattery::CutWidth(UINT level, int levelWidth) {
+  if (level >= 100) return levelWidth;
+  const int cut = level < 5 ? kMinimumCut : static_cast<int>(4 * level / 5);
+  // Never more than the picture has, so the cut is never stretched.
+  return cut < levelWidth ? cut : levelWidth;
+}
+
+void CVinBattery::Draw(HDC dc) {
+  if (panel_.IsValid()) panel_.DrawInRect(dc, rect);
+
+  if (body_.IsValid()) {
+    const int width = static_cast<int>(body_.Width());
+    const int x = CentredLeft(rect, width) + kBodyShift;
+    const int top = rect.top - kBodyRaise;
+    body_.DrawInRect(dc, RECT{x, top, x + width, top + static_cast<int>(body_.Height())});
+  }
+
+  if (levelBar_.IsValid()) {
+    const int width = static_cast<int>(levelBar_.Width());
+    const int height = static_cast<int>(levelBar_.Height());
+    const int cut = CutWidth(level_, width);
+    CxImage shown;
+    levelBar_.CropInto(0, 0, cut, height, &shown);
+    // The left end stays put; the bar grows to the right.
+    const int x = CentredLeft(rect, width) + kLevelBarShift;
+    if (shown.IsValid()) shown.DrawInRect(dc, RECT{x, rect.top, x + cut, rect.top + height});
+  }
+
+  wchar_t text[32];
+  swprintf(text, sizeof text / sizeof text[0], L"  %u%%", level_);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, kTextColor);
+  if (font_ != nullptr && *font_ != nullptr) SelectObject(dc, *font_);
+  RECT band = {rect.left, rect.top, rect.right, rect.top + kTextBandHeight};
+  DrawTextW(dc, text, -1, &band, kTextFormat);
+}

@@ -1,0 +1,42 @@
+// The phone's battery level: a glow panel, the battery body, a level bar cut to a width that
+// follows the level, and the level in white. Sends nothing and ignores the mouse.
+#pragma once
+
+#include <windows.h>
+
+#include "controls/vin_control.h"
+#include "imaging/draw_specific.h"
+#include "imaging/ximage.h"
+
+class CVinBattery : public CVinControl, public CDrawSpecific {
+ public:
+  static constexpr UINT kBatteryId = 119;
+  static constexpr COLORREF kTextColor = RGB(0xFF, 0xFF, 0xFF);
+  static constexpr int kTextBandHeight = 30;
+
+  CVinBattery() = default;
+  CVinBattery(const CVinBattery&) = delete;
+  CVinBattery& operator=(const CVinBattery&) = delete;
+
+  using CVinControl::Create;
+  // Takes id 119, keeps `rect` as given and loads its three pictures. `font` points at a
+  // handle the caller owns; it is read at every draw.
+  BOOL Create(HWND owner, const RECT& rect, const HFONT* font);
+
+  // Percent; the owner limits it to 100.
+  void SetLevel(UINT level) { level_ = level; }
+  UINT Level() const { return level_; }
+
+  // Leaves the text colour, background mode and font set in `dc`.
+  void Draw(HDC dc) override;
+
+  // How many columns of a `levelWidth`-wide level bar show `level`.
+  static int CutWidth(UINT level, int levelWidth);
+
+ private:
+  CxImage panel_;
+  CxImage body_;
+  CxImage levelBar_;
+  UINT level_ = 0;
+  const HFONT* font_ = nullptr;
+};

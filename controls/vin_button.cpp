@@ -1,0 +1,139 @@
+#include "controls/vin_button.h"
+
+#include <commctrl.h>
+
+#include "controls/control_tooltip.h"
+#include "controls/window_impl.h"
+#include "imaging/draw_specific.h"
+#include "util/scoped_gdi.h"
+
+namespace {
+
+constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+
+}  // namespace
+
+CVinButton::~CVinButton() { DestroyControlTooltip(tooltip_); }
+
+BOOL CVinButton::Create(HWND owner, UINT id) {
+  this->owner = owner;
+  this->id = id;
+  created_ = TRUE;
+  return TRUE;
+}
+
+BOOL CVinButton::Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text,
+                        UINT imageId, const RECT& rect, const RECT& textRect, const HFONT* font) {
+  CVinButton::Create(owner, id);
+  text_ = text != nullptr ? text : L"";
+  tipText_ = tipText != nullptr ? tipText : L"";
+  DestroyControlTooltip(tooltip_);
+  if (!tipText_.empty()) tooltip_ = CreateControlTooltip(owner);
+
+  this->rect = rect;
+  textRect_ = textRect;
+  font_ = font;
+  textColor_ = RGB(0, 0, 0);
+
+  LoadPngResource(strip_, imageId, CWindowModule::Instance());
+  const int frameWidth = static_cast<int>(strip_.Width() / (fourFrame_ ? 4 : 3));
+  const int frameHeight = static_cast<int>(strip_.Height());
+  strip_.CropInto(0, 0, frameWidth, frameHeight, &normalFrame_);
+  strip_.CropInto(frameWidth, 0, 2 * frameWidth, frameHeight, &hoverFrame_);
+  strip_.CropInto(2 * frameWidth, 0, 3 * frameWidth, frameHeight, &pressedFrame_);
+
+  if (strip_.IsValid()) {
+    this->rect.right = this->rect.left + frameWidth;
+    this->rect.bottom = this->rect.top + frameHeight;
+  }
+  // Also without a picture: a caption in an empty rectangle would be clipped away.
+  if (IsRectEmpty(&textRect_)) textRect_ = this->rect;
+  return TRUE;
+}
+
+BOOL CVinButton::Inside(int x, int y) { return HitTest(POINT{x, y}); }
+
+void CVinButton::Invalidate() {
+  if (owner != nullptr) InvalidateRect(owner, &rect, FALSE);
+}
+
+BOOL CVinButton::RelayEvent(UINT message, WPARAM wParam, LPARAM lParam) {
+  RelayToTooltip(tooltip_, owner, message, wParam, lParam);
+  return TRUE;
+}
+
+void CVinButton::OnMouseMove(UINT, int x, int y) {
+  if (Inside(x, y)) {
+    // While the press holds the capture, coming back in shows pressed again, not hover.
+    BOOL& flag = captured_ ? pressed_ : hover_;
+    if (!flag) {
+      flag = TRUE;
+      Invalidate();
+    }
+    return;
+  }
+  pressed_ = FALSE;
+  hover_ = FALSE;
+  Invalidate();
+}
+
+void CVinButton::OnMouseLeave() {
+  if (!pressed_ && !hover_) return;
+  pressed_ = FALSE;
+  hover_ = FALSE;
+  Invalidate();
+}
+
+void CVinButton::OnLButtonDown(UINT, int x, int y) {
+  if (!Inside(x, y)) return;
+  // Capture first: the capture change it causes must not clear the press set after it.
+  SetCapture(owner);
+  captured_ = TRUE;
+  pressed_ = TRUE;
+  Invalidate();
+}
+
+void CVinButton::OnLButtonDblClk(UINT, int x, int y) {
+  if (!Inside(x, y)) return;
+  if (GetCapture() != owner) {
+    SetCapture(owner);
+    captured_ = TRUE;
+  }
+  if (!pressed_) {
+    pressed_ = TRUE;
+    Invalidate();
+  }
+}
+
+void CVinButton::OnLButtonUp(UINT, int, int) {
+  if (!captured_) return;
+  if (pressed_) {
+    // The owner's handler runs while the button still shows pressed.
+    if (owner != nullptr) SendMessageW(owner, WM_COMMAND, MAKEWPARAM(LOWORD(id), 0), 0);
+    pressed_ = FALSE;
+    Invalidate();
+  }
+  // Another window that took the capture meanwhile keeps it.
+  if (owner != nullptr && GetCapture() == owner) ReleaseCapture();
+  captured_ = FALSE;
+}
+
+void CVinButton::OnCaptureChanged(HWND) {
+  if (!pressed_) return;
+  pressed_ = FALSE;
+  Invalidate();
+}
+
+void CVinButton::Draw(HDC dc) {
+  const CxImage& frame = pressed_ ? pressedFrame_ : (hover_ ? hoverFrame_ : normalFrame_);
+  if (frame.IsValid()) frame.DrawInRect(dc, rect);
+
+  ScopedSaveDC saved(dc);
+  ScopedSelect font(dc, font_ != nullptr ? *font_ : nullptr);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, textColor_);
+  RECT textRect = textRect_;
+  DrawTextW(dc, text_.c_str(), -1, &textRect, kCaptionFormat);
+}
+
+void CVinButton::Destroy() { DestroyControlTooltip(tooltip_); }

@@ -1,0 +1,68 @@
+// A push button drawn from a horizontal strip of PNG frames (normal, hover, pressed) with an
+// optional caption. It takes the owner's mouse capture while pressed and sends WM_COMMAND
+// with its id when a press is released while it still shows pressed.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "controls/vin_control.h"
+#include "imaging/ximage.h"
+
+
+class CVinButton : public CVinControl {
+ public:
+  CVinButton() = default;
+  ~CVinButton() override;
+  CVinButton(const CVinButton&) = delete;
+  CVinButton& operator=(const CVinButton&) = delete;
+
+  BOOL Create(HWND owner, UINT id) override;
+  // Loads the strip from PNG resource `imageId` and sizes `rect` to one frame; only the
+  // left and top of `rect` count once the strip loads. An empty `textRect` means the button
+  // itself. `font` points at a handle the caller owns and keeps alive; it is read at every
+  // draw. A tooltip window is made only for a non-empty `tipText`.
+  BOOL Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text, UINT imageId,
+              const RECT& rect, const RECT& textRect, const HFONT* font);
+
+  // Four frames instead of three; set it before Create.
+  void SetFourFrames(BOOL fourFrames) { fourFrame_ = fourFrames; }
+
+  BOOL RelayEvent(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnMouseMove(UINT keyFlags, int x, int y) override;
+  void OnMouseLeave() override;
+  void OnLButtonDown(UINT keyFlags, int x, int y) override;
+  void OnLButtonUp(UINT keyFlags, int x, int y) override;
+  void OnLButtonDblClk(UINT keyFlags, int x, int y) override;
+  void Draw(HDC dc) override;
+  void Destroy() override;
+  void OnCaptureChanged(HWND gainingCapture) override;
+
+  BOOL IsCreated() const { return created_; }
+  BOOL IsPressed() const { return pressed_; }
+  BOOL IsHovered() const { return hover_; }
+  BOOL IsCaptured() const { return captured_; }
+  HWND TooltipWindow() const { return tooltip_; }
+  const RECT& TextRect() const { return textRect_; }
+
+ private:
+  BOOL Inside(int x, int y);
+  void Invalidate();
+
+  CxImage strip_;
+  CxImage normalFrame_;
+  CxImage hoverFrame_;
+  CxImage pressedFrame_;
+  HWND tooltip_ = nullptr;
+  std::wstring text_;
+  std::wstring tipText_;
+  RECT textRect_ = {0, 0, 0, 0};
+  COLORREF textColor_ = RGB(0, 0, 0);
+  const HFONT* font_ = nullptr;
+  BOOL pressed_ = FALSE;
+  BOOL hover_ = FALSE;
+  BOOL captured_ = FALSE;
+  BOOL fourFrame_ = FALSE;
+  BOOL created_ = FALSE;
+};

@@ -1,0 +1,41 @@
+#include "controls/vin_progress_bar.h"
+
+#include "controls/window_impl.h"
+#include "imaging/draw_specific.h"
+#include "resources/resource.h"
+
+BOOL CVinProgressBar::Create(HWND owner, UINT id) {
+  this->owner = owner;
+  this->id = id;
+  return TRUE;
+}
+
+BOOL CVinProgressBar::Create(HWND owner, UINT id, const RECT& rect) {
+  CVinProgressBar::Create(owner, id);
+  this->rect = rect;
+  LoadPngResource(track_, IDR_PNG_PROGRESS_KNOB, CWindowModule::Instance());
+  LoadPngResource(fill_, IDR_PNG_PROGRESS_FILL, CWindowModule::Instance());
+  return TRUE;
+}
+
+int CVinProgressBar::FilledWidth(int barWidth, UINT value) {
+  if (barWidth <= 0 || value == 0) return 0;
+  if (value > kMaxValue) value = kMaxValue;
+  const UINT product = static_cast<UINT>(barWidth) * value;
+  const int filled = static_cast<int>(static_cast<double>(product) / 100.0);
+  // Narrower than its two rounded ends, the fill would not look like one.
+  return filled < static_cast<int>(2 * kFillEdgeWidth) ? 0 : filled;
+}
+
+void CVinProgressBar::Draw(HDC dc) {
+  if (!track_.IsValid()) return;
+  DrawThreeSlice(dc, &track_, kTrackEdgeWidth, kTrackEdgeWidth, &rect);
+  if (!fill_.IsValid()) return;
+  if (value_ > kMaxValue) value_ = kMaxValue;
+  const int filled = FilledWidth(rect.right - rect.left, value_);
+  if (filled == 0) return;
+  // As high as the fill picture, against the top of the track.
+  const RECT fillRect = {rect.left, rect.top, rect.left + filled,
+                         rect.top + static_cast<LONG>(fill_.Height())};
+  DrawThreeSlice(dc, &fill_, kFillEdgeWidth, kFillEdgeWidth, &fillRect);
+}
