@@ -13,6 +13,10 @@ add_library(page_win STATIC
   page/page_views.cpp
   imaging/ximage_win.cpp
   imaging/draw_specific.cpp
+  picture/download_thread.cpp
+  picture/network_check.cpp
+  picture/url_fetch.cpp
+  picture/picture_cache.cpp
   controls/control_tooltip.cpp
   controls/vin_button.cpp
   controls/vin_hyperlink.cpp
@@ -20,7 +24,7 @@ add_library(page_win STATIC
   controls/vin_battery.cpp
   controls/mobile_icon.cpp
 )
-target_link_libraries(page_win PUBLIC page_core page_image comctl32 gdi32 user32)
+target_link_libraries(page_win PUBLIC page_core page_image comctl32 gdi32 user32 urlmon wininet iphlpapi shlwapi ole32 uuid)
 target_compile_options(page_win PRIVATE ${PAGE_STRICT_FLAGS})
 
 add_library(MobileInfoPage SHARED
@@ -116,3 +120,38 @@ target_include_directories(controls_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${
 target_link_libraries(controls_tests PRIVATE page_win gtest)
 target_compile_options(controls_tests PRIVATE ${PAGE_STRICT_FLAGS})
 gtest_discover_tests(controls_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+
+# The model picture: the download worker against the lookup-service stand-in, which the tests
+# start themselves with /usr/bin/python3, each with a cache folder of its own. A module of
+# its own to unload under a stalled worker, and a second process that forges messages.
+add_library(picture_probe SHARED
+  tests/win/picture_probe_dll.cpp
+)
+set_target_properties(picture_probe PROPERTIES PREFIX "")
+target_include_directories(picture_probe PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(picture_probe PRIVATE page_win)
+target_compile_options(picture_probe PRIVATE ${PAGE_STRICT_FLAGS})
+add_executable(picture_forger
+  tests/win/picture_forger.cpp
+)
+target_include_directories(picture_forger PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(picture_forger PRIVATE user32)
+target_compile_options(picture_forger PRIVATE ${PAGE_STRICT_FLAGS})
+add_executable(picture_tests
+  tests/win/internal_main.cpp
+  tests/win/picture_test_support.cpp
+  tests/win/picture_worker_test.cpp
+  tests/win/picture_page_test.cpp
+  tests/win/test_support.cpp
+  tests/win/picture_claim_test.cpp
+  tests/win/picture_names_win_test.cpp
+  tests/win/picture_platform_test.cpp
+  tests/win/picture_unload_test.cpp
+)
+target_include_directories(picture_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_definitions(picture_tests PRIVATE PAGE_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+target_link_libraries(picture_tests PRIVATE page_win gtest ws2_32)
+target_compile_options(picture_tests PRIVATE ${PAGE_STRICT_FLAGS})
+add_dependencies(picture_tests picture_probe picture_forger)
+gtest_discover_tests(picture_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES ENVIRONMENT "no_proxy=127.0.0.1")

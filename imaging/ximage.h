@@ -60,6 +60,8 @@ class CxImage {
   CxImage& operator=(const CxImage&) = delete;
 
   bool IsValid() const { return block_ != nullptr; }
+  // Frees the pixels and the alpha plane; the settings stay.
+  void Release();
   uint32_t Width() const;
   uint32_t Height() const;
 
@@ -131,7 +133,6 @@ class CxImage {
   void CopySettingsFrom(const CxImage& other);
   // Takes over another image's pixels, alpha plane, settings and format, leaving it empty.
   void TakeContentOf(CxImage& other);
-  void Release();
 
  private:
   uint8_t* block_ = nullptr;  // header, palette, rows; malloc'd

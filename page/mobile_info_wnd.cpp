@@ -6,6 +6,8 @@
 #include "page/page_protocol.h"
 #include "page/page_values.h"
 #include "page/page_views.h"
+#include "picture/cache_names.h"
+#include "picture/picture_cache.h"
 #include "resources/resource.h"
 
 namespace {
@@ -91,6 +93,9 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
       return TRUE;
     case WM_COMMAND:
       OnCommand(wParam);
+      return TRUE;
+    case WM_PROFILE_READY:
+      result = OnProfileReady(wParam, lParam);
       return TRUE;
     default:
       return FALSE;
@@ -247,13 +252,48 @@ LRESULT CMobileInfoWnd::OnPhoneData(const COPYDATASTRUCT* copyData) {
   if (!TakePhoneInfo(copyData->lpData, copyData->cbData, incoming)) return 0;
   // Release the service before doing any work; its buffer is not touched after this.
   ReplyMessage(1);
+  ApplyNewModelRule(profile, FieldText(incoming.model));
   phoneInfo = incoming;
+  SetFieldText(phoneInfo.model, ShownModelName(profile));  // the profile's name, not the raw one
   ApplyPhoneState();
   return 1;
 }
 
+void CMobileInfoWnd::ApplyPictureStep() {
+  const PageView view = ViewForState(phoneInfo.state);
+  if (view != PageView::Connected && view != PageView::GuardMissing) {
+    modelPicture.Release();  // the generic phone shows instead
+    return;
+  }
+  if (profile.loaded == 1) {
+    ReloadModelPicture();
+  } else if (!profile.rawModel.empty()) {
+    // The previous model's picture stays until the new profile arrives.
+    StartLookup(downloadThread, Hwnd(), profile, FieldText(phoneInfo.defaultImageUrl));
+  }
+}
+
+void CMobileInfoWnd::ReloadModelPicture() {
+  modelPicture.Release();
+  modelPicture.LoadFromFile(WidePath(profile.localImagePath), CXIMAGE_FORMAT_PNG);
+}
+
+LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {
+  if (lParam != kDownloadJobProfileAndPicture) return 0;
+  {
+    // Only a record one of our workers is sending right now is read; forged ones are not.
+    CProfileClaim claim(Hwnd(), wParam);
+    if (claim.Get() == nullptr || !CopyProfile(profile, *claim.Get())) return 0;
+  }
+  SetFieldText(phoneInfo.model, ShownModelName(profile));
+  ReloadModelPicture();
+  InvalidateRect(Hwnd(), nullptr, FALSE);
+  return 0;
+}
+
 void CMobileInfoWnd::ApplyPhoneState() {
   ApplyControlStep();
+  ApplyPictureStep();
   animStep = 0;
   if (static_cast<PageState>(phoneInfo.state) == PageState::Connecting) {
     SetTimer(Hwnd(), kAnimationTimerId, kAnimationPeriodMs, nullptr);  // restarts a running one

@@ -15,6 +15,8 @@
 #include "imaging/draw_specific.h"
 #include "imaging/ximage.h"
 #include "page/phone_info.h"
+#include "picture/download_thread.h"
+#include "picture/model_profile.h"
 #include "util/scoped_gdi.h"
 
 class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
@@ -69,6 +71,7 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   bool InstallButtonCreated() const { return installButtonCreated; }
   const CVinBattery& Battery() const { return battery; }
   const CMobileIcon& Tile(int index) const { return tiles[index]; }
+  const ModelProfile& Profile() const { return profile; }
   const PhoneInfo& Phone() const { return phoneInfo; }
   HFONT Font12() const { return font12.Get(); }
   HFONT Font12Bold() const { return font12Bold.Get(); }
@@ -93,6 +96,9 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   void CreateControls();
   void ApplyControlStep();
   void CreateInstallButton();
+  void ApplyPictureStep();
+  void ReloadModelPicture();
+  LRESULT OnProfileReady(WPARAM wParam, LPARAM lParam);
 
   ViewImages images;
   CxImage modelPicture;
@@ -103,6 +109,8 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   ScopedFont font14Bold;
   ScopedFont font16Bold;
   ScopedFont font26Bold;
+  CDownloadThread downloadThread;
+  ModelProfile profile;
   PhoneInfo phoneInfo;
   bool windowMade = false;
 

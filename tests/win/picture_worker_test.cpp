@@ -1,0 +1,248 @@
+// The download worker against the lookup-service stand-in: what lands in the cache, what
+// the page is sent, and that bad answers, stalls and forged messages change nothing.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "picture/download_thread.h"
+#include "picture/picture_cache.h"
+#include "tests/win/picture_test_support.h"
+
+namespace {
+
+struct StandInModel {
+  const char16_t* rawModel;
+  const char16_t* shownName;
+  const char16_t* picture;
+  int32_t screen[4];
+};
+
+const StandInModel kModels[] = {
+    {u"Fennick F2", u"Fennick F2", u"fennick_f2.png", {12, 44, 168, 312}},
+    {u"Tallow T9 Pro", u"Tallow T9 Pro", u"tallow_t9_pro.png", {8, 8, 192, 388}},
+    {u"Brisa Mini", u"Brisa Mini", u"brisa_mini.png", {16, 34, 134, 146}},
+    {u"Quorle Q5", u"Quorle Q5", u"quorle_q5.png", {10, 14, 180, 366}},
+    {u"Ostrel 8X", u"Ostrel 8X \u9752\u6625\u7248", u"ostrel_8x.png", {14, 52, 190, 348}},
+};
+
+const char16_t kModel[] = u"Fennick F2";
+const char16_t kProfileFile[] = u"Fennick F2.ini";
+const char16_t kPictureFile[] = u"fennick_f2.png";
+
+class PictureWorkerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { service = new LookupStandIn(); }
+  static void TearDownTestSuite() {
+    delete service;
+    service = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_TRUE(service->Running()) << "the lookup-service stand-in did not start";
+    service->Reset();
+    CDownloadThread::SetNetworkOverride(CDownloadThread::NetworkOverride::Up);
+  }
+  void TearDown() override {
+    EXPECT_TRUE(WaitForWorkers());
+    CDownloadThread::SetNetworkOverride(CDownloadThread::NetworkOverride::None);
+  }
+
+  bool Lookup(std::u16string_view model, HWND window) {
+    return StartLookupIn(launcher, window, sandbox.Cache(), service->Base(), model, u"");
+  }
+  // One whole lookup for the receiver window.
+  void LookupAndWait(std::u16string_view model = kModel) {
+    ASSERT_TRUE(Lookup(model, receiver.Hwnd()));
+    ASSERT_TRUE(WaitForWorkers());
+  }
+  std::vector<std::u16string> CacheFiles() const { return Sandbox::List(sandbox.Cache()); }
+  static void SetNetwork(bool up) {
+    CDownloadThread::SetNetworkOverride(up ? CDownloadThread::NetworkOverride::Up
+                                           : CDownloadThread::NetworkOverride::Down);
+  }
+
+  static LookupStandIn* service;
+  Sandbox sandbox;
+  ProfileReceiver receiver;
+  CDownloadThread launcher;
+};
+
+LookupStandIn* PictureWorkerTest::service = nullptr;
+
+TEST_F(PictureWorkerTest, AFirstLookupCachesProfileAndPictureAndNotifiesOnce) {
+  for (const StandInModel& model : kModels) {
+    SCOPED_TRACE(Utf8(model.rawModel));
+    const size_t before = receiver.Accepted().size();
+    LookupAndWait(model.rawModel);
+    ASSERT_EQ(receiver.Accepted().size(), before + 1);
+    const ModelProfile& got = receiver.Accepted().back();
+    EXPECT_EQ(got.loaded, 1);
+    EXPECT_EQ(got.rawModel, model.rawModel);
+    EXPECT_EQ(got.fixedModel, model.shownName);
+    EXPECT_EQ(got.imageUrl, service->Base() + u"/pictures/" + model.picture);
+    EXPECT_EQ(got.profileFolder, sandbox.Cache() + u"\\");
+    EXPECT_EQ(got.localImagePath, sandbox.InCache(model.picture));
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(got.screenCoordinate[i], model.screen[i]);
+
+    EXPECT_EQ(service->ProfileRequests(Utf8(model.rawModel)), 1);
+    EXPECT_EQ(service->PictureRequests(Utf8(model.picture)), 1);
+    EXPECT_EQ(ReadAll(sandbox.InCache(model.picture)),
+              ReadSource(("tools/lookup_service/data/pictures/" + Utf8(model.picture)).c_str()));
+    EXPECT_TRUE(FileExists(sandbox.InCache(std::u16string(model.rawModel) + u".ini")));
+  }
+  EXPECT_EQ(service->Total(), 10);
+  EXPECT_EQ(receiver.Rejected(), 0);
+  // Exactly the usual names, no temporary files left, nothing beside the cache folder.
+  EXPECT_EQ(CacheFiles().size(), 10u);
+  EXPECT_EQ(Sandbox::List(sandbox.Root()), std::vector<std::u16string>{u"MobileImage"});
+}
+
+TEST_F(PictureWorkerTest, TheCachedFilesAreTheServicesAnswersUnchanged) {
+  LookupAndWait();
+  ASSERT_EQ(receiver.Accepted().size(), 1u);
+  EXPECT_EQ(ReadAll(sandbox.InCache(kPictureFile)), service->Get("/pictures/fennick_f2.png"));
+  EXPECT_EQ(ReadAll(sandbox.InCache(kProfileFile)), service->Get("/intf/getPhoneModel?pm[]=Fennick%20F2"));
+}
+
+TEST_F(PictureWorkerTest, WithTheNetworkDownBothCachedFilesStillNotifyWithoutARequest) {
+  LookupAndWait();
+  service->Reset();
+  SetNetwork(false);
+  LookupAndWait();
+  EXPECT_EQ(receiver.Accepted().size(), 2u);
+  EXPECT_EQ(receiver.Accepted().back().fixedModel, u"Fennick F2");
+  EXPECT_EQ(service->Total(), 0);
+}
+
+TEST_F(PictureWorkerTest, WithTheNetworkDownAndNoPictureNothingIsSentOrAsked) {
+  LookupAndWait();
+  ASSERT_TRUE(DeleteFileW(WidePath(sandbox.InCache(kPictureFile))));
+  service->Reset();
+  SetNetwork(false);
+  LookupAndWait();
+  EXPECT_EQ(receiver.Accepted().size(), 1u);
+  EXPECT_EQ(service->Total(), 0);
+  EXPECT_FALSE(FileExists(sandbox.InCache(kPictureFile)));
+}
+
+TEST_F(PictureWorkerTest, WithThePictureCachedOnlyTheProfileIsFetchedAgain) {
+  LookupAndWait();
+  service->Reset();
+  LookupAndWait();
+  EXPECT_EQ(receiver.Accepted().size(), 2u);
+  EXPECT_EQ(service->ProfileRequests("Fennick F2"), 1);
+  EXPECT_EQ(service->Total(), 1);
+}
+
+TEST_F(PictureWorkerTest, ALockedProfileMovesAsideAndTheNewOneIsDownloaded) {
+  LookupAndWait();
+  const std::u16string profile = sandbox.InCache(kProfileFile);
+  const std::string old = "[Fennick F2]\r\nFixedPhoneModel=Old name\r\n";
+  ASSERT_TRUE(WriteAll(profile, old));
+  // Read-only files cannot be deleted, but they can be renamed.
+  ASSERT_TRUE(SetFileAttributesW(WidePath(profile), FILE_ATTRIBUTE_READONLY));
+
+  LookupAndWait();
+  const std::u16string aside = sandbox.Root() + u"\\MobileImage~" + kProfileFile;
+  EXPECT_EQ(ReadAll(aside), old);
+  EXPECT_EQ(ReadAll(profile), service->Get("/intf/getPhoneModel?pm[]=Fennick%20F2"));
+  ASSERT_EQ(receiver.Accepted().size(), 2u);
+  EXPECT_EQ(receiver.Accepted().back().fixedModel, u"Fennick F2");
+  EXPECT_EQ(Sandbox::List(sandbox.Root()), (std::vector<std::u16string>{u"MobileImage", u"MobileImage~Fennick F2.ini"}));
+}
+
+struct BadAnswer {
+  const char* mode;
+  const char* extra;
+};
+
+const BadAnswer kBadAnswers[] = {
+    {"404", ""},      {"html200", ""},  {"truncate", ""},
+    {"redirect", ""}, {"oversize", "&size=3000000"},
+    {"redirect", "&location=file:///C:/windows/win.ini"},
+};
+
+TEST_F(PictureWorkerTest, ABadProfileAnswerKeepsTheGoodCachedProfile) {
+  LookupAndWait();
+  const std::string good = ReadAll(sandbox.InCache(kProfileFile));
+  ASSERT_FALSE(good.empty());
+  for (const BadAnswer& bad : kBadAnswers) {
+    SCOPED_TRACE(std::string(bad.mode) + bad.extra);
+    service->Reset();
+    service->Misbehave(bad.mode, "/intf/", bad.extra);
+    const size_t before = receiver.Accepted().size();
+    LookupAndWait();
+    EXPECT_EQ(service->ProfileRequests("Fennick F2"), 1);
+    EXPECT_EQ(ReadAll(sandbox.InCache(kProfileFile)), good);
+    EXPECT_EQ(CacheFiles(), (std::vector<std::u16string>{kProfileFile, kPictureFile}));
+    // The cache still answers.
+    ASSERT_EQ(receiver.Accepted().size(), before + 1);
+    EXPECT_EQ(receiver.Accepted().back().fixedModel, u"Fennick F2");
+  }
+}
+
+TEST_F(PictureWorkerTest, ABadPictureAnswerStoresNothingAndSendsNothing) {
+  for (const BadAnswer& bad : kBadAnswers) {
+    SCOPED_TRACE(std::string(bad.mode) + bad.extra);
+    service->Reset();
+    service->Misbehave(bad.mode, "/pictures/", bad.extra);
+    LookupAndWait();
+    EXPECT_EQ(service->PictureRequests("fennick_f2.png"), 1);
+    EXPECT_EQ(CacheFiles(), std::vector<std::u16string>{kProfileFile});
+    EXPECT_TRUE(receiver.Accepted().empty());
+  }
+  service->Reset();
+  LookupAndWait();
+  EXPECT_EQ(CacheFiles(), (std::vector<std::u16string>{kProfileFile, kPictureFile}));
+  EXPECT_EQ(receiver.Accepted().size(), 1u);
+}
+
+TEST_F(PictureWorkerTest, AStallThatEndsStillCompletesTheLookup) {
+  service->Misbehave("stall-during", "/pictures/", "&stall=1");
+  LookupAndWait();
+  EXPECT_EQ(receiver.Accepted().size(), 1u);
+  EXPECT_EQ(CacheFiles(), (std::vector<std::u16string>{kProfileFile, kPictureFile}));
+}
+
+TEST_F(PictureWorkerTest, AWindowDestroyedDuringAStallIsSentNothing) {
+  service->Misbehave("stall-before", "/intf/", "&stall=2");
+  ASSERT_TRUE(Lookup(kModel, receiver.Hwnd()));
+  PumpMessagesFor(300);
+  ASSERT_EQ(CDownloadThread::RunningWorkers(), 1);
+  receiver.Destroy();
+  // The worker ends by itself once the stall is over, its downloads done.
+  EXPECT_TRUE(WaitForWorkers(30000));
+  EXPECT_TRUE(receiver.Accepted().empty());
+  EXPECT_EQ(receiver.Rejected(), 0);
+  EXPECT_EQ(CacheFiles(), (std::vector<std::u16string>{kProfileFile, kPictureFile}));
+}
+
+TEST_F(PictureWorkerTest, OneWorkerPerModelRunsAtATime) {
+  service->Misbehave("stall-before", "/intf/", "&stall=1");
+  ASSERT_TRUE(Lookup(kModel, receiver.Hwnd()));
+  EXPECT_FALSE(Lookup(kModel, receiver.Hwnd()));
+  EXPECT_FALSE(Lookup(u"FENNICK f2", receiver.Hwnd()));
+  EXPECT_TRUE(Lookup(u"Brisa Mini", receiver.Hwnd()));
+  ASSERT_TRUE(WaitForWorkers());
+  EXPECT_EQ(receiver.Accepted().size(), 2u);
+  EXPECT_EQ(service->ProfileRequests("Fennick F2"), 1);
+  LookupAndWait();
+  EXPECT_EQ(receiver.Accepted().size(), 3u);
+}
+
+TEST_F(PictureWorkerTest, NoMoreThanTheWorkerLimitRunsAtOnce) {
+  service->Misbehave("stall-before", "/intf/", "&stall=1");
+  for (int i = 0; i < kMaxRunningWorkers; ++i) {
+    EXPECT_TRUE(Lookup(u"Model " + std::u16string(1, static_cast<char16_t>(u'A' + i)), receiver.Hwnd()));
+  }
+  EXPECT_FALSE(Lookup(kModel, receiver.Hwnd()));
+  EXPECT_EQ(CDownloadThread::RunningWorkers(), kMaxRunningWorkers);
+  ASSERT_TRUE(WaitForWorkers());
+  // The stand-in knows none of them: no profile, no message, nothing cached.
+  EXPECT_TRUE(receiver.Accepted().empty());
+  EXPECT_TRUE(CacheFiles().empty());
+}
+
+}  // namespace
