@@ -40,17 +40,6 @@ set_target_properties(MobileInfoPage PROPERTIES PREFIX "")
 target_link_libraries(MobileInfoPage PRIVATE page_win)
 target_compile_options(MobileInfoPage PRIVATE ${PAGE_STRICT_FLAGS})
 
-# The demo host: loads the module through its exports and saves a picture of the page.
-add_executable(demohost
-  tools/demohost/demohost.cpp
-  tools/demohost/png_file.cpp
-)
-target_include_directories(demohost PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(demohost PRIVATE page_png gdi32 user32)
-target_link_options(demohost PRIVATE -municode)
-target_compile_options(demohost PRIVATE ${PAGE_STRICT_FLAGS})
-add_dependencies(demohost MobileInfoPage)
-
 # Tests that drive the real DLL the way a host and the phone service do.
 add_executable(page_dll_tests
   tests/win/test_support.cpp
@@ -155,3 +144,69 @@ target_compile_options(picture_tests PRIVATE ${PAGE_STRICT_FLAGS})
 add_dependencies(picture_tests picture_probe picture_forger)
 gtest_discover_tests(picture_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "no_proxy=127.0.0.1")
+
+# The harness: a stand-in host and phone service around the module, for people and scenarios
+# (tools/harness/README.md). ./demo runs its main scenario; the tests below keep it honest.
+add_library(harness_core STATIC
+  tools/harness/event_log.cpp
+  tools/harness/pixels.cpp
+  tools/harness/record_form.cpp
+  tools/harness/scenario.cpp
+)
+target_link_libraries(harness_core PUBLIC page_core)
+target_compile_options(harness_core PRIVATE ${PAGE_STRICT_FLAGS})
+
+add_executable(harness
+  tools/harness/harness_main.cpp
+  tools/harness/contact_sheet.cpp
+  tools/harness/host_window.cpp
+  tools/harness/mouse_input.cpp
+  tools/harness/page_loader.cpp
+  tools/harness/phone_service.cpp
+  tools/harness/png_file.cpp
+  tools/harness/scenario_runner.cpp
+)
+target_include_directories(harness PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(harness PRIVATE harness_core page_png gdi32 user32)
+target_link_options(harness PRIVATE -municode)
+target_compile_options(harness PRIVATE ${PAGE_STRICT_FLAGS})
+add_dependencies(harness MobileInfoPage)
+
+add_executable(harness_tests
+  tools/harness/tests/harness_tests.cpp
+)
+target_link_libraries(harness_tests PRIVATE harness_core gtest_main)
+target_compile_options(harness_tests PRIVATE ${PAGE_STRICT_FLAGS})
+gtest_discover_tests(harness_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+
+# Scenarios through the real runner: a short one that must pass with the page as it is, one
+# whose expectations are false and must fail saying where, one that must not even parse.
+function(harness_scenario_test name)
+  cmake_parse_arguments(ARG "" "EXIT" "ARGS;EXPECT" ${ARGN})
+  string(JOIN "|" args ${ARG_ARGS})
+  string(JOIN "@@" expect ${ARG_EXPECT})
+  add_test(NAME Harness.${name}
+    COMMAND ${CMAKE_COMMAND} -DWINE_RUN=${CMAKE_CROSSCOMPILING_EMULATOR} -DHARNESS=$<TARGET_FILE:harness>
+            "-DARGS=${args}" -DEXIT=${ARG_EXIT} "-DEXPECT=${expect}"
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/tools/harness/tests/run_harness.cmake
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(Harness.${name} PROPERTIES TIMEOUT 120)
+endfunction()
+set(harness_scenarios ${CMAKE_CURRENT_SOURCE_DIR}/tools/harness/scenarios)
+set(harness_cases ${CMAKE_CURRENT_SOURCE_DIR}/tools/harness/tests)
+set(harness_out ${CMAKE_CURRENT_BINARY_DIR}/harness-out)
+harness_scenario_test(smoke EXIT 0
+  ARGS --scenario ${harness_scenarios}/smoke.txt --out ${harness_out}/smoke --sheet ${harness_out}/smoke/contact-sheet.png
+  EXPECT "every expectation held")
+harness_scenario_test(false_expectations EXIT 1
+  ARGS --scenario ${harness_cases}/false_expectations.txt --out ${harness_out}/false
+  EXPECT "FAILED false_expectations.txt:9: expect link /page=3 within 300"
+         "no \"/page=3\" reached the host's main window in 300 ms"
+         "FAILED false_expectations.txt:10: expect pixel 5 5 #FF00FF"
+         "the pixel at \\(5,5\\) is #[0-9A-F]+, not #FF00FF"
+         "03 still-runs +sent: [^|]*\\| received: [^|]*\\| ok"
+         "FAILED false_expectations.txt:17: expect same idle within 200"
+         "3 failed in 2 steps")
+harness_scenario_test(bad_scenario EXIT 2
+  ARGS --check ${harness_cases}/bad_scenario.txt
+  EXPECT "bad_scenario.txt: line 4: unknown expectation 'lnk'")

@@ -1,4 +1,4 @@
-#include "tools/demohost/png_file.h"
+#include "tools/harness/png_file.h"
 
 #include <png.h>
 

@@ -1,0 +1,63 @@
+// The host stand-in: a main window of the host's class with a row of tabs (the phone page and
+// the host's own applications, games, music and novels pages), a line with the last page
+// request, and the 800 x 570 container that the page fills.
+#pragma once
+
+#include <windows.h>
+
+#include "tools/harness/event_log.h"
+#include "tools/harness/pixels.h"
+
+// What the host window shows, and where the page sits in it.
+struct HostCapture {
+  bool desktop = false;  // the whole screen instead of the host window
+  Image image;           // the host window's client area, or the screen
+  int pageLeft = 0;
+  int pageTop = 0;
+  int pageWidth = 0;
+  int pageHeight = 0;
+  bool ok = false;
+};
+
+class CHostWindow {
+ public:
+  static constexpr int kContainerWidth = 800;
+  static constexpr int kContainerHeight = 570;
+  static constexpr int kTabBarHeight = 36;
+  static constexpr wchar_t kTitle[] = L"Mobile manager (harness host)";
+
+  // Sent by the scenario runner from its own thread, so the work happens on the host's.
+  static constexpr UINT kCaptureMessage = WM_APP + 1;      // lParam: HostCapture*
+  static constexpr UINT kShowPageMessage = WM_APP + 2;     // wParam: page 0 to 4
+  static constexpr UINT kCurrentPageMessage = WM_APP + 3;  // result: the page shown
+  static constexpr UINT kFinishedMessage = WM_APP + 4;     // wParam: exit code; closes the host
+
+  explicit CHostWindow(EventLog& log) : log_(log) {}
+  CHostWindow(const CHostWindow&) = delete;
+  CHostWindow& operator=(const CHostWindow&) = delete;
+
+  bool Create(int x, int y);
+  HWND Hwnd() const { return hwnd_; }
+  HWND Container() const { return container_; }
+  void SetPage(HWND page) { page_ = page; }
+  // 0 shows the phone page; 1 to 4 one of the host's own.
+  void ShowPage(int page);
+  int ExitCode() const { return exitCode_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnCopyData(WPARAM wParam, const COPYDATASTRUCT* data);
+  void Capture(HostCapture& capture);
+  void CreateChildren();
+
+  EventLog& log_;
+  HWND hwnd_ = nullptr;
+  HWND container_ = nullptr;
+  HWND page_ = nullptr;
+  HWND tabs_[5] = {};
+  HWND panels_[5] = {};  // [0] unused: the phone page is the container
+  HWND status_ = nullptr;
+  int shown_ = 0;
+  int exitCode_ = 0;
+};
