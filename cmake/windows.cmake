@@ -210,3 +210,18 @@ harness_scenario_test(false_expectations EXIT 1
 harness_scenario_test(bad_scenario EXIT 2
   ARGS --check ${harness_cases}/bad_scenario.txt
   EXPECT "bad_scenario.txt: line 4: unknown expectation 'lnk'")
+
+# The Windows benchmark, built by bench/run only (PAGE_BENCH): DrawAt against GdiAlphaBlend,
+# page paints against a block copy, a button repaint, start-up. Prints figures; asserts nothing.
+if(PAGE_BENCH)
+  add_executable(page_win_bench
+    bench/win/page_bench.cpp
+    bench/bench_images.cpp
+    tests/win/test_support.cpp
+  )
+  target_include_directories(page_win_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_compile_definitions(page_win_bench PRIVATE PAGE_PNG_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/resources/png")
+  target_link_libraries(page_win_bench PRIVATE page_win gdi32 user32)
+  target_compile_options(page_win_bench PRIVATE ${PAGE_STRICT_FLAGS})
+  add_dependencies(page_win_bench MobileInfoPage)
+endif()

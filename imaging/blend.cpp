@@ -1,11 +1,22 @@
-#include "imaging/image_view.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
+
+#include "imaging/blend_map.h"
+#include "imaging/blend_paths.h"
+#include "imaging/blend_portable.h"
+#include "imaging/blend_span.h"
+#include "imaging/blend_sse2.h"
+#include "imaging/blend_ssse3.h"
+#include "imaging/image_view.h"
+
+#if defined(PAGE_BLEND_SSSE3)
+#include <cpuid.h>
+#endif
 
 PaintBox ComputePaintBox(const PaintBox& clip, int x, int y, int cx, int cy) {
   // x + cx may not fit an int; the clamp to the clip box brings it back in range.
@@ -33,152 +44,13 @@ bool NeedsBlending(const ImageView& image) {
 
 namespace {
 
-// Everything a row kernel needs; the row loops below are what a vector version replaces.
-struct Row {
-  const uint8_t* src;    // the source row
-  const uint8_t* alpha;  // the alpha plane's row, or null
-  const int* columns;    // source column of each buffer column
-  int count;             // buffer columns
-  uint8_t* dst;          // the buffer row
-};
-
-struct BlendSettings {
-  const uint8_t* palette;  // 256 entries, the ones past the image's palette all zero
-  unsigned alphaScale;     // alpha maximum + 1
-  int32_t transparentIndex;
-  bool keyed;              // 24 bits: a colour can match the transparency colour
-  uint8_t key[3];
-  bool paletteAlpha;
-};
-
-template <int Bpp>
-inline unsigned IndexAt(const uint8_t* row, int sx) {
-  if constexpr (Bpp == 8) {
-    return row[sx];
-  } else if constexpr (Bpp == 4) {
-    const unsigned byte = row[sx >> 1];
-    return (sx & 1) ? (byte & 0x0F) : (byte >> 4);
-  } else {
-    return (row[sx >> 3] >> (7 - (sx & 7))) & 1u;
-  }
-}
-
-inline void Mix(uint8_t* d, unsigned b, unsigned g, unsigned r, unsigned a) {
-  if (a == 0) return;
-  if (a == 255) {
-    d[0] = static_cast<uint8_t>(b);
-    d[1] = static_cast<uint8_t>(g);
-    d[2] = static_cast<uint8_t>(r);
-    return;
-  }
-  const unsigned rest = 255 - a;
-  d[0] = static_cast<uint8_t>((b * a + d[0] * rest) >> 8);
-  d[1] = static_cast<uint8_t>((g * a + d[1] * rest) >> 8);
-  d[2] = static_cast<uint8_t>((r * a + d[2] * rest) >> 8);
-}
-
-template <int Bpp>
-void BlendRowIndexed(const Row& row, const BlendSettings& s) {
-  uint8_t* d = row.dst;
-  for (int xx = 0; xx < row.count; ++xx, d += 3) {
-    const int sx = row.columns[xx];
-    const unsigned index = IndexAt<Bpp>(row.src, sx);
-    if (static_cast<int32_t>(index) == s.transparentIndex) continue;
-    const uint8_t* entry = s.palette + index * 4;
-    unsigned a = row.alpha ? row.alpha[sx] : 255u;
-    a = (a * s.alphaScale) >> 8;
-    if (s.paletteAlpha) a = (a * (entry[3] + 1u)) >> 8;
-    Mix(d, entry[0], entry[1], entry[2], a);
-  }
-}
-
-void BlendRow24(const Row& row, const BlendSettings& s) {
-  uint8_t* d = row.dst;
-  for (int xx = 0; xx < row.count; ++xx, d += 3) {
-    const int sx = row.columns[xx];
-    const uint8_t* p = row.src + static_cast<size_t>(sx) * 3;
-    if (s.keyed && p[0] == s.key[0] && p[1] == s.key[1] && p[2] == s.key[2]) continue;
-    unsigned a = row.alpha ? row.alpha[sx] : 255u;
-    a = (a * s.alphaScale) >> 8;
-    Mix(d, p[0], p[1], p[2], a);
-  }
-}
-
-template <int Bpp>
-void CopyRowIndexed(const Row& row, const uint8_t* palette) {
-  uint8_t* d = row.dst;
-  for (int xx = 0; xx < row.count; ++xx, d += 3) {
-    const uint8_t* entry = palette + IndexAt<Bpp>(row.src, row.columns[xx]) * 4;
-    d[0] = entry[0];
-    d[1] = entry[1];
-    d[2] = entry[2];
-  }
-}
-
-void CopyRow24(const Row& row) {
-  uint8_t* d = row.dst;
-  for (int xx = 0; xx < row.count; ++xx, d += 3) {
-    const uint8_t* p = row.src + static_cast<size_t>(row.columns[xx]) * 3;
-    d[0] = p[0];
-    d[1] = p[1];
-    d[2] = p[2];
-  }
-}
-
-// A floored float coordinate as an index below `limit`; huge values must not reach the int
-// conversion, which would be undefined.
-inline int ToIndex(float floored, int limit) {
-  if (!(floored > 0.0f)) return 0;
-  if (floored >= 2147483648.0f) return limit - 1;
-  return std::min(static_cast<int>(floored), limit - 1);
-}
-
-inline int ClampIndex(int64_t v, int limit) {
-  return static_cast<int>(std::min<int64_t>(std::max<int64_t>(v, 0), limit - 1));
-}
-
-// Source row and column of each buffer pixel. All arithmetic of the stretched case is single
-// precision so that results match the original renderer bit for bit; the clamps only guard
-// against rounding at sizes no caller uses.
-class SourceMap {
- public:
-  SourceMap(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box)
-      : width_(image.width),
-        height_(image.height),
-        natural_(cx == image.width && cy == image.height),
-        fx_(static_cast<float>(image.width) / static_cast<float>(cx)),
-        fy_(static_cast<float>(image.height) / static_cast<float>(cy)),
-        left_(static_cast<int64_t>(box.left) - x),
-        bottom_(static_cast<int64_t>(box.bottom) - y) {}
-
-  void FillColumns(int* columns, int count) const {
-    for (int xx = 0; xx < count; ++xx) {
-      const int64_t dest = left_ + xx;
-      if (natural_) {
-        columns[xx] = ClampIndex(dest, width_);
-      } else {
-        const float dx = static_cast<float>(dest) * fx_;
-        columns[xx] = ToIndex(std::floor(dx), width_);
-      }
-    }
-  }
-
-  int RowOf(int yy) const {
-    if (natural_) return ClampIndex(height_ - bottom_ + yy, height_);
-    const float up = static_cast<float>(bottom_ - yy) * fy_;
-    const float dy = static_cast<float>(height_) - up;
-    return ToIndex(std::floor(dy), height_);
-  }
-
- private:
-  int width_;
-  int height_;
-  bool natural_;
-  float fx_;
-  float fy_;
-  int64_t left_;
-  int64_t bottom_;
-};
+using blend::BgrSource;
+using blend::BuildShuffles;
+using blend::ChunkShuffle;
+using blend::IndexedSource;
+using blend::InPlaceColours;
+using blend::MappedColours;
+using blend::SourceMap;
 
 bool UsableImage(const ImageView& image) {
   if (image.bits == nullptr || image.width <= 0 || image.height <= 0) return false;
@@ -188,99 +60,400 @@ bool UsableImage(const ImageView& image) {
   return image.stride >= minStride;
 }
 
-// The checks both kernels share; on success `columns` holds the column map.
-bool Prepare(const ImageView& image, int cx, int cy, const PaintBox& box, const Surface24& buffer,
-             std::unique_ptr<int[]>& columns) {
+bool Drawable(const ImageView& image, int cx, int cy, const PaintBox& box, const Surface24& buffer) {
   if (!UsableImage(image) || cx <= 0 || cy <= 0 || buffer.bits == nullptr) return false;
   const int64_t w = static_cast<int64_t>(box.right) - box.left;
   const int64_t h = static_cast<int64_t>(box.bottom) - box.top;
   if (w <= 0 || h <= 0) return false;
-  if (buffer.width < w || buffer.height < h || buffer.stride < w * 3) return false;
-  columns.reset(new (std::nothrow) int[static_cast<size_t>(w)]);
-  return columns != nullptr;
+  return buffer.width >= w && buffer.height >= h && buffer.stride >= w * 3;
 }
 
-// The image's palette widened to 256 entries, so that any index reads black without a check.
-void WidenPalette(const ImageView& image, uint8_t (&out)[256 * 4]) {
+// The image's palette as blue | green << 8 | red << 16, widened to 256 entries so that any
+// index reads black without a check.
+void PaletteTable(const ImageView& image, uint32_t (&out)[256]) {
   std::memset(out, 0, sizeof out);
   if (image.palette == nullptr) return;
   const int count = std::min(std::max(image.paletteCount, 0), 256);
-  std::memcpy(out, image.palette, static_cast<size_t>(count) * 4);
+  for (int i = 0; i < count; ++i) {
+    const uint8_t* e = image.palette + 4 * i;
+    out[i] = e[0] | static_cast<uint32_t>(e[1]) << 8 | static_cast<uint32_t>(e[2]) << 16;
+  }
 }
 
-// Walks the buffer rows, bottom first, handing each with its source row to a row kernel.
-struct Rows {
-  const ImageView& image;
-  const SourceMap& map;
-  const int* columns;
-  const PaintBox& box;
-  Surface24& buffer;
-  bool withAlpha;
+// Columns whose pixel can be read as 4 bytes without leaving its row.
+int WideColumns(const ImageView& image) { return image.stride >= 4 ? (image.stride - 4) / 3 + 1 : 0; }
 
-  template <typename Kernel>
-  void Run(Kernel kernel) const {
-    const int w = box.Width();
-    const int h = box.Height();
-    for (int yy = 0; yy < h; ++yy) {
-      const size_t sy = static_cast<size_t>(map.RowOf(yy));
-      Row row;
-      row.src = image.bits + sy * static_cast<size_t>(image.stride);
-      row.alpha = withAlpha && image.alpha ? image.alpha + sy * static_cast<size_t>(image.width)
-                                           : nullptr;
-      row.columns = columns;
-      row.count = w;
-      row.dst = buffer.bits + static_cast<size_t>(yy) * static_cast<size_t>(buffer.stride);
-      kernel(row);
+const uint8_t* SourceRow(const ImageView& image, int sy) {
+  return image.bits + static_cast<size_t>(sy) * static_cast<size_t>(image.stride);
+}
+
+uint8_t* BufferRow(const Surface24& buffer, int yy) {
+  return buffer.bits + static_cast<size_t>(yy) * static_cast<size_t>(buffer.stride);
+}
+
+// Per-call working memory: the column map, one row of final alpha values and the shuffle
+// controls of a stretch. Allocated once per draw, never per row.
+class Scratch {
+ public:
+  bool ReserveColumns(int width) { return Reserve(columns_, static_cast<size_t>(width)); }
+  bool ReserveAlpha(int width) { return Reserve(alpha_, static_cast<size_t>(width)); }
+  bool ReserveShuffles(int width) { return Reserve(shuffles_, static_cast<size_t>(width) / blend::kChunk + 1); }
+  int* Columns() const { return columns_.get(); }
+  uint8_t* Alpha() const { return alpha_.get(); }
+  ChunkShuffle* Shuffles() const { return shuffles_.get(); }
+
+ private:
+  template <typename T>
+  static bool Reserve(std::unique_ptr<T[]>& block, size_t count) {
+    block.reset(new (std::nothrow) T[count]);
+    return block != nullptr;
+  }
+  std::unique_ptr<int[]> columns_;
+  std::unique_ptr<uint8_t[]> alpha_;
+  std::unique_ptr<ChunkShuffle[]> shuffles_;
+};
+
+// How the drawing rules turn a source pixel into the final alpha: the alpha maximum, the
+// palette's alpha and the transparent index or colour, the last two as alpha 0.
+struct AlphaRules {
+  uint8_t scaled[256];      // a -> (a * (alpha maximum + 1)) >> 8
+  uint16_t byIndex[256];    // palette images: 0 transparent, entry alpha + 1, or 256
+  bool keyed = false;       // 24 bits: pixels of the transparency colour are clear
+  uint32_t key = 0;
+
+  explicit AlphaRules(const ImageView& image) {
+    const unsigned scale = image.alphaMax + 1u;
+    for (unsigned a = 0; a < 256; ++a) scaled[a] = static_cast<uint8_t>((a * scale) >> 8);
+    const int count = image.palette ? std::min(std::max(image.paletteCount, 0), 256) : 0;
+    for (int i = 0; i < 256; ++i) {
+      // Entries past the palette read as all zero, their alpha byte too.
+      const unsigned entryAlpha = i < count ? image.palette[4 * i + 3] : 0u;
+      byIndex[i] = static_cast<uint16_t>(image.alphaPaletteEnabled ? entryAlpha + 1 : 256);
+      if (i == image.transparencyIndex) byIndex[i] = 0;
     }
+    // The key's fourth byte is compared with 0, so a non-zero one never matches.
+    keyed = image.bitsPerPixel == 24 && image.transparencyIndex >= 0 && image.transparencyColor[3] == 0;
+    key = image.transparencyColor[0] | static_cast<uint32_t>(image.transparencyColor[1]) << 8 |
+          static_cast<uint32_t>(image.transparencyColor[2]) << 16;
   }
 };
 
-}  // namespace
-
-void BlendImage(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                Surface24& buffer) {
-  std::unique_ptr<int[]> columns;
-  if (!Prepare(image, cx, cy, box, buffer, columns)) return;
-  const SourceMap map(image, x, y, cx, cy, box);
-  map.FillColumns(columns.get(), box.Width());
-
-  uint8_t palette[256 * 4];
-  WidenPalette(image, palette);
-  BlendSettings s;
-  s.palette = palette;
-  s.alphaScale = image.alphaMax + 1u;
-  s.transparentIndex = image.transparencyIndex;
-  // The key's fourth byte is compared with 0, so a non-zero one never matches.
-  s.keyed = image.transparencyIndex >= 0 && image.transparencyColor[3] == 0;
-  s.key[0] = image.transparencyColor[0];
-  s.key[1] = image.transparencyColor[1];
-  s.key[2] = image.transparencyColor[2];
-  s.paletteAlpha = image.alphaPaletteEnabled;
-
-  const Rows rows{image, map, columns.get(), box, buffer, true};
-  switch (image.bitsPerPixel) {
-    case 1: rows.Run([&](const Row& r) { BlendRowIndexed<1>(r, s); }); break;
-    case 4: rows.Run([&](const Row& r) { BlendRowIndexed<4>(r, s); }); break;
-    case 8: rows.Run([&](const Row& r) { BlendRowIndexed<8>(r, s); }); break;
-    default: rows.Run([&](const Row& r) { BlendRow24(r, s); }); break;
+// Final alpha of one row of buffer pixels; the colour sources double as pixel readers.
+void GatherAlpha24(const BgrSource& colour, const uint8_t* plane, const int* columns, int count,
+                   const AlphaRules& rules, uint8_t* out) {
+  for (int k = 0; k < count; ++k) {
+    const int sx = columns[k];
+    unsigned a = rules.scaled[plane ? plane[sx] : 255];
+    if (rules.keyed && (colour.Fetch(sx) & 0xFFFFFFu) == rules.key) a = 0;
+    out[k] = static_cast<uint8_t>(a);
   }
 }
 
-void ResampleOpaque(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                    Surface24& buffer) {
-  std::unique_ptr<int[]> columns;
-  if (!Prepare(image, cx, cy, box, buffer, columns)) return;
-  const SourceMap map(image, x, y, cx, cy, box);
-  map.FillColumns(columns.get(), box.Width());
-
-  uint8_t palette[256 * 4];
-  WidenPalette(image, palette);
-
-  const Rows rows{image, map, columns.get(), box, buffer, false};
-  switch (image.bitsPerPixel) {
-    case 1: rows.Run([&](const Row& r) { CopyRowIndexed<1>(r, palette); }); break;
-    case 4: rows.Run([&](const Row& r) { CopyRowIndexed<4>(r, palette); }); break;
-    case 8: rows.Run([&](const Row& r) { CopyRowIndexed<8>(r, palette); }); break;
-    default: rows.Run([](const Row& r) { CopyRow24(r); }); break;
+template <int Bpp>
+void GatherAlphaIndexed(const uint8_t* row, const uint8_t* plane, const int* columns, int count,
+                        const AlphaRules& rules, uint8_t* out) {
+  for (int k = 0; k < count; ++k) {
+    const int sx = columns[k];
+    const unsigned a = rules.scaled[plane ? plane[sx] : 255];
+    out[k] = static_cast<uint8_t>((a * rules.byIndex[IndexedSource<Bpp>::IndexAt(row, sx)]) >> 8);
   }
+}
+
+
+#if defined(PAGE_BLEND_SSSE3)
+// A stretched row of a 24-bit image whose alpha plane is final, gathered by shuffles.
+template <class Ops>
+void BlendRowShuffled(const uint8_t* plane, const MappedColours<BgrSource>& colours, const ChunkShuffle* shuffles,
+                      uint8_t* dst, int count) {
+  const uint8_t* src = colours.source.row;
+  const int chunks = count / blend::kChunk;
+  for (int j = 0; j < chunks; ++j) {
+    const ChunkShuffle& shuffle = shuffles[j];
+    uint8_t* d = dst + 3 * blend::kChunk * j;
+    const __m128i a = Ops::GatherAlpha(plane, shuffle);
+    if (Ops::AllOpaque(a)) {
+      for (int r = 0; r < 3; ++r) blend::Store16(d + 16 * r, Ops::GatherColour(src, shuffle, r));
+    } else if (!Ops::AllClear(a)) {
+      alignas(16) uint8_t colour[3 * blend::kChunk];
+      alignas(16) uint8_t alpha[blend::kChunk];
+      for (int r = 0; r < 3; ++r) blend::Store16(colour + 16 * r, Ops::GatherColour(src, shuffle, r));
+      blend::Store16(alpha, a);
+      blend::BlendMixed<Ops>(InPlaceColours{colour}, 0, alpha, d, nullptr);
+    }
+  }
+  const int rest = count - chunks * blend::kChunk;
+  if (rest == 0) return;
+  // The last chunk again, its pixels already drawn made clear so that they stay.
+  const int start = count - blend::kChunk;
+  alignas(16) uint8_t alpha[blend::kChunk] = {};
+  for (int k = blend::kChunk - rest; k < blend::kChunk; ++k) alpha[k] = plane[colours.columns[start + k]];
+  if (Ops::AllClear16(alpha)) return;
+  alignas(16) uint8_t gathered[blend::kChunkBytes];
+  blend::BlendMixed<Ops>(colours, start, alpha, dst, gathered);
+}
+
+template <class Ops>
+void CopyRowShuffled(const MappedColours<BgrSource>& colours, const ChunkShuffle* shuffles, uint8_t* dst,
+                     int count) {
+  const int chunks = count / blend::kChunk;
+  for (int j = 0; j < chunks; ++j) {
+    uint8_t* d = dst + 3 * blend::kChunk * j;
+    for (int r = 0; r < 3; ++r) blend::Store16(d + 16 * r, Ops::GatherColour(colours.source.row, shuffles[j], r));
+  }
+  const int done = chunks * blend::kChunk;
+  if (done < count) colours.Copy(done, count - done, dst + 3 * done);
+}
+#endif
+
+template <class Ops>
+void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer) {
+  if (!Drawable(image, cx, cy, box, buffer)) return;
+  const SourceMap map(image, x, y, cx, cy, box);
+  const int w = box.Width();
+  const int h = box.Height();
+  const bool inPlace = map.InPlace() && image.bitsPerPixel == 24;
+  // The page's pictures: 24 bits with an alpha plane and nothing else that changes alpha.
+  const bool finalPlane = image.bitsPerPixel == 24 && image.alpha != nullptr && image.alphaMax == 255 &&
+                          !(image.transparencyIndex >= 0 && image.transparencyColor[3] == 0);
+  const bool planeInPlace = inPlace && finalPlane;
+
+  Scratch scratch;
+  bool shuffled = false;
+  std::optional<AlphaRules> rules;  // only draws that gather alpha need them
+  if (!planeInPlace) {
+    if (!scratch.ReserveColumns(w)) return;
+    map.FillColumns(scratch.Columns(), w);
+    if (Ops::kShuffles && finalPlane && !inPlace) {
+      shuffled = scratch.ReserveShuffles(w) && BuildShuffles(scratch.Columns(), w, image.width, scratch.Shuffles());
+    }
+    if (!shuffled) {
+      if (!scratch.ReserveAlpha(w)) return;
+      rules.emplace(image);
+    }
+  }
+  const int* columns = scratch.Columns();
+  uint32_t palette[256];
+  if (image.bitsPerPixel != 24) PaletteTable(image, palette);
+  const int wide = WideColumns(image);
+
+  int gatheredRow = -1;  // the source row whose alpha the scratch row holds
+  for (int yy = 0; yy < h; ++yy) {
+    const int sy = map.RowOf(yy);
+    const uint8_t* src = SourceRow(image, sy);
+    const uint8_t* plane = image.alpha ? image.alpha + static_cast<size_t>(sy) * static_cast<size_t>(image.width)
+                                       : nullptr;
+    uint8_t* dst = BufferRow(buffer, yy);
+#if defined(PAGE_BLEND_SSSE3)
+    if constexpr (Ops::kShuffles) {
+      if (shuffled) {
+        BlendRowShuffled<Ops>(plane, MappedColours<BgrSource>{{src, wide}, columns}, scratch.Shuffles(), dst, w);
+        continue;
+      }
+    }
+#endif
+    const uint8_t* alpha = scratch.Alpha();
+    if (planeInPlace) {
+      alpha = plane + map.First();
+    } else if (sy != gatheredRow) {
+      // Rows repeated by a vertical stretch have the same alpha.
+      gatheredRow = sy;
+      switch (image.bitsPerPixel) {
+        case 1: GatherAlphaIndexed<1>(src, plane, columns, w, *rules, scratch.Alpha()); break;
+        case 4: GatherAlphaIndexed<4>(src, plane, columns, w, *rules, scratch.Alpha()); break;
+        case 8: GatherAlphaIndexed<8>(src, plane, columns, w, *rules, scratch.Alpha()); break;
+        default: GatherAlpha24(BgrSource{src, wide}, plane, columns, w, *rules, scratch.Alpha()); break;
+      }
+    }
+    switch (image.bitsPerPixel) {
+      case 1:
+        blend::BlendSpan<Ops>(alpha, MappedColours<IndexedSource<1>>{{src, palette}, columns}, dst, w);
+        break;
+      case 4:
+        blend::BlendSpan<Ops>(alpha, MappedColours<IndexedSource<4>>{{src, palette}, columns}, dst, w);
+        break;
+      case 8:
+        blend::BlendSpan<Ops>(alpha, MappedColours<IndexedSource<8>>{{src, palette}, columns}, dst, w);
+        break;
+      default:
+        if (inPlace) {
+          blend::BlendSpan<Ops>(alpha, InPlaceColours{src + 3 * static_cast<size_t>(map.First())}, dst, w);
+        } else {
+          blend::BlendSpan<Ops>(alpha, MappedColours<BgrSource>{{src, wide}, columns}, dst, w);
+        }
+        break;
+    }
+  }
+}
+
+template <class Source>
+void CopyMapped(const Source& source, const int* columns, int count, uint8_t* dst) {
+  MappedColours<Source>{source, columns}.Copy(0, count, dst);
+}
+
+template <class Ops>
+void ResampleWith(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer) {
+  if (!Drawable(image, cx, cy, box, buffer)) return;
+  const SourceMap map(image, x, y, cx, cy, box);
+  const int w = box.Width();
+  const int h = box.Height();
+  const bool inPlace = map.InPlace() && image.bitsPerPixel == 24;
+  const bool tryShuffles = Ops::kShuffles && !inPlace && image.bitsPerPixel == 24;
+  Scratch scratch;
+  bool shuffled = false;
+  if (!inPlace) {
+    if (!scratch.ReserveColumns(w)) return;
+    map.FillColumns(scratch.Columns(), w);
+    shuffled = tryShuffles && scratch.ReserveShuffles(w) &&
+               BuildShuffles(scratch.Columns(), w, image.width, scratch.Shuffles());
+  }
+  const int* columns = scratch.Columns();
+  uint32_t palette[256];
+  if (image.bitsPerPixel != 24) PaletteTable(image, palette);
+  const int wide = WideColumns(image);
+
+  const size_t rowBytes = 3 * static_cast<size_t>(w);
+  int previous = -1;
+  for (int yy = 0; yy < h; ++yy) {
+    const int sy = map.RowOf(yy);
+    uint8_t* dst = BufferRow(buffer, yy);
+    // A row the vertical stretch repeats is the row below it again.
+    if (sy == previous) {
+      std::memcpy(dst, BufferRow(buffer, yy - 1), rowBytes);
+      continue;
+    }
+    previous = sy;
+    const uint8_t* src = SourceRow(image, sy);
+#if defined(PAGE_BLEND_SSSE3)
+    if constexpr (Ops::kShuffles) {
+      if (shuffled) {
+        CopyRowShuffled<Ops>(MappedColours<BgrSource>{{src, wide}, columns}, scratch.Shuffles(), dst, w);
+        continue;
+      }
+    }
+#endif
+    switch (image.bitsPerPixel) {
+      case 1: CopyMapped(IndexedSource<1>{src, palette}, columns, w, dst); break;
+      case 4: CopyMapped(IndexedSource<4>{src, palette}, columns, w, dst); break;
+      case 8: CopyMapped(IndexedSource<8>{src, palette}, columns, w, dst); break;
+      default:
+        if (inPlace) {
+          std::memcpy(dst, src + 3 * static_cast<size_t>(map.First()), rowBytes);
+        } else {
+          CopyMapped(BgrSource{src, wide}, columns, w, dst);
+        }
+        break;
+    }
+  }
+}
+
+// One entry per path; everything a path calls is inlined into it, so the SSSE3 one is built
+// for SSSE3 throughout and nothing else is.
+#if defined(__GNUC__)
+#define PAGE_FLATTEN __attribute__((flatten))
+#else
+#define PAGE_FLATTEN
+#endif
+
+PAGE_FLATTEN void BlendPortable(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                                Surface24& buffer) {
+  BlendWith<blend::PortableOps>(image, x, y, cx, cy, box, buffer);
+}
+PAGE_FLATTEN void ResamplePortable(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                                   Surface24& buffer) {
+  ResampleWith<blend::PortableOps>(image, x, y, cx, cy, box, buffer);
+}
+#if defined(PAGE_BLEND_SSE2)
+PAGE_FLATTEN void BlendSse2(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                            Surface24& buffer) {
+  BlendWith<blend::Sse2Ops>(image, x, y, cx, cy, box, buffer);
+}
+#endif
+#if defined(PAGE_BLEND_SSSE3)
+PAGE_TARGET_SSSE3 PAGE_FLATTEN void BlendSsse3(const ImageView& image, int x, int y, int cx, int cy,
+                                               const PaintBox& box, Surface24& buffer) {
+  BlendWith<blend::Ssse3Ops>(image, x, y, cx, cy, box, buffer);
+}
+PAGE_TARGET_SSSE3 PAGE_FLATTEN void ResampleSsse3(const ImageView& image, int x, int y, int cx, int cy,
+                                                  const PaintBox& box, Surface24& buffer) {
+  ResampleWith<blend::Ssse3Ops>(image, x, y, cx, cy, box, buffer);
+}
+#endif
+
+bool ProcessorHasSsse3() {
+#if defined(PAGE_BLEND_SSSE3)
+  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+  return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_SSSE3) != 0;
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
+bool HasBlendPath(BlendPath path) {
+  switch (path) {
+    case BlendPath::Portable:
+      return true;
+    case BlendPath::Sse2:
+#if defined(PAGE_BLEND_SSE2)
+      return true;
+#else
+      return false;
+#endif
+    case BlendPath::Ssse3: {
+      static const bool available = ProcessorHasSsse3();
+      return available;
+    }
+  }
+  return false;
+}
+
+BlendPath DefaultBlendPath() {
+  static const BlendPath best = HasBlendPath(BlendPath::Ssse3) ? BlendPath::Ssse3
+                                : HasBlendPath(BlendPath::Sse2) ? BlendPath::Sse2
+                                                                 : BlendPath::Portable;
+  return best;
+}
+
+const char* BlendPathName(BlendPath path) {
+  switch (path) {
+    case BlendPath::Portable: return "portable";
+    case BlendPath::Sse2: return "sse2";
+    case BlendPath::Ssse3: return "ssse3";
+  }
+  return "?";
+}
+
+void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                     Surface24& buffer) {
+  if (!HasBlendPath(path)) path = BlendPath::Portable;
+  switch (path) {
+#if defined(PAGE_BLEND_SSSE3)
+    case BlendPath::Ssse3: BlendSsse3(image, x, y, cx, cy, box, buffer); return;
+#endif
+#if defined(PAGE_BLEND_SSE2)
+    case BlendPath::Sse2: BlendSse2(image, x, y, cx, cy, box, buffer); return;
+#endif
+    default: BlendPortable(image, x, y, cx, cy, box, buffer); return;
+  }
+}
+
+void ResampleOpaqueUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                         Surface24& buffer) {
+  // Only the shuffles of a stretch differ; the rest is copies and table look-ups.
+#if defined(PAGE_BLEND_SSSE3)
+  if (path == BlendPath::Ssse3 && HasBlendPath(path)) {
+    ResampleSsse3(image, x, y, cx, cy, box, buffer);
+    return;
+  }
+#endif
+  ResamplePortable(image, x, y, cx, cy, box, buffer);
+}
+
+void BlendImage(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer) {
+  BlendImageUsing(DefaultBlendPath(), image, x, y, cx, cy, box, buffer);
+}
+
+void ResampleOpaque(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer) {
+  ResampleOpaqueUsing(DefaultBlendPath(), image, x, y, cx, cy, box, buffer);
 }

@@ -4,9 +4,11 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <random>
 #include <vector>
 
+#include "imaging/blend_paths.h"
 #include "imaging/image_view.h"
 
 namespace {
@@ -16,11 +18,13 @@ struct Image {
   std::vector<uint8_t> bits, palette, alpha;
   ImageView v;
 
-  Image(int width, int height, int bpp) {
+  // `padding` bytes past the minimum row size; exactly sized, so the sanitizer sees any read
+  // beyond the last row.
+  Image(int width, int height, int bpp, int padding = 0) {
     v.width = width;
     v.height = height;
     v.bitsPerPixel = bpp;
-    v.stride = ((width * bpp + 31) / 32) * 4;
+    v.stride = ((width * bpp + 31) / 32) * 4 + padding;
     bits.assign(static_cast<size_t>(v.stride) * height, 0);
     if (bpp != 24) palette.assign(static_cast<size_t>(4) << bpp, 0);
     Sync();
@@ -61,10 +65,10 @@ struct Image {
 struct Buffer {
   std::vector<uint8_t> bytes;
   Surface24 s;
-  Buffer(int width, int height, uint8_t fill) {
+  Buffer(int width, int height, uint8_t fill, int padding = 0) {
     s.width = width;
     s.height = height;
-    s.stride = Stride24(width);
+    s.stride = Stride24(width) + padding;
     bytes.assign(static_cast<size_t>(s.stride) * height, fill);
     s.bits = bytes.data();
   }
@@ -350,6 +354,24 @@ TEST(ResampleOpaqueTest, ReadsEachDepthThroughItsPaletteAndNeverTheBuffer) {
   }
 }
 
+// Every row-kernel path this build has on this processor.
+std::vector<BlendPath> AvailablePaths() {
+  std::vector<BlendPath> paths;
+  for (const BlendPath path : {BlendPath::Portable, BlendPath::Sse2, BlendPath::Ssse3}) {
+    if (HasBlendPath(path)) paths.push_back(path);
+  }
+  return paths;
+}
+
+void Draw(BlendPath path, bool blend, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+          Surface24& buffer) {
+  if (blend) {
+    BlendImageUsing(path, image, x, y, cx, cy, box, buffer);
+  } else {
+    ResampleOpaqueUsing(path, image, x, y, cx, cy, box, buffer);
+  }
+}
+
 // Per pixel, straight from the drawing rules; no maps, no shortcuts.
 void Reference(const ImageView& im, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buf,
                bool blend) {
@@ -393,6 +415,23 @@ void Reference(const ImageView& im, int x, int y, int cx, int cy, const PaintBox
   }
 }
 
+// Every available path draws the case into a copy of `before` exactly as the reference does.
+void ExpectEveryPathMatchesReference(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                                     const Buffer& before, bool blend, int caseNumber) {
+  Buffer want = before;
+  want.s.bits = want.bytes.data();
+  Reference(image, x, y, cx, cy, box, want.s, blend);
+  for (const BlendPath path : AvailablePaths()) {
+    Buffer got = before;
+    got.s.bits = got.bytes.data();
+    Draw(path, blend, image, x, y, cx, cy, box, got.s);
+    ASSERT_EQ(got.bytes, want.bytes) << "case " << caseNumber << " " << BlendPathName(path) << ": "
+                                     << image.bitsPerPixel << " bits " << image.width << "x" << image.height
+                                     << " to " << cx << "x" << cy << " at " << x << "," << y << " box " << box.left
+                                     << "," << box.top << "," << box.right << "," << box.bottom << " blend " << blend;
+  }
+}
+
 TEST(BlendImageTest, RandomDrawsMatchPerPixelReference) {
   std::mt19937 rng(20240611);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
@@ -427,15 +466,145 @@ TEST(BlendImageTest, RandomDrawsMatchPerPixelReference) {
     ASSERT_GE(box.Width(), 0);
     ASSERT_GE(box.Height(), 0);
     const bool blend = pick(0, 3) != 0;
-    Buffer got(box.Width(), box.Height(), 0);
-    for (auto& b : got.bytes) b = uint8_t(pick(0, 255));
-    Buffer want = got;
-    want.s.bits = want.bytes.data();
-    (blend ? BlendImage : ResampleOpaque)(image.v, x, y, cx, cy, box, got.s);
-    Reference(image.v, x, y, cx, cy, box, want.s, blend);
-    ASSERT_EQ(got.bytes, want.bytes) << "case " << n << ": " << bpp << " bits " << w << "x" << h << " to "
-                                     << cx << "x" << cy << " at " << x << "," << y << " blend " << blend;
+    Buffer before(box.Width(), box.Height(), 0);
+    for (auto& b : before.bytes) b = uint8_t(pick(0, 255));
+    ExpectEveryPathMatchesReference(image.v, x, y, cx, cy, box, before, blend, n);
+    if (::testing::Test::HasFatalFailure()) return;
   }
+}
+
+// Alpha in runs of 0, 255 and partial values, their lengths around the 8-, 16- and 64-pixel
+// steps at which the vector kernels copy, skip and blend.
+template <typename Pick>
+void FillRuns(std::vector<uint8_t>& plane, Pick& pick) {
+  static const int kLengths[] = {1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 23, 24, 25, 31, 32, 33, 63, 64, 65, 100};
+  size_t i = 0;
+  while (i < plane.size()) {
+    const int kind = pick(0, 3);  // clear, opaque, partial, or anything
+    const size_t end = std::min(plane.size(), i + kLengths[pick(0, int(std::size(kLengths)) - 1)]);
+    for (; i < end; ++i) {
+      plane[i] = uint8_t(kind == 0 ? 0 : kind == 1 ? 255 : kind == 2 ? pick(1, 254) : pick(0, 255));
+    }
+  }
+}
+
+// The page's kind of picture (24 bits with a plain alpha plane) drawn by every path at sizes
+// and offsets that cross the chunk steps, natural and stretched both ways, into clipped boxes
+// and buffers with padded rows; everything else that changes alpha now and then.
+TEST(BlendPathsTest, EveryPathMatchesReferenceOnRunsStretchesAndClips) {
+  std::mt19937 rng(7350);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  static const int kWidths[] = {1, 2, 5, 7, 8, 9, 15, 16, 17, 24, 31, 32, 33, 47, 48, 52, 60, 63, 64, 65, 97, 130};
+  for (int n = 0; n < 2500; ++n) {
+    const int bpp = pick(0, 4) ? 24 : (pick(0, 1) ? 8 : pick(0, 1) ? 4 : 1);
+    const int w = pick(0, 3) ? kWidths[pick(0, int(std::size(kWidths)) - 1)] : pick(1, 140);
+    const int h = pick(1, 9);
+    Image image(w, h, bpp, pick(0, 2) * 4);
+    for (auto& b : image.bits) b = uint8_t(pick(0, 3) ? pick(0, 255) : pick(0, 1) * 100);
+    for (auto& b : image.palette) b = uint8_t(pick(0, 255));
+    if (pick(0, 5)) {
+      image.alpha.resize(size_t(w) * h);
+      FillRuns(image.alpha, pick);
+    }
+    image.Sync();
+    const bool plain = pick(0, 1);  // nothing but the plane: the fastest paths
+    if (!plain) {
+      image.v.alphaMax = uint8_t(pick(0, 1) ? 255 : pick(0, 255));
+      image.v.transparencyIndex = pick(0, 1) ? -1 : pick(0, bpp == 24 ? 0 : (1 << bpp) - 1);
+      image.v.transparencyColor[0] = image.v.transparencyColor[1] = image.v.transparencyColor[2] = 100;
+      image.v.alphaPaletteEnabled = bpp != 24 && pick(0, 1);
+    }
+
+    // Natural, enlarged (shuffles in whole chunks), reduced (pixel by pixel), or a step off.
+    auto size = [&](int natural) {
+      switch (pick(0, 4)) {
+        case 0: return natural;
+        case 1: return natural + pick(1, 3 * natural);
+        case 2: return std::max(1, natural - pick(0, natural));
+        case 3: return std::max(1, natural + pick(-1, 1));
+        default: return pick(1, 200);
+      }
+    };
+    const bool natural = pick(0, 2) == 0;
+    const int cx = natural ? w : size(w), cy = natural ? h : size(h);
+    const int x = pick(-20, 20), y = pick(-10, 10);
+    const PaintBox clip = pick(0, 2) ? Box(-300, -300, 300, 300) : Box(pick(-20, 20), pick(-10, 10), pick(0, 250), pick(0, 20));
+    const PaintBox box = ComputePaintBox(clip, x, y, cx, cy);
+    if (box.Width() <= 0 || box.Height() <= 0) continue;
+    const bool blend = pick(0, 4) != 0;
+    Buffer before(box.Width(), box.Height(), 0, pick(0, 1) * pick(1, 9));
+    for (auto& b : before.bytes) b = uint8_t(pick(0, 255));
+    ExpectEveryPathMatchesReference(image.v, x, y, cx, cy, box, before, blend, n);
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+}
+
+// The page's own stretches: the information background onto the page, the card's middle
+// across the card, and a reduction. A pixel repeated by an enlargement once made a shuffle
+// start past its own blue byte.
+TEST(BlendPathsTest, PageStretchesMatchReference) {
+  struct Case {
+    int w, h, cx, cy;
+  };
+  const Case cases[] = {{742, 3, 800, 4}, {24, 2, 664, 2}, {60, 2, 700, 3}, {204, 3, 150, 2}, {17, 1, 16, 1}};
+  std::mt19937 rng(1);
+  for (const Case& c : cases) {
+    Image image(c.w, c.h, 24);
+    for (auto& b : image.bits) b = uint8_t(rng());
+    image.alpha.resize(size_t(c.w) * c.h);
+    for (size_t i = 0; i < image.alpha.size(); ++i) image.alpha[i] = uint8_t(i % 7 == 0 ? 255 : i % 5 == 0 ? 0 : rng());
+    image.Sync();
+    const PaintBox box = Box(0, 0, c.cx, c.cy);
+    for (const bool blend : {true, false}) {
+      Buffer want(c.cx, c.cy, 90);
+      Reference(image.v, 0, 0, c.cx, c.cy, box, want.s, blend);
+      for (const BlendPath path : AvailablePaths()) {
+        Buffer got(c.cx, c.cy, 90);
+        Draw(path, blend, image.v, 0, 0, c.cx, c.cy, box, got.s);
+        EXPECT_EQ(got.bytes, want.bytes) << c.w << "->" << c.cx << " " << BlendPathName(path) << " blend " << blend;
+      }
+    }
+  }
+}
+
+// Where a row ends inside a chunk: every width up to past the 64-pixel look-ahead, each pixel
+// position clear, opaque or partial in turn, over a buffer whose row padding must survive.
+TEST(BlendPathsTest, RowEndsKeepThePixelsAlreadyDrawn) {
+  for (int w = 1; w <= 70; ++w) {
+    for (int pattern = 0; pattern < 6; ++pattern) {
+      Image image(w, 2, 24);
+      image.alpha.resize(size_t(w) * 2);
+      for (int i = 0; i < w * 2; ++i) {
+        const int k = (i + pattern) % 6;
+        image.alpha[size_t(i)] = uint8_t(pattern < 3 ? (k == 0 ? 128 : pattern == 1 ? 0 : 255) : k < 2 ? 0 : k < 4 ? 255 : 77);
+        image.bits[size_t(i / w) * image.v.stride + size_t(i % w) * 3] = uint8_t(i);
+      }
+      image.Sync();
+      const PaintBox box = Box(0, 0, w, 2);
+      Buffer want(w, 2, 0x5A, 3);
+      Reference(image.v, 0, 0, w, 2, box, want.s, true);
+      for (const BlendPath path : AvailablePaths()) {
+        Buffer got(w, 2, 0x5A, 3);
+        BlendImageUsing(path, image.v, 0, 0, w, 2, box, got.s);
+        ASSERT_EQ(got.bytes, want.bytes) << "width " << w << " pattern " << pattern << " " << BlendPathName(path);
+      }
+    }
+  }
+}
+
+TEST(BlendPathsTest, PortableIsAlwaysThereAndTheDefaultIsAvailable) {
+  EXPECT_TRUE(HasBlendPath(BlendPath::Portable));
+  EXPECT_TRUE(HasBlendPath(DefaultBlendPath()));
+#if defined(__SSE2__)
+  EXPECT_TRUE(HasBlendPath(BlendPath::Sse2));
+  EXPECT_NE(DefaultBlendPath(), BlendPath::Portable);
+#endif
+  // The default is the last one in the order portable, SSE2, SSSE3 that is available.
+  BlendPath best = BlendPath::Portable;
+  for (const BlendPath path : {BlendPath::Sse2, BlendPath::Ssse3}) {
+    if (HasBlendPath(path)) best = path;
+  }
+  EXPECT_EQ(DefaultBlendPath(), best);
 }
 
 }  // namespace

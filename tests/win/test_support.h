@@ -83,6 +83,8 @@ class DibCanvas {
   DibCanvas& operator=(const DibCanvas&) = delete;
   HDC Dc() const { return dc_; }
   void Fill(uint32_t bgrx);
+  // The pixels, top row first; call GdiFlush before reading what GDI drew.
+  uint32_t* Bits() const { return bits_; }
   // 0x00RRGGBB, the way the DIB stores blue, green, red, unused.
   uint32_t Pixel(int x, int y) const;
   // Copies a window's client pixels into the canvas at (0, 0).

@@ -1,0 +1,53 @@
+// The pictures the benchmarks draw: the page's own PNGs where they exist, stand-ins of the
+// same size and kind where they do not yet, and synthetic alpha mixes. Platform-free, so the
+// native benchmark, the instruction counter and the Windows benchmark share them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/image_view.h"
+#include "imaging/ximage.h"
+
+struct BenchImage {
+  std::unique_ptr<CxImage> image;
+  std::string origin;  // the PNG it came from, or what stands in for it
+  ImageView View() const { return image->View(); }
+  int Width() const { return static_cast<int>(image->Width()); }
+  int Height() const { return static_cast<int>(image->Height()); }
+};
+
+// The page's picture `id` from `pngDir` (a file named "<id>_*.png"); when there is none, a
+// stand-in of the given size: an RGBA picture with antialiased edges, or for `palette` a
+// 64-colour gradient without alpha.
+BenchImage PageImage(const std::string& pngDir, int id, int width, int height, bool palette);
+
+// About 70% opaque, 20% clear and 10% partial pixels, in smooth regions as in the page's
+// pictures; colours are smooth gradients.
+BenchImage RealisticMix(int width, int height);
+// Every pixel partial (alpha 1 to 254).
+BenchImage AllPartial(int width, int height);
+
+// Shares of clear, opaque and partial pixels of an image's alpha plane, in percent.
+struct AlphaShares {
+  double clear = 0, opaque = 0, partial = 0;
+};
+AlphaShares SharesOf(const ImageView& image);
+
+// A 24-bit target surface filled with a light gradient, like the page under its pictures.
+struct BenchSurface {
+  std::vector<uint8_t> bytes;
+  Surface24 surface;
+  BenchSurface(int width, int height);
+  BenchSurface(const BenchSurface&) = delete;
+  BenchSurface& operator=(const BenchSurface&) = delete;
+};
+
+// 0xAARRGGBB premultiplied, top-down rows: the layout of pixman's a8r8g8b8 and of a 32-bit
+// top-down DIB section used with AlphaBlend.
+std::vector<uint32_t> Premultiplied(const ImageView& image);
+
+// `pngDir` as built in, or from PAGE_PNG_DIR in the environment.
+std::string DefaultPngDir();
