@@ -75,6 +75,41 @@ void ResampleIntoTarget(const ImageView& view, HDC target, int x, int y, int cx,
   std::free(bits);
 }
 
+// The target's own pixels of `box` when the target draws into a bottom-up 24-bit DIB section
+// through a plain translation and a rectangular clip: then the kernels can work on them in
+// place, with exactly the result of the read-back and copy, minus both copies. The page's
+// off-screen buffer is such a section.
+bool DirectSurface(HDC target, int clipKind, const PaintBox& box, Surface24& surface) {
+  if (clipKind != SIMPLEREGION || GetMapMode(target) != MM_TEXT || GetGraphicsMode(target) != GM_COMPATIBLE) {
+    return false;
+  }
+  HGDIOBJ bitmap = GetCurrentObject(target, OBJ_BITMAP);
+  DIBSECTION section;
+  if (bitmap == nullptr || GetObjectW(bitmap, sizeof section, &section) != sizeof section) return false;
+  const BITMAPINFOHEADER& header = section.dsBmih;
+  if (section.dsBm.bmBits == nullptr || header.biBitCount != 24 || header.biCompression != BI_RGB ||
+      header.biHeight <= 0) {
+    return false;
+  }
+  POINT corners[2] = {{box.left, box.top}, {box.right, box.bottom}};
+  if (!LPtoDP(target, corners, 2)) return false;
+  const LONG width = section.dsBm.bmWidth;
+  const LONG height = section.dsBm.bmHeight;
+  if (corners[1].x - corners[0].x != box.Width() || corners[1].y - corners[0].y != box.Height() ||
+      corners[0].x < 0 || corners[0].y < 0 || corners[1].x > width || corners[1].y > height) {
+    return false;
+  }
+  GdiFlush();  // GDI may still be writing to the section
+  const size_t stride = static_cast<size_t>(section.dsBm.bmWidthBytes);
+  // Row 0 of a kernel surface is the bottom line of the box.
+  surface.bits = static_cast<uint8_t*>(section.dsBm.bmBits) + static_cast<size_t>(height - corners[1].y) * stride +
+                 static_cast<size_t>(corners[0].x) * 3;
+  surface.width = box.Width();
+  surface.height = box.Height();
+  surface.stride = static_cast<int>(stride);
+  return true;
+}
+
 }  // namespace
 
 bool CxImage::LoadFromResource(HRSRC resource, uint32_t format, HMODULE module) {
@@ -118,16 +153,25 @@ bool CxImage::DrawAt(HDC target, int32_t x, int32_t y, int32_t cx, int32_t cy) c
   ScopedSaveDC saved(target);
   if (!saved.Saved()) return false;
   RECT clip;
-  GetClipBox(target, &clip);
+  const int clipKind = GetClipBox(target, &clip);
   const PaintBox box = ComputePaintBox(PaintBox{clip.left, clip.top, clip.right, clip.bottom}, x, y, cx, cy);
+  if (box.Width() <= 0 || box.Height() <= 0) return true;
 
-  if (NeedsBlending(view)) {
-    if (box.Width() > 0 && box.Height() > 0) BlendIntoTarget(view, target, x, y, cx, cy, box);
+  Surface24 direct;
+  if (DirectSurface(target, clipKind, box, direct)) {
+    // A natural-size opaque draw through the kernel is the copy SetDIBitsToDevice makes.
+    if (NeedsBlending(view)) {
+      BlendImage(view, x, y, cx, cy, box, direct);
+    } else {
+      ResampleOpaque(view, x, y, cx, cy, box, direct);
+    }
+  } else if (NeedsBlending(view)) {
+    BlendIntoTarget(view, target, x, y, cx, cy, box);
   } else if (cx == view.width && cy == view.height) {
     SetStretchBltMode(target, COLORONCOLOR);
     SetDIBitsToDevice(target, x, y, cx, cy, 0, 0, 0, cy, Bits(), AsBitmapInfo(Header()),
                       DIB_RGB_COLORS);
-  } else if (box.Width() > 0 && box.Height() > 0) {
+  } else {
     ResampleIntoTarget(view, target, x, y, cx, cy, box);
   }
   return true;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -60,11 +61,15 @@ class Target24 {
   uint8_t* bits_ = nullptr;
 };
 
-// What DrawAt must produce: the kernel applied to the target's pixels of the paint box.
+// What DrawAt must produce: the kernel applied to the target's pixels of the paint box. `clip`
+// and the draw are in logical coordinates, `offset` takes them to the target's pixels.
 std::vector<uint8_t> KernelResult(const CxImage& image, std::vector<uint8_t> pixels, int targetWidth,
-                                  int targetHeight, const PaintBox& clip, int x, int y, int cx, int cy) {
+                                  int targetHeight, const PaintBox& clip, int x, int y, int cx, int cy,
+                                  POINT offset = {0, 0}) {
   const ImageView view = image.View();
-  const PaintBox box = ComputePaintBox(clip, x, y, cx, cy);
+  PaintBox box = ComputePaintBox(clip, x, y, cx, cy);
+  const PaintBox logicalBox = box;
+  box.left += offset.x, box.right += offset.x, box.top += offset.y, box.bottom += offset.y;
   if (box.Width() <= 0 || box.Height() <= 0) return pixels;
   const int stride = Stride24(targetWidth);
   Surface24 buffer;
@@ -79,9 +84,9 @@ std::vector<uint8_t> KernelResult(const CxImage& image, std::vector<uint8_t> pix
                 &pixels[(targetHeight - box.bottom + row) * stride + 3 * box.left], 3 * buffer.width);
   }
   if (NeedsBlending(view)) {
-    BlendImage(view, x, y, cx, cy, box, buffer);
+    BlendImage(view, x, y, cx, cy, logicalBox, buffer);
   } else {
-    ResampleOpaque(view, x, y, cx, cy, box, buffer);
+    ResampleOpaque(view, x, y, cx, cy, logicalBox, buffer);
   }
   for (int row = 0; row < buffer.height; ++row) {
     std::memcpy(&pixels[(targetHeight - box.bottom + row) * stride + 3 * box.left],
@@ -113,7 +118,7 @@ void FillRandomImage(CxImage& image, std::mt19937& random) {
   if (random() % 4 == 0) image.SetAlphaMax(uint8_t(random()));
 }
 
-TEST(ImageDrawTest, DrawAtGivesTheKernelsPixelsUnderAnyClipRegion) {
+TEST(ImageDrawTest, DrawAtGivesTheKernelsPixelsUnderAnyClipRegionAndOrigin) {
   constexpr int kWidth = 97;
   constexpr int kHeight = 61;
   std::mt19937 random(20261207);
@@ -126,10 +131,21 @@ TEST(ImageDrawTest, DrawAtGivesTheKernelsPixelsUnderAnyClipRegion) {
     for (uint8_t& byte : before) byte = random();
     target.SetPixels(before);
 
+    // A rectangle (drawn in the target's own memory), with a shifted origin (the same, offset),
+    // or two rectangles (through a read-back, and only inside them).
+    const int kind = round % 3;
     const PaintBox clip = {int(random() % 30), int(random() % 20), 40 + int(random() % 58), 30 + int(random() % 32)};
     HRGN region = CreateRectRgn(clip.left, clip.top, clip.right, clip.bottom);
+    if (kind == 2) {
+      HRGN second = CreateRectRgn(0, 50, 20, 61);
+      CombineRgn(region, region, second, RGN_OR);
+      DeleteObject(second);
+    }
     SelectClipRgn(target.Dc(), region);
-    DeleteObject(region);
+    const POINT offset = {kind == 1 ? int(random() % 9) - 4 : 0, kind == 1 ? int(random() % 9) - 4 : 0};
+    SetViewportOrgEx(target.Dc(), offset.x, offset.y, nullptr);
+    RECT logicalClip;
+    GetClipBox(target.Dc(), &logicalClip);
 
     const int x = int(random() % 120) - 30;
     const int y = int(random() % 80) - 20;
@@ -137,7 +153,17 @@ TEST(ImageDrawTest, DrawAtGivesTheKernelsPixelsUnderAnyClipRegion) {
     const int cx = naturalSize ? int(image.Width()) : 1 + int(random() % 90);
     const int cy = naturalSize ? int(image.Height()) : 1 + int(random() % 70);
     ASSERT_TRUE(image.DrawAt(target.Dc(), x, y, cx, cy));
-    EXPECT_EQ(target.Pixels(), KernelResult(image, before, kWidth, kHeight, clip, x, y, cx, cy));
+    const PaintBox bounds = {logicalClip.left, logicalClip.top, logicalClip.right, logicalClip.bottom};
+    std::vector<uint8_t> expected = KernelResult(image, before, kWidth, kHeight, bounds, x, y, cx, cy, offset);
+    for (int py = 0; py < kHeight; ++py) {
+      for (int px = 0; px < kWidth; ++px) {
+        if (PtInRegion(region, px, py)) continue;
+        const size_t at = static_cast<size_t>(kHeight - 1 - py) * target.Stride() + 3 * px;
+        std::copy(&before[at], &before[at] + 3, &expected[at]);
+      }
+    }
+    DeleteObject(region);
+    EXPECT_EQ(target.Pixels(), expected) << "clip kind " << kind;
   }
 }
 
