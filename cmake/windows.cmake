@@ -11,6 +11,8 @@ add_library(page_win STATIC
   page/mobile_info_wnd.cpp
   page/offscreen_buffer.cpp
   page/page_views.cpp
+  page/page_accessible.cpp
+  page/page_keyboard.cpp
   imaging/ximage_win.cpp
   imaging/draw_specific.cpp
   picture/download_thread.cpp
@@ -24,7 +26,8 @@ add_library(page_win STATIC
   controls/vin_battery.cpp
   controls/mobile_icon.cpp
 )
-target_link_libraries(page_win PUBLIC page_core page_image comctl32 gdi32 user32 urlmon wininet iphlpapi shlwapi ole32 uuid)
+# oleacc is loaded at run time by the page (page/page_accessible.cpp), never imported.
+target_link_libraries(page_win PUBLIC page_core page_image comctl32 gdi32 user32 urlmon wininet iphlpapi shlwapi ole32 oleaut32 uuid)
 target_compile_options(page_win PRIVATE ${PAGE_STRICT_FLAGS})
 
 add_library(MobileInfoPage SHARED
@@ -40,7 +43,8 @@ set_target_properties(MobileInfoPage PROPERTIES PREFIX "")
 target_link_libraries(MobileInfoPage PRIVATE page_win)
 target_compile_options(MobileInfoPage PRIVATE ${PAGE_STRICT_FLAGS})
 
-# Tests that drive the real DLL the way a host and the phone service do.
+# Tests that drive the real DLL the way a host and the phone service do; a screen reader's
+# view of it comes through oleacc.
 add_executable(page_dll_tests
   tests/win/test_support.cpp
   tests/win/lifecycle_test.cpp
@@ -48,9 +52,10 @@ add_executable(page_dll_tests
   tests/win/paint_test.cpp
   tests/win/views_test.cpp
   tests/win/links_test.cpp
+  tests/win/accessibility_test.cpp
 )
 target_include_directories(page_dll_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(page_dll_tests PRIVATE page_core page_image gtest_main gdi32 user32)
+target_link_libraries(page_dll_tests PRIVATE page_core page_image gtest_main gdi32 user32 oleacc ole32 oleaut32 uuid)
 target_compile_options(page_dll_tests PRIVATE ${PAGE_STRICT_FLAGS})
 add_dependencies(page_dll_tests MobileInfoPage)
 gtest_discover_tests(page_dll_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
@@ -62,9 +67,10 @@ add_executable(page_internal_tests
   tests/win/page_state_test.cpp
   tests/win/control_host_test.cpp
   tests/win/page_controls_test.cpp
+  tests/win/keyboard_test.cpp
 )
 target_include_directories(page_internal_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(page_internal_tests PRIVATE page_win gtest)
+target_link_libraries(page_internal_tests PRIVATE page_win gtest oleacc)
 target_compile_options(page_internal_tests PRIVATE ${PAGE_STRICT_FLAGS})
 gtest_discover_tests(page_internal_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 

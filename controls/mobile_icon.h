@@ -29,6 +29,7 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
 
   void SetCount(int count) { count_ = count; }
   int Count() const { return count_; }
+  const std::wstring& Label() const { return label_; }
   BOOL IsHovered() const { return hover_; }
 
   void OnMouseMove(UINT keyFlags, int x, int y) override;

@@ -45,6 +45,7 @@ class CVinButton : public CVinControl {
   BOOL IsCaptured() const { return captured_; }
   HWND TooltipWindow() const { return tooltip_; }
   const RECT& TextRect() const { return textRect_; }
+  const std::wstring& Text() const { return text_; }
 
  private:
   BOOL Inside(int x, int y);

@@ -97,6 +97,29 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
     case WM_PROFILE_READY:
       result = OnProfileReady(wParam, lParam);
       return TRUE;
+    case WM_GETOBJECT:
+      return accessibility.OnGetObject(wParam, lParam, result);
+    case WM_GETDLGCODE:
+      result = keyboard.OnGetDlgCode(reinterpret_cast<const MSG*>(lParam));
+      return TRUE;
+    case WM_KEYDOWN:
+      return keyboard.OnKeyDown(wParam, lParam);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      keyboard.OnFocusChanged(message == WM_SETFOCUS);
+      return FALSE;
+    case WM_UPDATEUISTATE:
+      keyboard.OnUpdateUiState(wParam);
+      return FALSE;  // the default procedure keeps the system's copy
+    case WM_QUERYUISTATE:
+      result = keyboard.QueryUiState();
+      return TRUE;
+    case WM_LBUTTONDOWN:
+      keyboard.OnLButtonDown(lParam);  // after the controls have had it
+      return FALSE;
+    case WM_NCDESTROY:
+      accessibility.Disconnect();
+      return FALSE;
     default:
       return FALSE;
   }
@@ -243,6 +266,7 @@ void CMobileInfoWnd::DoPaint(HDC dc) {
       break;
   }
   DrawControls(dc);
+  keyboard.DrawFocus(dc);
 }
 
 LRESULT CMobileInfoWnd::OnPhoneData(const COPYDATASTRUCT* copyData) {
@@ -288,6 +312,7 @@ LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {
   SetFieldText(phoneInfo.model, ShownModelName(profile));
   ReloadModelPicture();
   InvalidateRect(Hwnd(), nullptr, FALSE);
+  accessibility.NotifyChanges();
   return 0;
 }
 
@@ -301,6 +326,8 @@ void CMobileInfoWnd::ApplyPhoneState() {
     KillTimer(Hwnd(), kAnimationTimerId);
   }
   InvalidateRect(Hwnd(), nullptr, FALSE);
+  accessibility.NotifyChanges();
+  keyboard.OnViewChanged();
 }
 
 void CMobileInfoWnd::OnTimer(UINT_PTR timerId) {

@@ -14,6 +14,8 @@
 #include "controls/vin_wnd.h"
 #include "imaging/draw_specific.h"
 #include "imaging/ximage.h"
+#include "page/page_accessible.h"
+#include "page/page_keyboard.h"
 #include "page/phone_info.h"
 #include "picture/download_thread.h"
 #include "picture/model_profile.h"
@@ -79,6 +81,7 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   HFONT Font14Bold() const { return font14Bold.Get(); }
   HFONT Font16Bold() const { return font16Bold.Get(); }
   HFONT Font26Bold() const { return font26Bold.Get(); }
+  CPageKeyboard& Keyboard() { return keyboard; }
 
  private:
   void OnCreate();
@@ -123,4 +126,8 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   static constexpr int kTileCount = 8;
   CMobileIcon tiles[kTileCount];  // 1001 to 1008
   bool installButtonCreated = false;
+
+  // Last, so they go first: both read the controls above.
+  CPageKeyboard keyboard{*this};
+  CPageAccessibility accessibility{*this};
 };

@@ -4,60 +4,17 @@
 
 #include "page/mobile_info_wnd.h"
 #include "page/page_values.h"
+#include "page/view_layout.h"
 
 namespace {
+
+using namespace page_layout;
 
 constexpr COLORREF kTitleColor = RGB(0x26, 0x68, 0x9B);
 constexpr COLORREF kWarningColor = RGB(0x37, 0x37, 0x37);
 constexpr COLORREF kCapacityColor = RGB(0x53, 0x53, 0x53);
 constexpr COLORREF kStatusTextColor = RGB(0x77, 0x77, 0x77);
 
-constexpr wchar_t kGuardWarning[] = L"尚未安装最新版Pelmar，不能与电脑进行通讯，建议立即安装。";
-constexpr wchar_t kPhoneMemoryLabel[] = L"手机容量";
-constexpr wchar_t kCardLabel[] = L"存储卡容量";
-constexpr wchar_t kConnectingText[] = L"正在帮您连接手机与电脑，通常几秒就能完成，请稍候";
-constexpr const wchar_t* kHints[] = {
-    L"1、如果您已经拔出手机，请重新插上",
-    L"2、如果您的手机未打开“USB调试模式”，请重新打开",
-    L"3、重试一次有问题后，请更换电脑插口再插上手机，然后点击重新连接",
-    L"4、拔出手机，重新插上后重新连接一次",
-};
-
-// Information view.
-constexpr int kTopBandEdge = 70;
-constexpr int kCardEdge = 18;
-constexpr RECT kCardRect = {38, 118, 738, 455};
-constexpr POINT kCardTabAt = {37, 136};
-constexpr POINT kConnectedMarkAt = {19, 5};
-constexpr POINT kTitleAt = {65, 13};
-constexpr int kWarningGap = 2;
-constexpr POINT kPhonePictureCentre = {694, 284};
-constexpr POINT kPhoneLabelAt = {48, 506};
-constexpr POINT kPhoneFreeEnd = {245, 506};
-constexpr POINT kCardLabelAt = {310, 506};
-constexpr POINT kCardFreeEnd = {506, 506};
-
-// Connecting and failed views.
-constexpr POINT kConnectingPhoneAt = {199, 200};
-constexpr POINT kConnectingComputerAt = {529, 200};
-constexpr int kFirstDotX = 288;
-constexpr int kDotSpacing = 53;
-constexpr int kDotCount = 5;
-constexpr POINT kCurrentDotOffset = {-4, 233};  // x relative to the dot's column
-constexpr int kRestingRingY = 237;
-constexpr POINT kConnectingHeadingAt = {338, 323};
-constexpr RECT kConnectingTextRect = {270, 373, 570, 387};
-constexpr POINT kFailedPhoneAt = {184, 164};
-constexpr POINT kFailedHeadingAt = {269, 168};
-constexpr RECT kFirstHintRect = {267, 218, 767, 234};
-constexpr int kHintGap = 14;
-
-// Idle view.
-constexpr POINT kIdleHeadingAt = {118, 79};
-constexpr POINT kIdlePhoneAt = {200, 177};
-constexpr POINT kIdleCableAt = {281, 211};
-constexpr POINT kIdleComputerAt = {530, 177};
-constexpr POINT kIdleStepsAt = {80, 331};
 
 RECT ClientRect(const CMobileInfoWnd& page) {
   RECT client = {0, 0, 0, 0};

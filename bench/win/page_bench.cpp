@@ -117,6 +117,33 @@ BITMAPINFO Header24(int width, int height) {
   return info;
 }
 
+// The kind of surface the page paints into: a bottom-up 24-bit DIB section, into whose
+// memory DrawAt blends directly.
+class PageSurface {
+ public:
+  PageSurface(int width, int height) {
+    BITMAPINFO info = Header24(width, height);
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    dc_ = CreateCompatibleDC(nullptr);
+    previous_ = SelectObject(dc_, bitmap_);
+    PatBlt(dc_, 0, 0, width, height, WHITENESS);
+  }
+  ~PageSurface() {
+    SelectObject(dc_, previous_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  PageSurface(const PageSurface&) = delete;
+  PageSurface& operator=(const PageSurface&) = delete;
+  HDC Dc() const { return dc_; }
+
+ private:
+  HBITMAP bitmap_ = nullptr;
+  HDC dc_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+};
+
 // DrawAt's first step on its own: the target's pixels into a fresh 24-bit DIB section.
 void ReadBack(HDC target, int width, int height) {
   BITMAPINFO info = Header24(width, height);
@@ -154,13 +181,15 @@ int main(int argc, char** argv) {
   }
   std::printf("blend path %s\n", BlendPathName(DefaultBlendPath()));
 
-  // Blends: the same picture onto the same 32-bit target, our way and the platform's.
+  // Blends: the same picture onto the same target, our way and the platform's: a 32-bit
+  // section, where DrawAt reads back and copies, and the page's own kind of surface.
   const BenchImage mix = RealisticMix(742, 526);
   const BenchImage phone = Picture(module.Handle(), 102, 204, 373);
   const std::unique_ptr<Dib> mixPre = PremultipliedDib(mix);
   const std::unique_ptr<Dib> phonePre = PremultipliedDib(phone);
   Dib target(kPageWidth, kPageHeight), copySource(kPageWidth, kPageHeight);
   target.Fill(0xFFF4F6F8);
+  PageSurface surface(kPageWidth, kPageHeight);
   copySource.Fill(0xFF808080);
   const int64_t mixPixels = int64_t{742} * 526, pagePixels = int64_t{kPageWidth} * kPageHeight;
   const int64_t phonePixels = int64_t{phone.Width()} * phone.Height();
@@ -177,6 +206,16 @@ int main(int argc, char** argv) {
       {"GdiAlphaBlend mix to 800x570",
        [&] { AlphaBlendInto(target.Dc(), *mixPre, 742, 526, kPageWidth, kPageHeight); }, nullptr, pagePixels},
       {"DrawAt phone", [&] { phone.image->DrawAt(target.Dc(), 0, 0); }, nullptr, phonePixels},
+      {"DrawAt mix, page surface", [&] { mix.image->DrawAt(surface.Dc(), 0, 0); }, nullptr, mixPixels},
+      {"GdiAlphaBlend mix, page surface", [&] { AlphaBlendInto(surface.Dc(), *mixPre, 742, 526, 742, 526); },
+       nullptr, mixPixels},
+      {"DrawAt mix to 800x570, page surface",
+       [&] { mix.image->DrawAt(surface.Dc(), 0, 0, kPageWidth, kPageHeight); }, nullptr, pagePixels},
+      {"GdiAlphaBlend mix to 800x570, page surface",
+       [&] { AlphaBlendInto(surface.Dc(), *mixPre, 742, 526, kPageWidth, kPageHeight); }, nullptr, pagePixels},
+      {"DrawAt phone, page surface", [&] { phone.image->DrawAt(surface.Dc(), 0, 0); }, nullptr, phonePixels},
+      {"GdiAlphaBlend phone, page surface", [&] { AlphaBlendInto(surface.Dc(), *phonePre, pw, ph, pw, ph); },
+       nullptr, phonePixels},
       {"GdiAlphaBlend phone", [&] { AlphaBlendInto(target.Dc(), *phonePre, pw, ph, pw, ph); }, nullptr, phonePixels},
       // What DrawAt is made of: the kernel, the read-back into a 24-bit DIB section, the copy back.
       {"  kernel: BlendImage mix", [&] { BlendImage(mix.View(), 0, 0, 742, 526, mixBox, mixBuffer.surface); },
@@ -283,6 +322,12 @@ int main(int argc, char** argv) {
       {"DrawAt / GdiAlphaBlend, mix", "DrawAt mix 742x526", "GdiAlphaBlend mix 742x526", 1.0 / 30},
       {"DrawAt / GdiAlphaBlend, stretched mix", "DrawAt mix to 800x570", "GdiAlphaBlend mix to 800x570", 1.0 / 30},
       {"DrawAt / GdiAlphaBlend, phone", "DrawAt phone", "GdiAlphaBlend phone", 1.0 / 30},
+      {"DrawAt / GdiAlphaBlend, mix, page surface", "DrawAt mix, page surface", "GdiAlphaBlend mix, page surface",
+       1.0 / 30},
+      {"DrawAt / GdiAlphaBlend, stretched, page surface", "DrawAt mix to 800x570, page surface",
+       "GdiAlphaBlend mix to 800x570, page surface", 1.0 / 30},
+      {"DrawAt / GdiAlphaBlend, phone, page surface", "DrawAt phone, page surface",
+       "GdiAlphaBlend phone, page surface", 1.0 / 30},
       {"kernel / GdiAlphaBlend, mix", "  kernel: BlendImage mix", "GdiAlphaBlend mix 742x526", 1.0 / 30},
       {"kernel / GdiAlphaBlend, stretched mix", "  kernel: BlendImage mix to 800x570", "GdiAlphaBlend mix to 800x570",
        1.0 / 30},

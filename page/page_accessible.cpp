@@ -1,0 +1,545 @@
+#include "page/page_accessible.h"
+
+#include <new>
+#include <utility>
+
+#include "page/mobile_info_wnd.h"
+#include "page/page_protocol.h"
+#include "page/page_values.h"
+#include "page/view_layout.h"
+#include "util/scoped_gdi.h"
+
+namespace {
+
+using namespace page_layout;
+
+// The words inside the pictures (tools/artwork/README.md), kept in step with the artwork by
+// the accessibility tests, and the names of what has no words.
+constexpr wchar_t kBatteryName[] = L"电池电量";
+constexpr wchar_t kIdleHeading[] = L"请用USB数据线将手机连接到电脑";
+constexpr wchar_t kFirstStep[] = L"1 连接数据线 用USB数据线将手机连接到电脑";
+constexpr wchar_t kSecondStep[] = L"2 打开USB调试 在手机的开发者选项中打开USB调试";
+constexpr wchar_t kConnectingHeading[] = L"正在连接手机…";
+constexpr wchar_t kFailedHeading[] = L"手机连接失败，请尝试以下方法";
+constexpr wchar_t kCardTabCaption[] = L"手机信息";
+constexpr wchar_t kInstallCaption[] = L"安装Pelmar";
+constexpr wchar_t kLinkAction[] = L"跳转";
+constexpr wchar_t kButtonAction[] = L"按下";
+
+constexpr int kStepsDivider = 329;  // column of the line between the two steps in the picture
+constexpr int kTileCount = 8;
+
+// oleacc stays loaded once found: stubs of marshalled objects may still call into it.
+struct OleaccProcs {
+  LRESULT(WINAPI* lresultFromObject)(REFIID, WPARAM, LPUNKNOWN) = nullptr;
+  HRESULT(WINAPI* createStdAccessibleObject)(HWND, LONG, REFIID, void**) = nullptr;
+};
+
+template <typename Proc>
+Proc ProcOf(HMODULE module, const char* name) {
+  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+const OleaccProcs& Oleacc() {
+  static const OleaccProcs procs = [] {
+    OleaccProcs found;
+    if (HMODULE module = LoadLibraryW(L"oleacc.dll")) {
+      found.lresultFromObject = ProcOf<decltype(found.lresultFromObject)>(module, "LresultFromObject");
+      found.createStdAccessibleObject =
+          ProcOf<decltype(found.createStdAccessibleObject)>(module, "CreateStdAccessibleObject");
+    }
+    return found;
+  }();
+  return procs;
+}
+
+std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+
+std::wstring Percent(UINT value) { return std::to_wstring(value) + L"%"; }
+
+// The extent page_views.cpp measures before it draws a text.
+SIZE MeasureText(HDC dc, HFONT font, const std::wstring& text) {
+  ScopedSaveDC saved(dc);
+  SelectObject(dc, font);
+  RECT extent = {0, 0, 1, 1};
+  DrawTextW(dc, text.c_str(), -1, &extent, DT_CALCRECT | DT_BOTTOM);
+  return {extent.right - extent.left, extent.bottom - extent.top};
+}
+
+RECT RectAt(POINT at, SIZE size) { return {at.x, at.y, at.x + size.cx, at.y + size.cy}; }
+
+RECT PictureRect(const CxImage& image, POINT at) {
+  return RectAt(at, {static_cast<LONG>(image.Width()), static_cast<LONG>(image.Height())});
+}
+
+void AddText(std::vector<PageElement>& elements, std::wstring name, const RECT& rect) {
+  PageElement element;
+  element.name = std::move(name);
+  element.rect = rect;
+  elements.push_back(std::move(element));
+}
+
+void AddButton(std::vector<PageElement>& elements, const CVinButton& button, std::wstring name) {
+  if (!button.visible) return;
+  PageElement element;
+  element.name = std::move(name);
+  element.role = ROLE_SYSTEM_PUSHBUTTON;
+  element.rect = button.rect;
+  element.commandId = button.id;
+  elements.push_back(std::move(element));
+}
+
+void AddBar(std::vector<PageElement>& elements, const CVinControl& bar, const wchar_t* label,
+            uint64_t freeBytes, UINT value) {
+  if (!bar.visible) return;
+  PageElement element;
+  element.name = std::wstring(label) + L" " + Wide(FreeSpaceText(freeBytes));
+  element.value = Percent(value);
+  element.role = ROLE_SYSTEM_PROGRESSBAR;
+  element.rect = bar.rect;
+  elements.push_back(std::move(element));
+}
+
+void AddInformationView(std::vector<PageElement>& elements, CMobileInfoWnd& page, bool guardMissing) {
+  const PhoneInfo& phone = page.Phone();
+  ScopedMemoryDC dc(nullptr);
+  const std::wstring title = Wide(TitleText(phone));
+  const RECT titleRect = RectAt(kTitleAt, MeasureText(dc.Get(), page.Font16Bold(), title));
+  AddText(elements, title, titleRect);
+  if (guardMissing) {
+    const POINT at = {kTitleAt.x, titleRect.bottom + kWarningGap};
+    AddText(elements, kGuardWarning, RectAt(at, MeasureText(dc.Get(), page.Font12(), kGuardWarning)));
+    if (page.InstallButtonCreated()) AddButton(elements, page.InstallButton(), kInstallCaption);
+  }
+  const CxImage& cardTab = page.Images().cardTab;
+  if (cardTab.IsValid()) AddText(elements, kCardTabCaption, PictureRect(cardTab, kCardTabAt));
+
+  for (int i = 0; i < kTileCount; ++i) {
+    const CMobileIcon& tile = page.Tile(i);
+    if (!tile.visible) continue;
+    PageElement element;
+    const int count = tile.Count();
+    element.name = (count == CMobileIcon::kNotAvailable ? std::wstring(L"-- ") : std::to_wstring(count)) + tile.Label();
+    element.rect = tile.rect;
+    if (LinkForTile(tile.id) != nullptr) {
+      element.role = ROLE_SYSTEM_LINK;
+      element.commandId = tile.id;
+    }
+    elements.push_back(std::move(element));
+  }
+  AddBar(elements, page.PhoneBar(), kPhoneMemoryLabel, phone.phoneFreeBytes, page.PhoneBar().Value());
+  AddBar(elements, page.CardBar(), kCardLabel, phone.cardFreeBytes, page.CardBar().Value());
+  const CVinBattery& battery = page.Battery();
+  if (battery.visible) {
+    PageElement element;
+    element.name = kBatteryName;
+    element.value = Percent(battery.Level());
+    element.role = ROLE_SYSTEM_PROGRESSBAR;
+    element.rect = battery.rect;
+    elements.push_back(std::move(element));
+  }
+}
+
+}  // namespace
+
+std::vector<PageElement> PageElements(CMobileInfoWnd& page) {
+  std::vector<PageElement> elements;
+  const CMobileInfoWnd::ViewImages& images = page.Images();
+  switch (ViewForState(page.Phone().state)) {
+    case PageView::Connected:
+      AddInformationView(elements, page, false);
+      break;
+    case PageView::GuardMissing:
+      AddInformationView(elements, page, true);
+      break;
+    case PageView::Connecting:
+      if (images.connectingHeading.IsValid()) {
+        AddText(elements, kConnectingHeading, PictureRect(images.connectingHeading, kConnectingHeadingAt));
+      }
+      AddText(elements, kConnectingText, kConnectingTextRect);
+      break;
+    case PageView::ConnectFailed: {
+      if (images.failedHeading.IsValid()) {
+        AddText(elements, kFailedHeading, PictureRect(images.failedHeading, kFailedHeadingAt));
+      }
+      RECT line = kFirstHintRect;
+      for (const wchar_t* hint : kHints) {
+        AddText(elements, hint, line);
+        OffsetRect(&line, 0, (line.bottom - line.top) + kHintGap);
+      }
+      AddButton(elements, page.ReconnectButton(), page.ReconnectButton().Text());
+      break;
+    }
+    case PageView::Idle:
+      if (images.idleHeading.IsValid()) {
+        AddText(elements, kIdleHeading, PictureRect(images.idleHeading, kIdleHeadingAt));
+      }
+      if (images.connectSteps.IsValid()) {
+        const RECT steps = PictureRect(images.connectSteps, kIdleStepsAt);
+        AddText(elements, kFirstStep, {steps.left, steps.top, steps.left + kStepsDivider, steps.bottom});
+        AddText(elements, kSecondStep, {steps.left + kStepsDivider, steps.top, steps.right, steps.bottom});
+      }
+      break;
+  }
+  return elements;
+}
+
+LONG ChildIdOf(const std::vector<PageElement>& elements, UINT commandId) {
+  if (commandId == 0) return CHILDID_SELF;
+  for (size_t i = 0; i < elements.size(); ++i) {
+    if (elements[i].commandId == commandId) return static_cast<LONG>(i + 1);
+  }
+  return CHILDID_SELF;
+}
+
+// The page's IAccessible: the client area with the elements as simple children. It holds the
+// page weakly; once the window is gone every call fails instead of reaching the page.
+class CPageAccessible final : public IAccessible {
+ public:
+  explicit CPageAccessible(CMobileInfoWnd& page) : page_(&page), hwnd_(page.Hwnd()) {}
+  CPageAccessible(const CPageAccessible&) = delete;
+  CPageAccessible& operator=(const CPageAccessible&) = delete;
+
+  void Disconnect() { page_ = nullptr; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IAccessible)) {
+      *object = static_cast<IAccessible*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&refs_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+  // No type information: clients call IAccessible directly.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    if (info != nullptr) *info = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
+    if (parent == nullptr) return E_POINTER;
+    *parent = nullptr;
+    const HRESULT usable = Usable();
+    if (FAILED(usable)) return usable;
+    const auto create = Oleacc().createStdAccessibleObject;
+    if (create == nullptr) return S_FALSE;
+    const HRESULT made = create(hwnd_, OBJID_WINDOW, IID_IDispatch, reinterpret_cast<void**>(parent));
+    return SUCCEEDED(made) && *parent != nullptr ? S_OK : S_FALSE;
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    return WithElements([&](const std::vector<PageElement>& elements) {
+      *count = static_cast<LONG>(elements.size());
+      return S_OK;
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    // Every child is a simple element of this object.
+    return WithChild(child, [](const std::vector<PageElement>&, const PageElement* element) {
+      return element != nullptr ? S_FALSE : E_INVALIDARG;
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+    return Text(child, name, [](const std::vector<PageElement>& elements, const PageElement* element) {
+      if (element != nullptr) return element->name;
+      return elements.empty() ? std::wstring() : elements.front().name;  // the view's heading
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+    return Text(child, value, [](const std::vector<PageElement>&, const PageElement* element) {
+      return element != nullptr ? element->value : std::wstring();
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR* text) override { return Absent(text); }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* text) override { return Absent(text); }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT, BSTR* text) override { return Absent(text); }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, LONG* topic) override {
+    if (topic != nullptr) *topic = 0;
+    return Absent(file);
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
+    return Text(child, action, [](const std::vector<PageElement>&, const PageElement* element) {
+      if (element == nullptr || element->commandId == 0) return std::wstring();
+      return std::wstring(element->role == ROLE_SYSTEM_LINK ? kLinkAction : kButtonAction);
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+    if (role == nullptr) return E_POINTER;
+    role->vt = VT_EMPTY;
+    return WithChild(child, [&](const std::vector<PageElement>&, const PageElement* element) {
+      role->vt = VT_I4;
+      role->lVal = element != nullptr ? element->role : ROLE_SYSTEM_CLIENT;
+      return S_OK;
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+    if (state == nullptr) return E_POINTER;
+    state->vt = VT_EMPTY;
+    return WithChild(child, [&](const std::vector<PageElement>&, const PageElement* element) {
+      const CPageKeyboard& keyboard = page_->Keyboard();
+      LONG flags = 0;
+      if (element == nullptr) {
+        flags = STATE_SYSTEM_FOCUSABLE | (keyboard.HasFocus() ? STATE_SYSTEM_FOCUSED : 0);
+      } else if (element->commandId != 0) {
+        flags = STATE_SYSTEM_FOCUSABLE;
+        if (keyboard.HasFocus() && keyboard.Focused() == element->commandId) flags |= STATE_SYSTEM_FOCUSED;
+        if (element->role == ROLE_SYSTEM_LINK) flags |= STATE_SYSTEM_LINKED;
+      } else {
+        flags = STATE_SYSTEM_READONLY;
+      }
+      state->vt = VT_I4;
+      state->lVal = flags;
+      return S_OK;
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
+    if (focus == nullptr) return E_POINTER;
+    focus->vt = VT_EMPTY;
+    return WithElements([&](const std::vector<PageElement>& elements) {
+      const CPageKeyboard& keyboard = page_->Keyboard();
+      if (!keyboard.HasFocus()) return S_FALSE;
+      focus->vt = VT_I4;
+      focus->lVal = ChildIdOf(elements, keyboard.Focused());
+      return S_OK;
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
+    if (selection == nullptr) return E_POINTER;
+    selection->vt = VT_EMPTY;
+    const HRESULT usable = Usable();
+    return FAILED(usable) ? usable : S_FALSE;
+  }
+
+  HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override {
+    return WithChild(child, [&](const std::vector<PageElement>&, const PageElement* element) {
+      if (flags != SELFLAG_TAKEFOCUS) return DISP_E_MEMBERNOTFOUND;
+      if (element == nullptr) {
+        SetFocus(hwnd_);
+        return GetFocus() == hwnd_ ? S_OK : S_FALSE;
+      }
+      if (element->commandId == 0) return DISP_E_MEMBERNOTFOUND;
+      return page_->Keyboard().TakeFocus(element->commandId) ? S_OK : S_FALSE;
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override {
+    if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) return E_POINTER;
+    *left = *top = *width = *height = 0;
+    return WithChild(child, [&](const std::vector<PageElement>&, const PageElement* element) {
+      RECT rect = {0, 0, 0, 0};
+      if (element != nullptr) {
+        rect = element->rect;
+      } else {
+        GetClientRect(hwnd_, &rect);
+      }
+      MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+      *left = rect.left;
+      *top = rect.top;
+      *width = rect.right - rect.left;
+      *height = rect.bottom - rect.top;
+      return S_OK;
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* end) override {
+    if (end == nullptr) return E_POINTER;
+    end->vt = VT_EMPTY;
+    return WithChild(start, [&](const std::vector<PageElement>& elements, const PageElement* element) {
+      const LONG count = static_cast<LONG>(elements.size());
+      LONG to = 0;
+      if (element == nullptr) {
+        if (direction == NAVDIR_FIRSTCHILD) to = count > 0 ? 1 : 0;
+        if (direction == NAVDIR_LASTCHILD) to = count;
+      } else {
+        const LONG from = static_cast<LONG>(element - elements.data()) + 1;
+        if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) return E_INVALIDARG;
+        if (direction == NAVDIR_NEXT) to = from < count ? from + 1 : 0;
+        if (direction == NAVDIR_PREVIOUS) to = from - 1;
+      }
+      if (to == 0) return S_FALSE;
+      end->vt = VT_I4;
+      end->lVal = to;
+      return S_OK;
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* hit) override {
+    if (hit == nullptr) return E_POINTER;
+    hit->vt = VT_EMPTY;
+    return WithElements([&](const std::vector<PageElement>& elements) {
+      POINT point = {x, y};
+      ScreenToClient(hwnd_, &point);
+      RECT client;
+      GetClientRect(hwnd_, &client);
+      if (!PtInRect(&client, point)) return S_FALSE;
+      hit->vt = VT_I4;
+      hit->lVal = CHILDID_SELF;
+      for (size_t i = 0; i < elements.size(); ++i) {
+        if (PtInRect(&elements[i].rect, point)) {
+          hit->lVal = static_cast<LONG>(i + 1);
+          break;
+        }
+      }
+      return S_OK;
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+    return WithChild(child, [&](const std::vector<PageElement>&, const PageElement* element) {
+      if (element == nullptr || element->commandId == 0) return DISP_E_MEMBERNOTFOUND;
+      // The message a click sends; posted, so a client's call returns before the page acts.
+      return PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(element->commandId, 0), 0) ? S_OK : E_FAIL;
+    });
+  }
+
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return DISP_E_MEMBERNOTFOUND; }
+  HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return DISP_E_MEMBERNOTFOUND; }
+
+ private:
+  ~CPageAccessible() = default;
+
+  HRESULT Usable() const {
+    if (page_ == nullptr || !IsWindow(hwnd_)) return CO_E_OBJNOTCONNECTED;
+    if (GetWindowThreadProcessId(hwnd_, nullptr) != GetCurrentThreadId()) return RPC_E_WRONG_THREAD;
+    return S_OK;
+  }
+
+  // Runs `body` over the current elements; nothing thrown leaves the object.
+  template <typename Body>
+  HRESULT WithElements(Body body) {
+    const HRESULT usable = Usable();
+    if (FAILED(usable)) return usable;
+    try {
+      const std::vector<PageElement> elements = PageElements(*page_);
+      return body(elements);
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
+  }
+
+  // As WithElements, with the addressed element; null for the client itself.
+  template <typename Body>
+  HRESULT WithChild(const VARIANT& child, Body body) {
+    return WithElements([&](const std::vector<PageElement>& elements) {
+      if (child.vt != VT_I4 || child.lVal < 0 || static_cast<size_t>(child.lVal) > elements.size()) {
+        return E_INVALIDARG;
+      }
+      const PageElement* element = child.lVal == CHILDID_SELF ? nullptr : &elements[child.lVal - 1];
+      return body(elements, element);
+    });
+  }
+
+  // An empty text is reported as absent.
+  template <typename Pick>
+  HRESULT Text(const VARIANT& child, BSTR* out, Pick pick) {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    return WithChild(child, [&](const std::vector<PageElement>& elements, const PageElement* element) {
+      const std::wstring text = pick(elements, element);
+      if (text.empty()) return DISP_E_MEMBERNOTFOUND;
+      *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+      return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+    });
+  }
+
+  HRESULT Absent(BSTR* out) const {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    const HRESULT usable = Usable();
+    return FAILED(usable) ? usable : DISP_E_MEMBERNOTFOUND;
+  }
+
+  LONG refs_ = 1;
+  CMobileInfoWnd* page_;
+  HWND hwnd_;
+};
+
+CPageAccessibility::~CPageAccessibility() { Disconnect(); }
+
+bool CPageAccessibility::OnGetObject(WPARAM flags, LPARAM objectId, LRESULT& result) {
+  if (static_cast<LONG>(objectId) != OBJID_CLIENT || page_.Hwnd() == nullptr) return false;
+  const auto lresultFromObject = Oleacc().lresultFromObject;
+  if (lresultFromObject == nullptr) return false;
+  if (object_ == nullptr) object_ = new (std::nothrow) CPageAccessible(page_);
+  if (object_ == nullptr) return false;
+  const LRESULT answer = lresultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(object_));
+  // Without an object of ours (no COM on this thread, say) the system's client proxy answers.
+  if (static_cast<HRESULT>(answer) < 0) return false;
+  result = answer;
+  return true;
+}
+
+void CPageAccessibility::Disconnect() {
+  CPageAccessible* object = std::exchange(object_, nullptr);
+  if (object == nullptr) return;
+  object->Disconnect();
+  // Drops the references that stubs for out-of-process clients still hold.
+  CoDisconnectObject(static_cast<IAccessible*>(object), 0);
+  object->Release();
+}
+
+void CPageAccessibility::NotifyChanges() {
+  HWND hwnd = page_.Hwnd();
+  if (hwnd == nullptr) return;
+  try {
+    const PageView view = ViewForState(page_.Phone().state);
+    std::vector<PageElement> elements = PageElements(page_);
+    bool reordered = view != lastView_;
+    if (announced_ && !reordered) {
+      reordered = elements.size() != lastElements_.size();
+      for (size_t i = 0; !reordered && i < elements.size(); ++i) {
+        reordered = elements[i].role != lastElements_[i].role || elements[i].commandId != lastElements_[i].commandId;
+      }
+    }
+    if (reordered) {
+      // The client's name is the view's heading: a focused page is heard moving on.
+      NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd, OBJID_CLIENT, CHILDID_SELF);
+      NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd, OBJID_CLIENT, CHILDID_SELF);
+    } else if (announced_) {
+      for (size_t i = 0; i < elements.size(); ++i) {
+        const PageElement& now = elements[i];
+        const PageElement& before = lastElements_[i];
+        const LONG child = static_cast<LONG>(i + 1);
+        if (now.name != before.name) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd, OBJID_CLIENT, child);
+        if (now.value != before.value) NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd, OBJID_CLIENT, child);
+        if (!EqualRect(&now.rect, &before.rect)) NotifyWinEvent(EVENT_OBJECT_LOCATIONCHANGE, hwnd, OBJID_CLIENT, child);
+      }
+    }
+    announced_ = true;
+    lastView_ = view;
+    lastElements_ = std::move(elements);
+  } catch (...) {
+    // Without memory for the comparison the events are skipped; the page itself goes on.
+  }
+}

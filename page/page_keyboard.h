@@ -1,0 +1,60 @@
+// The page's keyboard focus: Tab, Shift+Tab and the arrows move it over the elements a click
+// acts on (the linked tiles and the buttons, in reading order, wrapping around); Enter and
+// Space do what a click does. The focus rectangle shows only after the keyboard was used.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "page/page_accessible.h"
+
+class CMobileInfoWnd;
+
+// The elements Tab visits, in order.
+std::vector<PageElement> FocusOrder(CMobileInfoWnd& page);
+
+// Where the focus rectangle of an element is drawn: inside a button, around a tile.
+RECT FocusRectOf(const PageElement& element);
+
+class CPageKeyboard {
+ public:
+  explicit CPageKeyboard(CMobileInfoWnd& page) : page_(page) {}
+  CPageKeyboard(const CPageKeyboard&) = delete;
+  CPageKeyboard& operator=(const CPageKeyboard&) = delete;
+
+  LRESULT OnGetDlgCode(const MSG* message);
+  // False for keys the page leaves to the default procedure.
+  bool OnKeyDown(WPARAM key, LPARAM flags);
+  void OnFocusChanged(bool gained);
+  void OnUpdateUiState(WPARAM wParam);
+  LRESULT QueryUiState() const;
+  // A click gives the page the focus, and the element clicked on the keyboard focus.
+  void OnLButtonDown(LPARAM point);
+  // After a new record: a focused element that is no longer shown loses the focus.
+  void OnViewChanged();
+  // Over the finished page, only while keyboard cues are on and the page has the focus.
+  void DrawFocus(HDC dc);
+
+  // Command id of the focused element; 0 when the focus is on the page itself.
+  UINT Focused() const { return focused_; }
+  bool HasFocus() const { return hasFocus_; }
+  bool CuesShown() const { return cuesShown_; }
+  // Moves the keyboard focus to the element with `commandId` and the window focus to the
+  // page; false when no such element is shown.
+  bool TakeFocus(UINT commandId);
+
+ private:
+  bool MoveFocus(int step);
+  bool Activate();
+  void SetFocused(UINT commandId, const std::vector<PageElement>& elements);
+  void ShowCues();
+  // Only while the rectangle shows.
+  void InvalidateFocus(const std::vector<PageElement>& elements) const;
+  void InvalidateFocusAlways(const std::vector<PageElement>& elements) const;
+
+  CMobileInfoWnd& page_;
+  UINT focused_ = 0;
+  bool hasFocus_ = false;
+  bool cuesShown_ = false;  // hidden until the first Tab, or until the host shows them
+};
