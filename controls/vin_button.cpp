@@ -118,6 +118,17 @@ void CVinButton::OnLButtonUp(UINT, int, int) {
   captured_ = FALSE;
 }
 
+void CVinButton::CancelPress() {
+  const BOOL held = captured_;
+  captured_ = FALSE;
+  hover_ = FALSE;
+  if (pressed_) {
+    pressed_ = FALSE;
+    Invalidate();
+  }
+  if (held && owner != nullptr && GetCapture() == owner) ReleaseCapture();
+}
+
 void CVinButton::OnCaptureChanged(HWND) {
   if (!pressed_) return;
   pressed_ = FALSE;

@@ -26,6 +26,9 @@ class CVinButton : public CVinControl {
   BOOL Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text, UINT imageId,
               const RECT& rect, const RECT& textRect, const HFONT* font);
 
+  // Drops a press in progress: the capture goes back and the normal frame returns. For an
+  // owner that hides the button while it is held, since a hidden control sees no release.
+  void CancelPress();
   // Four frames instead of three; set it before Create.
   void SetFourFrames(BOOL fourFrames) { fourFrame_ = fourFrames; }
 

@@ -187,6 +187,8 @@ void CMobileInfoWnd::ApplyControlStep() {
     battery.SetLevel(BatteryLevel(phoneInfo.batteryPercent));
   }
   reconnectButton.visible = view == PageView::ConnectFailed;
+  if (!reconnectButton.visible) reconnectButton.CancelPress();
+  if (installButtonCreated && !installButton.visible) installButton.CancelPress();
   phoneBar.visible = showsData;
   cardBar.visible = showsData;
   battery.visible = showsData;

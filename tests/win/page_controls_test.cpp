@@ -71,6 +71,27 @@ TEST_F(PageControlsTest, EachStateShowsItsControlsAndNothingElse) {
   EXPECT_FALSE(ShownOn(*page).reconnect);
 }
 
+TEST_F(PageControlsTest, AButtonHiddenWhileHeldGivesTheMouseBack) {
+  struct Case {
+    PageState shows, hides;
+    POINT at;
+  };
+  const Case cases[] = {{PageState::ConnectFailed, PageState::Connected, {401, 406}},
+                        {PageState::GuardMissing, PageState::Connected, {671, 25}}};
+  for (const Case& c : cases) {
+    Send(MakeRecord(c.shows));
+    SendMessageW(page->Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(c.at.x, c.at.y));
+    SendMessageW(page->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.at.x, c.at.y));
+    ASSERT_EQ(GetCapture(), page->Hwnd()) << "held";
+    Send(MakeRecord(c.hides));
+    EXPECT_EQ(GetCapture(), nullptr);
+    const CVinButton& button = c.shows == PageState::ConnectFailed ? page->ReconnectButton() : page->InstallButton();
+    EXPECT_FALSE(button.IsPressed());
+    EXPECT_FALSE(button.IsCaptured());
+    SendMessageW(page->Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(c.at.x, c.at.y));
+  }
+}
+
 TEST_F(PageControlsTest, RecordsSetBarsBatteryAndTileCounts) {
   struct Case {
     uint64_t phoneTotal, phoneFree, cardTotal, cardFree;
