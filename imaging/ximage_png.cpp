@@ -129,9 +129,36 @@ void SetUpTransparency(PngDecode* d, int channels, int colorType, int bitDepth) 
   }
 }
 
+// Longer than the side of any square image Create accepts, so the creation limit stays the
+// one that refuses real pictures; short enough that libpng's row buffers stay under a megabyte.
+constexpr png_uint_32 kMaxPngSide = 65536;
+// Ancillary chunks are never used here: a hostile one may cost a bounded buffer, no more.
+constexpr png_alloc_size_t kMaxChunkBytes = 1024 * 1024;
+constexpr png_uint_32 kMaxStoredChunks = 64;
+
+// Chunks the decoder never reads; skipped unparsed, so none of them allocates or inflates.
+void IgnoreUnusedChunks(png_structp png) {
+#if defined(PNG_HANDLE_AS_UNKNOWN_SUPPORTED)
+  static const png_byte kUnused[] =
+      "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0sCAL\0sBIT\0sPLT\0sRGB\0"
+      "sTER\0tEXt\0tIME\0zTXt";
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused,
+                              static_cast<int>(sizeof kUnused / 5));
+#else
+  (void)png;
+#endif
+}
+
 // Runs under libpng's longjmp: only plain data here and in the callees, all owned memory
 // hangs off `d`.
 bool DecodeBody(PngDecode* d) {
+  // Limits first: everything png_read_info allocates is bounded by them, and Create bounds
+  // what follows before any row buffer exists.
+  png_set_user_limits(d->png, kMaxPngSide, kMaxPngSide);
+  png_set_chunk_cache_max(d->png, kMaxStoredChunks);
+  png_set_chunk_malloc_max(d->png, kMaxChunkBytes);
+  IgnoreUnusedChunks(d->png);
   png_read_info(d->png, d->info);
   png_uint_32 width = 0, height = 0;
   int bitDepth = 0, colorType = 0, interlace = 0;
