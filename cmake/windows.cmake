@@ -231,3 +231,35 @@ if(PAGE_BENCH)
   target_compile_options(page_win_bench PRIVATE ${PAGE_STRICT_FLAGS})
   add_dependencies(page_win_bench MobileInfoPage)
 endif()
+
+# The stress program: the real module under random and hostile input from the host, the
+# phone service, a forger, the mouse and the network, one line per stress. The suite runs a
+# tenth of the counts; --full runs them all (RELIABILITY.md). It starts the lookup
+# stand-in itself and forges from a second process, stress_forger.
+add_executable(page_stress
+  tools/stress/stress_main.cpp
+  tools/stress/stress_support.cpp
+  tools/stress/stress_page.cpp
+  tools/stress/stress_payloads.cpp
+  tools/stress/stress_forgery.cpp
+  tools/stress/stress_mouse.cpp
+  tools/stress/stress_pictures.cpp
+  tools/stress/stress_teardown.cpp
+  tests/win/test_support.cpp
+  tests/win/picture_test_support.cpp
+)
+target_include_directories(page_stress PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_definitions(page_stress PRIVATE PAGE_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+target_link_libraries(page_stress PRIVATE page_win ws2_32)
+target_compile_options(page_stress PRIVATE ${PAGE_STRICT_FLAGS})
+add_executable(stress_forger
+  tools/stress/stress_forger.cpp
+)
+target_include_directories(stress_forger PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(stress_forger PRIVATE user32)
+target_compile_options(stress_forger PRIVATE ${PAGE_STRICT_FLAGS})
+add_dependencies(page_stress MobileInfoPage stress_forger)
+add_test(NAME Stress.bounded
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cmake/wine-run $<TARGET_FILE:page_stress>
+  WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+set_tests_properties(Stress.bounded PROPERTIES TIMEOUT 600 ENVIRONMENT "no_proxy=127.0.0.1")
