@@ -11,6 +11,7 @@ add_library(page_win STATIC
   page/mobile_info_wnd.cpp
   page/offscreen_buffer.cpp
   page/page_views.cpp
+  page/page_elements.cpp
   page/page_accessible.cpp
   page/page_keyboard.cpp
   imaging/ximage_win.cpp
