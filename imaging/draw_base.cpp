@@ -1,4 +1,4 @@
-#include "imaging/draw_specific.h"
+#include "imaging/draw_base.h"
 
 #include "imaging/ximage.h"
 

@@ -191,47 +191,32 @@ void CxImage::TakeContentOf(CxImage& other) {
   format_ = other.format_;
 }
 
+// Decodes in a fresh decoder that starts from this image's settings; only a complete decode
+// replaces the content. A failure reports the decoder's reason when asked to.
+template <typename Decoder>
+bool CxImage::DecodeWith(CxFile* stream, bool reportFailure) {
+  Decoder decoder;
+  static_cast<CxImage&>(decoder).CopySettingsFrom(*this);
+  if (!decoder.DecodeStream(stream)) {
+    if (reportFailure) SetLastError(decoder.LastError());
+    return false;
+  }
+  TakeContentOf(decoder);
+  return true;
+}
+
 bool CxImage::Decode(CxFile* stream, uint32_t format) {
   if (stream == nullptr) {
     SetLastError("null file handler");
     return false;
   }
-  if (format == CXIMAGE_FORMAT_PNG) {
-    CxImagePNG decoder;
-    static_cast<CxImage&>(decoder).CopySettingsFrom(*this);
-    if (!decoder.DecodeStream(stream)) {
-      SetLastError(decoder.LastError());
-      return false;
-    }
-    TakeContentOf(decoder);
-    return true;
-  }
-  if (format == CXIMAGE_FORMAT_ICO) {
-    CxImageICO decoder;
-    static_cast<CxImage&>(decoder).CopySettingsFrom(*this);
-    if (!decoder.DecodeStream(stream)) {
-      SetLastError(decoder.LastError());
-      return false;
-    }
-    TakeContentOf(decoder);
-    return true;
-  }
+  if (format == CXIMAGE_FORMAT_PNG) return DecodeWith<CxImagePNG>(stream, true);
+  if (format == CXIMAGE_FORMAT_ICO) return DecodeWith<CxImageICO>(stream, true);
   if (format == CXIMAGE_FORMAT_UNKNOWN) {
+    // Each decoder starts where the stream stood.
     const int64_t start = stream->Tell();
-    {
-      CxImageICO decoder;
-      static_cast<CxImage&>(decoder).CopySettingsFrom(*this);
-      if (stream->Seek(start, SEEK_SET) && decoder.DecodeStream(stream)) {
-        TakeContentOf(decoder);
-        return true;
-      }
-    }
-    CxImagePNG decoder;
-    static_cast<CxImage&>(decoder).CopySettingsFrom(*this);
-    if (stream->Seek(start, SEEK_SET) && decoder.DecodeStream(stream)) {
-      TakeContentOf(decoder);
-      return true;
-    }
+    if (stream->Seek(start, SEEK_SET) && DecodeWith<CxImageICO>(stream, false)) return true;
+    if (stream->Seek(start, SEEK_SET) && DecodeWith<CxImagePNG>(stream, false)) return true;
   }
   SetLastError("Decode: Unknown or wrong format");
   return false;

@@ -133,6 +133,8 @@ class CxImage {
   void CopySettingsFrom(const CxImage& other);
   // Takes over another image's pixels, alpha plane, settings and format, leaving it empty.
   void TakeContentOf(CxImage& other);
+  template <typename Decoder>
+  bool DecodeWith(CxFile* stream, bool reportFailure);
 
  private:
   uint8_t* block_ = nullptr;  // header, palette, rows; malloc'd

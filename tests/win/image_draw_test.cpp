@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "imaging/draw_specific.h"
+#include "imaging/draw_base.h"
 #include "imaging/ximage.h"
 
 namespace {

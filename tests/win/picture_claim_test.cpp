@@ -10,26 +10,13 @@
 
 #include "picture/download_thread.h"
 #include "picture/picture_cache.h"
+#include "tests/win/picture_stand_in_test.h"
 #include "tests/win/picture_test_support.h"
 
 namespace {
 
-class PictureClaimTest : public ::testing::Test {
+class PictureClaimTest : public StandInTest {
  protected:
-  static void SetUpTestSuite() { service = new LookupStandIn(); }
-  static void TearDownTestSuite() {
-    delete service;
-    service = nullptr;
-  }
-  void SetUp() override {
-    ASSERT_TRUE(service->Running()) << "the lookup-service stand-in did not start";
-    service->Reset();
-    CDownloadThread::SetNetworkOverride(CDownloadThread::NetworkOverride::Up);
-  }
-  void TearDown() override {
-    EXPECT_TRUE(WaitForWorkers());
-    CDownloadThread::SetNetworkOverride(CDownloadThread::NetworkOverride::None);
-  }
   void LookupAndWait() {
     ASSERT_TRUE(StartLookupIn(launcher, receiver.Hwnd(), sandbox.Cache(), service->Base(), u"Fennick F2", u""));
     ASSERT_TRUE(WaitForWorkers());
@@ -45,13 +32,10 @@ class PictureClaimTest : public ::testing::Test {
     forger.join();
   }
 
-  static LookupStandIn* service;
   Sandbox sandbox;
   ProfileReceiver receiver;
   CDownloadThread launcher;
 };
-
-LookupStandIn* PictureClaimTest::service = nullptr;
 
 TEST_F(PictureClaimTest, AForgedMessageFromAnotherThreadIsRejected) {
   ModelProfile lookalike;

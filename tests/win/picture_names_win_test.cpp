@@ -12,26 +12,16 @@
 #include "picture/download_thread.h"
 #include "picture/picture_cache.h"
 #include "tests/win/picture_hostile_names.h"
+#include "tests/win/picture_stand_in_test.h"
 #include "tests/win/picture_test_support.h"
 
 namespace {
 
-class PictureNamesTest : public ::testing::Test {
+class PictureNamesTest : public StandInTest {
  protected:
-  static void SetUpTestSuite() { service = new LookupStandIn(); }
-  static void TearDownTestSuite() {
-    delete service;
-    service = nullptr;
-  }
-  void SetUp() override {
-    ASSERT_TRUE(service->Running()) << "the lookup-service stand-in did not start";
-    service->Reset();
-    CDownloadThread::SetNetworkOverride(CDownloadThread::NetworkOverride::Up);
-  }
   void TearDown() override {
-    EXPECT_TRUE(WaitForWorkers());
+    StandInTest::TearDown();
     service->Reset();
-    CDownloadThread::SetNetworkOverride(CDownloadThread::NetworkOverride::None);
   }
 
   bool Lookup(std::u16string_view model) {
@@ -47,13 +37,10 @@ class PictureNamesTest : public ::testing::Test {
     }
   }
 
-  static LookupStandIn* service;
   Sandbox sandbox;
   ProfileReceiver receiver;
   CDownloadThread launcher;
 };
-
-LookupStandIn* PictureNamesTest::service = nullptr;
 
 TEST_F(PictureNamesTest, AHostileModelNameStartsNoLookupAndWritesNothing) {
   const auto names = HostileFileNames();

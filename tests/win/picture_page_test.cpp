@@ -8,6 +8,7 @@
 
 #include "page/mobile_info_wnd.h"
 #include "picture/picture_cache.h"
+#include "tests/win/picture_stand_in_test.h"
 #include "tests/win/picture_test_support.h"
 #include "tests/win/test_support.h"
 
@@ -17,17 +18,11 @@ const char16_t kRawModel[] = u"Ostrel 8X";
 const char16_t kShownName[] = u"Ostrel 8X \u9752\u6625\u7248";
 const char16_t kPictureFile[] = u"ostrel_8x.png";
 
-class PicturePageTest : public ::testing::Test {
+class PicturePageTest : public StandInTest {
  protected:
-  static void SetUpTestSuite() { service = new LookupStandIn(); }
-  static void TearDownTestSuite() {
-    delete service;
-    service = nullptr;
-  }
   void SetUp() override {
-    ASSERT_TRUE(service->Running());
-    service->Reset();
-    CDownloadThread::SetNetworkOverride(CDownloadThread::NetworkOverride::Up);
+    StandInTest::SetUp();
+    if (HasFatalFailure()) return;
     SetEnvironmentVariableW(kLookupServiceEnvironment, WidePath(service->Base()));
     // A first connection: nothing of this model cached yet.
     const std::u16string cache = GetCacheFolder();
@@ -38,10 +33,9 @@ class PicturePageTest : public ::testing::Test {
     MoveWindow(page->Hwnd(), 0, 0, 800, 570, FALSE);
   }
   void TearDown() override {
-    DestroyWindow(page->Hwnd());
-    EXPECT_TRUE(WaitForWorkers());
+    if (page) DestroyWindow(page->Hwnd());
+    StandInTest::TearDown();
     SetEnvironmentVariableW(kLookupServiceEnvironment, nullptr);
-    CDownloadThread::SetNetworkOverride(CDownloadThread::NetworkOverride::None);
   }
 
   PhoneInfo Connected() const {
@@ -72,12 +66,9 @@ class PicturePageTest : public ::testing::Test {
     return wrong;
   }
 
-  static LookupStandIn* service;
   TestParent parent{800, 570};
   std::unique_ptr<CMobileInfoWnd> page;
 };
-
-LookupStandIn* PicturePageTest::service = nullptr;
 
 TEST_F(PicturePageTest, AFirstConnectionShowsTheModelsOwnNameAndPictureAndLaterOnesAskNothing) {
   ASSERT_EQ(SendRecord(page->Hwnd(), Connected()), 1);

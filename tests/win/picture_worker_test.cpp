@@ -9,6 +9,7 @@
 
 #include "picture/download_thread.h"
 #include "picture/picture_cache.h"
+#include "tests/win/picture_stand_in_test.h"
 #include "tests/win/picture_test_support.h"
 
 namespace {
@@ -32,23 +33,8 @@ const char16_t kModel[] = u"Fennick F2";
 const char16_t kProfileFile[] = u"Fennick F2.ini";
 const char16_t kPictureFile[] = u"fennick_f2.png";
 
-class PictureWorkerTest : public ::testing::Test {
+class PictureWorkerTest : public StandInTest {
  protected:
-  static void SetUpTestSuite() { service = new LookupStandIn(); }
-  static void TearDownTestSuite() {
-    delete service;
-    service = nullptr;
-  }
-  void SetUp() override {
-    ASSERT_TRUE(service->Running()) << "the lookup-service stand-in did not start";
-    service->Reset();
-    CDownloadThread::SetNetworkOverride(CDownloadThread::NetworkOverride::Up);
-  }
-  void TearDown() override {
-    EXPECT_TRUE(WaitForWorkers());
-    CDownloadThread::SetNetworkOverride(CDownloadThread::NetworkOverride::None);
-  }
-
   bool Lookup(std::u16string_view model, HWND window) {
     return StartLookupIn(launcher, window, sandbox.Cache(), service->Base(), model, u"");
   }
@@ -63,13 +49,10 @@ class PictureWorkerTest : public ::testing::Test {
                                            : CDownloadThread::NetworkOverride::Down);
   }
 
-  static LookupStandIn* service;
   Sandbox sandbox;
   ProfileReceiver receiver;
   CDownloadThread launcher;
 };
-
-LookupStandIn* PictureWorkerTest::service = nullptr;
 
 TEST_F(PictureWorkerTest, AFirstLookupCachesProfileAndPictureAndNotifiesOnce) {
   for (const StandInModel& model : kModels) {
