@@ -118,36 +118,19 @@ LRESULT CALLBACK StressPage::Subclass(HWND hwnd, UINT message, WPARAM wParam, LP
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-PagePrinter::PagePrinter(int width, int height) : width_(width), height_(height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bits_ = static_cast<uint32_t*>(bits);
-  dc_ = CreateCompatibleDC(nullptr);
-  previous_ = SelectObject(dc_, bitmap_);
+PagePrinter::PagePrinter(int width, int height) : width_(width), height_(height), canvas_(width, height) {
   pixels_.resize(static_cast<size_t>(width) * height);
-}
-
-PagePrinter::~PagePrinter() {
-  SelectObject(dc_, previous_);
-  DeleteObject(bitmap_);
-  DeleteDC(dc_);
 }
 
 const std::vector<uint32_t>& PagePrinter::Print(HWND page) {
   const size_t count = pixels_.size();
   GdiFlush();
   // Magenta shows wherever the page left its target unpainted.
-  for (size_t i = 0; i < count; ++i) bits_[i] = 0x00FF00FF;
-  SendMessageW(page, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
+  uint32_t* bits = canvas_.Bits();
+  for (size_t i = 0; i < count; ++i) bits[i] = 0x00FF00FF;
+  SendMessageW(page, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas_.Dc()), PRF_CLIENT);
   GdiFlush();
-  for (size_t i = 0; i < count; ++i) pixels_[i] = bits_[i] & 0x00FFFFFF;
+  for (size_t i = 0; i < count; ++i) pixels_[i] = bits[i] & 0x00FFFFFF;
   return pixels_;
 }
 

@@ -11,6 +11,7 @@
 
 #include "module/page_exports.h"
 #include "page/phone_info.h"
+#include "tests/win/test_support.h"
 
 // The run's folder beside the program, holding the copy of the module and its cache.
 const std::wstring& StressFolder();
@@ -77,7 +78,6 @@ class StressPage {
 class PagePrinter {
  public:
   PagePrinter(int width, int height);
-  ~PagePrinter();
   PagePrinter(const PagePrinter&) = delete;
   PagePrinter& operator=(const PagePrinter&) = delete;
   // The pixels are valid until the next print.
@@ -88,10 +88,7 @@ class PagePrinter {
  private:
   int width_;
   int height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
-  uint32_t* bits_ = nullptr;
+  DibCanvas canvas_;
   std::vector<uint32_t> pixels_;
 };
 
