@@ -15,7 +15,7 @@ add_library(page_win STATIC
   page/page_accessible.cpp
   page/page_keyboard.cpp
   imaging/ximage_win.cpp
-  imaging/draw_specific.cpp
+  imaging/draw_base.cpp
   picture/download_thread.cpp
   picture/network_check.cpp
   picture/url_fetch.cpp

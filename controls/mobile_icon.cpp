@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "controls/window_impl.h"
-#include "imaging/draw_specific.h"
+#include "imaging/draw_base.h"
 #include "util/scoped_gdi.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "controls/vin_control.h"
-#include "imaging/draw_specific.h"
+#include "imaging/draw_base.h"
 #include "imaging/ximage.h"
 
 class CMobileIcon : public CVinControl, public CDrawSpecific {

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "controls/vin_control.h"
-#include "imaging/draw_specific.h"
+#include "imaging/draw_base.h"
 #include "imaging/ximage.h"
 
 class CVinBattery : public CVinControl, public CDrawSpecific {

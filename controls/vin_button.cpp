@@ -4,7 +4,7 @@
 
 #include "controls/control_tooltip.h"
 #include "controls/window_impl.h"
-#include "imaging/draw_specific.h"
+#include "imaging/draw_base.h"
 #include "util/scoped_gdi.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "controls/vin_progress_bar.h"
 
 #include "controls/window_impl.h"
-#include "imaging/draw_specific.h"
+#include "imaging/draw_base.h"
 #include "resources/resource.h"
 
 BOOL CVinProgressBar::Create(HWND owner, UINT id) {

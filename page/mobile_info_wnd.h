@@ -12,7 +12,7 @@
 #include "controls/vin_control.h"
 #include "controls/vin_progress_bar.h"
 #include "controls/vin_wnd.h"
-#include "imaging/draw_specific.h"
+#include "imaging/draw_base.h"
 #include "imaging/ximage.h"
 #include "page/page_accessible.h"
 #include "page/page_keyboard.h"

@@ -18,7 +18,7 @@
 
 #include "bench/bench_images.h"
 #include "imaging/blend_paths.h"
-#include "imaging/draw_specific.h"
+#include "imaging/draw_base.h"
 #include "imaging/ximage.h"
 #include "tests/win/test_support.h"
 
