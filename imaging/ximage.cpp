@@ -179,6 +179,15 @@ void CxImage::CopySettingsFrom(const CxImage& other) {
   yDpi_ = other.yDpi_;
 }
 
+// Transparency belongs to the picture that declared it: a palette picture's transparent
+// index left behind would turn the next picture's pure black into background.
+void CxImage::InheritDrawingSettingsFrom(const CxImage& other) {
+  alphaMax_ = other.alphaMax_;
+  enabled_ = other.enabled_;
+  xDpi_ = other.xDpi_;
+  yDpi_ = other.yDpi_;
+}
+
 void CxImage::TakeContentOf(CxImage& other) {
   if (&other == this) return;
   Release();
@@ -191,12 +200,12 @@ void CxImage::TakeContentOf(CxImage& other) {
   format_ = other.format_;
 }
 
-// Decodes in a fresh decoder that starts from this image's settings; only a complete decode
-// replaces the content. A failure reports the decoder's reason when asked to.
+// Decodes in a fresh decoder that starts from this image's drawing settings; only a complete
+// decode replaces the content. A failure reports the decoder's reason when asked to.
 template <typename Decoder>
 bool CxImage::DecodeWith(CxFile* stream, bool reportFailure) {
   Decoder decoder;
-  static_cast<CxImage&>(decoder).CopySettingsFrom(*this);
+  static_cast<CxImage&>(decoder).InheritDrawingSettingsFrom(*this);
   if (!decoder.DecodeStream(stream)) {
     if (reportFailure) SetLastError(decoder.LastError());
     return false;

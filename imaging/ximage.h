@@ -129,8 +129,10 @@ class CxImage {
 
  protected:
   void SetLastError(const char* text);
-  // Settings a decoder or a crop starts from: transparency, alpha maximum, enabled, dpi.
+  // Settings a crop starts from: transparency, alpha maximum, enabled, dpi.
   void CopySettingsFrom(const CxImage& other);
+  // Opacity, enabled flag and resolution, without the transparency.
+  void InheritDrawingSettingsFrom(const CxImage& other);
   // Takes over another image's pixels, alpha plane, settings and format, leaving it empty.
   void TakeContentOf(CxImage& other);
   template <typename Decoder>

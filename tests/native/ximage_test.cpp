@@ -432,18 +432,23 @@ TEST(CxImageDecodeTest, PaletteTransparencyAndResolutionChunks) {
   EXPECT_EQ(image.YDpi(), 3);
 }
 
-TEST(CxImageDecodeTest, TheDecodeStartsFromTheTargetsSettings) {
+TEST(CxImageDecodeTest, TheDecodeKeepsTheTargetsDrawingSettingsButNotItsTransparency) {
   PngMaker maker;
   maker.rows.assign(4, 200);
   CxImage image;
   image.SetAlphaMax(77);
   image.SetEnabled(false);
   image.SetXDpi(120);
+  // As a palette picture with one transparent entry leaves them.
+  image.SetTransparencyIndex(0);
+  image.SetTransparencyColor(RgbQuad{1, 2, 3, 0});
   ASSERT_TRUE(DecodeBytes(image, maker.Encode()));
   EXPECT_EQ(image.AlphaMax(), 77);
   EXPECT_FALSE(image.Enabled());
   EXPECT_EQ(image.XDpi(), 120);
   EXPECT_EQ(image.Header()->biXPelsPerMeter, 4724);
+  EXPECT_EQ(image.TransparencyIndex(), -1);
+  EXPECT_EQ(image.TransparencyColor().red, 0);
 }
 
 TEST(CxFileTest, MemoryStreamsReadWholeItemsAndRefuseSeeksOutside) {
