@@ -309,7 +309,10 @@ LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {
   {
     // Only a record one of our workers is sending right now is read; forged ones are not.
     CProfileClaim claim(Hwnd(), wParam);
-    if (claim.Get() == nullptr || !CopyProfile(profile, *claim.Get())) return 0;
+    if (claim.Get() == nullptr) return 0;
+    // A slow lookup of the phone before must not put its name and picture on this one.
+    if (!SameModelName(claim.Get()->rawModel, profile.rawModel)) return 0;
+    if (!CopyProfile(profile, *claim.Get())) return 0;
   }
   SetFieldText(phoneInfo.model, ShownModelName(profile));
   ReloadModelPicture();

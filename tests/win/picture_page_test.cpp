@@ -117,4 +117,22 @@ TEST_F(PicturePageTest, AForgedProfileMessageChangesNothing) {
   EXPECT_EQ(FieldText(page->Phone().model), kShownName);
 }
 
+TEST_F(PicturePageTest, ALateProfileOfThePhoneBeforeIsIgnored) {
+  const char16_t kSlowModel[] = u"Fennick F2";
+  DeleteFileW(WidePath(GetCacheFolder() + u"\\" + kSlowModel + u".ini"));
+  service->Misbehave("stall-before", "Fennick", "&stall=2");
+  PhoneInfo slow = Connected();
+  SetFieldText(slow.model, kSlowModel);
+  ASSERT_EQ(SendRecord(page->Hwnd(), slow), 1);
+  // Another phone while the first one's lookup still hangs: its own answer comes first.
+  ASSERT_EQ(SendRecord(page->Hwnd(), Connected()), 1);
+  ASSERT_TRUE(WaitForWorkers());
+  EXPECT_EQ(service->ProfileRequests(Utf8(kSlowModel)), 1);
+  EXPECT_EQ(page->Profile().rawModel, kRawModel);
+  EXPECT_EQ(FieldText(page->Phone().model), kShownName);
+  CxImage picture;
+  ASSERT_TRUE(picture.LoadFromFile(WidePath(GetCacheFolder() + u"\\" + kPictureFile), CXIMAGE_FORMAT_PNG));
+  EXPECT_EQ(WrongPixelsOfPicture(picture), 0);
+}
+
 }  // namespace
