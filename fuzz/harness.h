@@ -21,6 +21,7 @@ int FuzzProfileText(const uint8_t* data, size_t size);
 
 // FormatByteSize's promises about any count, shared by the harnesses that reach it.
 void CheckByteSizeText(int64_t bytes, std::u16string_view text);
+void CheckUnsignedByteSizeText(uint64_t bytes, std::u16string_view text);
 
 // Keeps the compiler from dropping reads whose only purpose is to touch memory.
 inline void FuzzSink(uint64_t value) {

@@ -62,7 +62,7 @@ void CheckFreeSpace(uint64_t freeBytes) {
   const std::u16string text = FreeSpaceText(freeBytes);
   FUZZ_CHECK(text.size() > kPrefix.size() && text.compare(0, kPrefix.size(), kPrefix) == 0);
   if (text.size() > kPrefix.size())
-    CheckByteSizeText(static_cast<int64_t>(freeBytes), std::u16string_view(text).substr(kPrefix.size()));
+    CheckUnsignedByteSizeText(freeBytes, std::u16string_view(text).substr(kPrefix.size()));
 }
 
 void CheckView(int32_t state) {

@@ -33,7 +33,7 @@ SIZE MeasureText(HDC dc, HFONT font, const std::wstring& text) {
   ScopedSaveDC saved(dc);
   SelectObject(dc, font);
   RECT extent = {0, 0, 1, 1};
-  DrawTextW(dc, text.c_str(), -1, &extent, DT_CALCRECT | DT_BOTTOM);
+  DrawTextW(dc, text.c_str(), -1, &extent, kMeasureTextFormat);
   return {extent.right - extent.left, extent.bottom - extent.top};
 }
 
@@ -41,6 +41,12 @@ RECT RectAt(POINT at, SIZE size) { return {at.x, at.y, at.x + size.cx, at.y + si
 
 RECT PictureRect(const CxImage& image, POINT at) {
   return RectAt(at, {static_cast<LONG>(image.Width()), static_cast<LONG>(image.Height())});
+}
+
+// What the tile's dashes mean, in words: a label is a measure word and its noun ("个游戏"),
+// and the name says that the count of that noun is not available.
+std::wstring UnavailableCountName(const std::wstring& label) {
+  return (label.size() > 1 ? label.substr(1) : label) + L"数量不可用";
 }
 
 void AddText(std::vector<PageElement>& elements, std::wstring name, const RECT& rect) {
@@ -90,7 +96,8 @@ void AddInformationView(std::vector<PageElement>& elements, CMobileInfoWnd& page
     if (!tile.visible) continue;
     PageElement element;
     const int count = tile.Count();
-    element.name = (count == CMobileIcon::kNotAvailable ? std::wstring(L"-- ") : std::to_wstring(count)) + tile.Label();
+    element.name = count == CMobileIcon::kNotAvailable ? UnavailableCountName(tile.Label())
+                                                       : std::to_wstring(count) + tile.Label();
     element.rect = tile.rect;
     if (LinkForTile(tile.id) != nullptr) {
       element.role = ROLE_SYSTEM_LINK;

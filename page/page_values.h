@@ -7,7 +7,8 @@
 
 #include "page/phone_info.h"
 
-// Brand, then model, then the fixed text, with nothing between them.
+// Brand, then model, then the fixed text, with nothing between them; control characters of
+// the phone's texts read as spaces.
 std::u16string TitleText(const PhoneInfo& phone);
 
 // "剩余" and the free byte count as a short size text such as 1.5GB.

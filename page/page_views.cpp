@@ -48,7 +48,7 @@ RECT DrawMeasuredText(HDC target, HFONT font, COLORREF color, const std::wstring
   {
     ScopedSaveDC saved(target);
     SelectObject(target, font);
-    DrawTextW(target, text.c_str(), -1, &extent, DT_CALCRECT | DT_BOTTOM);
+    DrawTextW(target, text.c_str(), -1, &extent, kMeasureTextFormat);
   }
   const LONG width = extent.right - extent.left;
   const LONG height = extent.bottom - extent.top;
@@ -58,8 +58,8 @@ RECT DrawMeasuredText(HDC target, HFONT font, COLORREF color, const std::wstring
   SetBkMode(target, TRANSPARENT);
   SetTextColor(target, color);
   SelectObject(target, font);
-  const UINT flags = anchor == Anchor::Left ? DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS
-                                            : DT_SINGLELINE | DT_BOTTOM | DT_RIGHT | DT_END_ELLIPSIS;
+  const UINT flags = anchor == Anchor::Left ? DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX
+                                            : DT_SINGLELINE | DT_BOTTOM | DT_RIGHT | DT_END_ELLIPSIS | DT_NOPREFIX;
   DrawTextW(target, text.c_str(), -1, &rect, flags);
   return rect;
 }

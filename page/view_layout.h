@@ -17,6 +17,10 @@ inline constexpr const wchar_t* kHints[] = {
     L"4、拔出手机，重新插上后重新连接一次",
 };
 
+// How the information view's texts are measured. They carry the phone's names, where an "&"
+// is a letter, not a mnemonic mark.
+inline constexpr UINT kMeasureTextFormat = DT_CALCRECT | DT_BOTTOM | DT_NOPREFIX;
+
 // Information view.
 inline constexpr int kTopBandEdge = 70;
 inline constexpr int kCardEdge = 18;

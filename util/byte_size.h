@@ -6,3 +6,5 @@
 #include <string>
 
 std::wstring FormatByteSize(int64_t bytes);
+// The same for the phone's unsigned counts, which past 2^63 would read as negative ones.
+std::wstring FormatUnsignedByteSize(uint64_t bytes);

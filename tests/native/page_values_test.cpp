@@ -11,6 +11,21 @@ TEST(PageValuesTest, TitleJoinsBrandModelAndTheFixedTextWithinTheirFields) {
   SetFieldText(phone.brand, u"ABC");
   SetFieldText(phone.model, u"X1");
   EXPECT_EQ(TitleText(phone), u"ABCX1已通过USB手机连线连上电脑");
+  // The phone's texts as they are, but a control character never breaks the line.
+  const struct {
+    const char16_t* brand;
+    const char16_t* model;
+    const char16_t* shown;
+  } texts[] = {
+      {u"AT&T", u"X&&1", u"AT&TX&&1"},
+      {u"A\r\nB", u"C\tD\x7f", u"A  BC D "},
+      {u"\x85\x9f", u"\u2028\u2029\u00a0", u"    \u00a0"},
+  };
+  for (const auto& text : texts) {
+    SetFieldText(phone.brand, text.brand);
+    SetFieldText(phone.model, text.model);
+    EXPECT_EQ(TitleText(phone), std::u16string(text.shown) + u"已通过USB手机连线连上电脑");
+  }
   // Fields without a terminator end at their array's end, not in the next field.
   for (char16_t& c : phone.brand) c = u'B';
   for (char16_t& c : phone.model) c = u'M';
@@ -22,6 +37,9 @@ TEST(PageValuesTest, FreeSpaceReadsAsARemainderText) {
   EXPECT_EQ(FreeSpaceText(0), u"剩余0KB");
   EXPECT_EQ(FreeSpaceText(1610612736), u"剩余1.5GB");
   EXPECT_EQ(FreeSpaceText(1048575), u"剩余1023KB");
+  // Past 2^63 a count is still a count, never a negative one.
+  EXPECT_EQ(FreeSpaceText(uint64_t{1} << 63), u"剩余83886TB");
+  EXPECT_EQ(FreeSpaceText(UINT64_MAX), u"剩余16777TB");
 }
 
 TEST(PageValuesTest, UsedPercentIsTruncatedAndStaysWithinTheScale) {

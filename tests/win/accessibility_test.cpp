@@ -284,7 +284,7 @@ TEST_F(AccessibilityTest, TheInformationViewReadsTitleTilesBarsAndBatteryWhereTh
       {L"手机信息", nullptr, ROLE_SYSTEM_STATICTEXT, kReadOnly, {37, 136, 153, 173}},
   };
   const wchar_t* tiles[] = {L"12个应用", L"34张图片", L"56首音乐", L"7个视频",
-                            L"0本小说",  L"250个联系人", L"1000条短信", L"-- 个游戏"};
+                            L"0本小说",  L"250个联系人", L"1000条短信", L"游戏数量不可用"};
   for (int i = 0; i < 8; ++i) {
     const bool link = i == 0 || i == 2 || i == 4 || i == 7;
     expected.push_back({tiles[i], nullptr, link ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT,

@@ -111,6 +111,20 @@ class ViewsTest : public ::testing::Test {
     }
     return {left, right};
   }
+  // Where the ink of `text` ends when drawn plainly at the title's place in its font.
+  static int InkEndOfTitle(const std::wstring& text) {
+    DibCanvas canvas(kWidth, 60);
+    canvas.Fill(0x00FFFFFF);
+    HFONT font = CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+    HGDIOBJ previous = SelectObject(canvas.Dc(), font);
+    SetBkMode(canvas.Dc(), TRANSPARENT);
+    TextOutW(canvas.Dc(), 65, 13, text.c_str(), static_cast<int>(text.size()));
+    GdiFlush();
+    SelectObject(canvas.Dc(), previous);
+    DeleteObject(font);
+    return InkSpan(canvas, RECT{0, 0, kWidth, 60}).second;
+  }
   static bool HasInk(const DibCanvas& canvas, const RECT& area) {
     const auto span = InkSpan(canvas, area);
     return span.first <= span.second;
@@ -210,6 +224,23 @@ TEST_F(ViewsTest, InformationViewPlacesTitleTextsAndPictures) {
   const auto title = InkSpan(*connected, RECT{60, 13, 760, 32});
   EXPECT_GE(title.first, 65);
   EXPECT_LE(title.first, 67);
+
+  // The phone's names exactly: an "&" is drawn, a control character reads as a space and
+  // never breaks or cuts the line, so the ink ends where the whole text does.
+  const struct {
+    const char16_t* brand;
+    const char16_t* model;
+    const wchar_t* shown;
+  } names[] = {
+      {u"AT&T", u"X&1", L"AT&TX&1"},
+      {u"A\tB", u"C\r\nD", L"A BC  D"},
+  };
+  for (const auto& name : names) {
+    auto canvas = PrintState(ConnectedRecord(PageState::Connected, name.brand, name.model, 0, 0));
+    const std::wstring shown = std::wstring(name.shown) + L"已通过USB手机连线连上电脑";
+    const auto span = InkSpan(*canvas, RECT{60, 13, 760, 40});
+    EXPECT_EQ(span.second, InkEndOfTitle(shown)) << (&name - names);
+  }
 
   // The generic phone, 204 x 372 around (694, 284): its middle row comes from the source's.
   const CxImage& phone = Picture(IDR_PNG_GENERIC_PHONE);
