@@ -37,10 +37,13 @@ void CVinWnd::ForEachVisible(Visit visit) {
 
 template <typename Visit>
 void CVinWnd::ForEach(bool visibleOnly, Visit visit) {
+  const HWND window = Hwnd();
   ++walkDepth_;
   for (IVinControl* control : controls_) {
     if (visibleOnly && !static_cast<CVinControl*>(control)->visible) continue;
     if (visit(control)) break;
+    // A control's notification may have destroyed the window; its controls are done with.
+    if (Hwnd() != window) break;
   }
   if (--walkDepth_ > 0) return;
   if (clearPending_) {
@@ -72,8 +75,14 @@ BOOL CVinWnd::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lPa
   if (mapId != 0) return FALSE;
   // A message sent while a handler runs must not disturb the outer message's flag.
   const BOOL savedHandled = handled_;
+  const HWND window = Hwnd();
   const BOOL handled = Dispatch(message, wParam, lParam, result);
   handled_ = savedHandled;
+  if (Hwnd() != window) {
+    // Gone during the walk: the deriving window must not go on with this message.
+    result = 0;
+    return TRUE;
+  }
   return handled;
 }
 
@@ -84,8 +93,10 @@ BOOL CVinWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
   result = 0;
 
   if (message >= kFirstMouseMessage && message <= kLastMouseMessage) {
+    const HWND window = Hwnd();
     // Hidden controls too: a tooltip needs every mouse message.
     ForEach(false, [&](IVinControl* c) { c->RelayEvent(message, wParam, lParam); return false; });
+    if (Hwnd() != window) return FALSE;
   }
 
   handled_ = TRUE;

@@ -109,9 +109,22 @@ LRESULT CWindowImplBase::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam)
   return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
+void CWindowImplBase::DestroyWithWindow(CWindowImplBase* object) {
+  if (object == nullptr) return;
+  KeepAlive alive(*object);
+  object->deletePending_ = true;
+  if (object->hwnd_ != nullptr) DestroyWindow(object->hwnd_);
+}
+
+CWindowImplBase::KeepAlive::~KeepAlive() {
+  if (--object_.busy_ == 0 && object_.deletePending_) delete &object_;
+}
+
 LRESULT CWindowImplBase::Route(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   if (ProcessWindowMessage(hwnd_, message, wParam, lParam, result, 0)) return result;
+  // Destroyed while the message was handled: nothing is left for the default procedure.
+  if (hwnd_ == nullptr) return 0;
   return DefaultProc(message, wParam, lParam);
 }
 
@@ -127,6 +140,7 @@ LRESULT CALLBACK CWindowImplBase::WindowProc(HWND hwnd, UINT message, WPARAM wPa
   }
   if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
 
+  const KeepAlive alive(*self);
   LRESULT result;
   try {
     result = self->Route(message, wParam, lParam);

@@ -41,8 +41,27 @@ class CWindowImplBase {
   virtual BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                     LRESULT& result, DWORD mapId) = 0;
 
-  // Called after the window's last message (WM_NCDESTROY), when the object is unbound.
+  // Called after the window's last message (WM_NCDESTROY), when the object is unbound. An
+  // object deleted through DestroyWithWindow must not delete itself here.
   virtual void OnFinalMessage(HWND) {}
+
+  // Destroys the object's window and deletes the object. Code that the window calls out to
+  // may do this while one of its messages is still being handled further up the stack: then
+  // the window goes at once and the object when the outermost of those messages returns.
+  static void DestroyWithWindow(CWindowImplBase* object);
+
+  // Holds off DestroyWithWindow's deletion of the object for its scope, for calls into the
+  // object that do not come through its window procedure.
+  class KeepAlive {
+   public:
+    explicit KeepAlive(CWindowImplBase& object) : object_(object) { ++object_.busy_; }
+    ~KeepAlive();
+    KeepAlive(const KeepAlive&) = delete;
+    KeepAlive& operator=(const KeepAlive&) = delete;
+
+   private:
+    CWindowImplBase& object_;
+  };
 
  protected:
   HWND CreateWindowOfClass(const WindowClassInfo& info, HWND parent, DWORD style, DWORD exStyle);
@@ -54,4 +73,6 @@ class CWindowImplBase {
   LRESULT Route(UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND hwnd_ = nullptr;
+  int busy_ = 0;  // messages and KeepAlive scopes running now
+  bool deletePending_ = false;
 };

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <new>
+#include <utility>
 
 #include "controls/window_impl.h"
 #include "module/page_exports.h"
@@ -39,25 +40,27 @@ extern "C" BOOL __cdecl InitPage() {
 extern "C" HWND __cdecl CreatePage(HWND parent) {
   if (g_page == nullptr) return nullptr;
   if (g_page->Hwnd() != nullptr) return g_page->Hwnd();
-  HWND page = nullptr;
+  CMobileInfoWnd& page = *g_page;
+  // The parent hears of the new window and may call UnInitPage right then.
+  const CWindowImplBase::KeepAlive alive(page);
   try {
-    page = g_page->Create(parent);
+    if (page.Create(parent) == nullptr) return nullptr;
   } catch (...) {
     return nullptr;
   }
-  if (page != nullptr) {
+  if (page.Hwnd() != nullptr) {
     RECT client;
     GetClientRect(parent, &client);
-    SetWindowPos(page, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+    SetWindowPos(page.Hwnd(), nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
                  SWP_NOZORDER | SWP_NOMOVE);
   }
-  return page;
+  return page.Hwnd();
 }
 
 extern "C" void __cdecl UnInitPage() {
-  if (g_page == nullptr) return;
-  // A window left alive would route its messages to a deleted object.
-  if (g_page->Hwnd() != nullptr) DestroyWindow(g_page->Hwnd());
-  delete g_page;
-  g_page = nullptr;
+  // Taken first: the host may make a new page while this one's window is being destroyed.
+  CMobileInfoWnd* page = std::exchange(g_page, nullptr);
+  // Also the window: left alive, it would route its messages to a deleted object. The host
+  // may call this from its handler of the page's own link, deep inside the page's code.
+  CWindowImplBase::DestroyWithWindow(page);
 }

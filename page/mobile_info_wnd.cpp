@@ -332,6 +332,8 @@ void CMobileInfoWnd::ApplyPhoneState() {
   }
   InvalidateRect(Hwnd(), nullptr, FALSE);
   accessibility.NotifyChanges();
+  // A hook in this thread that heard of the change may have destroyed the window.
+  if (Hwnd() == nullptr) return;
   keyboard.OnViewChanged();
 }
 

@@ -280,11 +280,13 @@ class CPageAccessible final : public IAccessible {
     return S_OK;
   }
 
-  // Runs `body` over the current elements; nothing thrown leaves the object.
+  // Runs `body` over the current elements; nothing thrown leaves the object. The page
+  // outlives the call even if a host told of a focus change meanwhile lets it go.
   template <typename Body>
   HRESULT WithElements(Body body) {
     const HRESULT usable = Usable();
     if (FAILED(usable)) return usable;
+    const CWindowImplBase::KeepAlive alive(*page_);
     try {
       const std::vector<PageElement> elements = PageElements(*page_);
       return body(elements);
@@ -367,18 +369,22 @@ void CPageAccessibility::NotifyChanges() {
         reordered = elements[i].role != lastElements_[i].role || elements[i].commandId != lastElements_[i].commandId;
       }
     }
+    // A hook running in this thread may destroy the window while it hears of one event.
+    const auto raise = [&](DWORD event, LONG child) {
+      if (page_.Hwnd() == hwnd) NotifyWinEvent(event, hwnd, OBJID_CLIENT, child);
+    };
     if (reordered) {
       // The client's name is the view's heading: a focused page is heard moving on.
-      NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd, OBJID_CLIENT, CHILDID_SELF);
-      NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd, OBJID_CLIENT, CHILDID_SELF);
+      raise(EVENT_OBJECT_REORDER, CHILDID_SELF);
+      raise(EVENT_OBJECT_NAMECHANGE, CHILDID_SELF);
     } else if (announced_) {
       for (size_t i = 0; i < elements.size(); ++i) {
         const PageElement& now = elements[i];
         const PageElement& before = lastElements_[i];
         const LONG child = static_cast<LONG>(i + 1);
-        if (now.name != before.name) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd, OBJID_CLIENT, child);
-        if (now.value != before.value) NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd, OBJID_CLIENT, child);
-        if (!EqualRect(&now.rect, &before.rect)) NotifyWinEvent(EVENT_OBJECT_LOCATIONCHANGE, hwnd, OBJID_CLIENT, child);
+        if (now.name != before.name) raise(EVENT_OBJECT_NAMECHANGE, child);
+        if (now.value != before.value) raise(EVENT_OBJECT_VALUECHANGE, child);
+        if (!EqualRect(&now.rect, &before.rect)) raise(EVENT_OBJECT_LOCATIONCHANGE, child);
       }
     }
     announced_ = true;

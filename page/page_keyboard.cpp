@@ -86,6 +86,8 @@ bool CPageKeyboard::MoveFocus(int step) {
   }
   const int next = at < 0 ? (step > 0 ? 0 : count - 1) : (at + step + count) % count;
   ShowCues();
+  // The host hears of the cues, and may have destroyed the page meanwhile.
+  if (page_.Hwnd() == nullptr) return true;
   SetFocused(order[next].commandId, PageElements(page_));
   return true;
 }
@@ -110,6 +112,8 @@ bool CPageKeyboard::TakeFocus(UINT commandId) {
     const std::vector<PageElement> elements = PageElements(page_);
     if (Find(elements, commandId) == nullptr) return false;
     if (GetFocus() != page_.Hwnd()) SetFocus(page_.Hwnd());
+    // The window that lost the focus, or a hook told of it, may have destroyed the page.
+    if (page_.Hwnd() == nullptr) return false;
     SetFocused(commandId, elements);
     return true;
   } catch (...) {
@@ -171,6 +175,7 @@ LRESULT CPageKeyboard::QueryUiState() const {
 void CPageKeyboard::OnLButtonDown(LPARAM point) {
   HWND hwnd = page_.Hwnd();
   if (GetFocus() != hwnd) SetFocus(hwnd);
+  if (page_.Hwnd() != hwnd) return;
   try {
     const POINT at = {static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))};
     const std::vector<PageElement> elements = PageElements(page_);

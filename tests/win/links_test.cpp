@@ -1,10 +1,16 @@
 // Clicks on the page: count tiles that are links send the host's main window a page command;
-// the install button asks the phone service; Reconnect shows the instructions again.
+// the install button asks the phone service; Reconnect shows the instructions again. A host
+// may tear the page down while it handles the link.
 
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <oleacc.h>
 
 #include <cwchar>
+#include <functional>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/win/test_support.h"
@@ -136,6 +142,133 @@ TEST_F(LinksTest, WithoutAHostWindowNothingIsSentAndThePageStaysAsItWas) {
   for (int y = 0; y < 570; y += 3)
     for (int x = 0; x < 800; x += 3) changed += before.Pixel(x, y) != after.Pixel(x, y);
   EXPECT_EQ(changed, 0);
+}
+
+// The host's main window, doing `react` inside its handling of each page link.
+class ReactingHost {
+ public:
+  explicit ReactingHost(std::function<void()> react) : react_(std::move(react)) {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &ReactingHost::Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kHostClass;
+    RegisterClassExW(&wc);
+    hwnd_ = CreateWindowExW(0, kHostClass, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), this);
+  }
+  ~ReactingHost() {
+    DestroyWindow(hwnd_);
+    UnregisterClassW(kHostClass, GetModuleHandleW(nullptr));
+  }
+  ReactingHost(const ReactingHost&) = delete;
+  ReactingHost& operator=(const ReactingHost&) = delete;
+  int Links() const { return links_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<ReactingHost*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr || message != WM_COPYDATA) return DefWindowProcW(hwnd, message, wParam, lParam);
+    ++self->links_;
+    self->react_();
+    return TRUE;
+  }
+  std::function<void()> react_;
+  HWND hwnd_ = nullptr;
+  int links_ = 0;
+};
+
+bool ShowsARecord(HWND page) {
+  DibCanvas before(800, 570), after(800, 570);
+  SendMessageW(page, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(before.Dc()), PRF_CLIENT);
+  if (SendRecord(page, MakeRecord(PageState::Connected)) != 1) return false;
+  SendMessageW(page, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(after.Dc()), PRF_CLIENT);
+  int changed = 0;
+  for (int y = 0; y < 570; y += 3)
+    for (int x = 0; x < 800; x += 3) changed += before.Pixel(x, y) != after.Pixel(x, y);
+  return changed > 1000;
+}
+
+TEST_F(LinksTest, AHostThatTearsThePageDownWhileHandlingItsLinkSurvives) {
+  enum class Press { Mouse, Keyboard, DefaultAction };
+  enum class Teardown { UnInitPage, DestroyPage, DestroyParent, UnInitAndRemake };
+  const std::pair<Press, const char*> presses[] = {
+      {Press::Mouse, "mouse"}, {Press::Keyboard, "Tab, Enter"}, {Press::DefaultAction, "default action"}};
+  const std::pair<Teardown, const char*> teardowns[] = {
+      {Teardown::UnInitPage, "UnInitPage"},
+      {Teardown::DestroyPage, "DestroyWindow(page)"},
+      {Teardown::DestroyParent, "DestroyWindow(parent)"},
+      {Teardown::UnInitAndRemake, "UnInitPage, InitPage, CreatePage"}};
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  for (const auto& [press, pressName] : presses) {
+    for (const auto& [teardown, teardownName] : teardowns) {
+      SCOPED_TRACE(std::string(pressName) + ", then " + teardownName);
+      module.UnInitPage();
+      parent = std::make_unique<TestParent>(800, 570);
+      ASSERT_TRUE(module.InitPage());
+      const HWND old = module.CreatePage(parent->Hwnd());
+      ASSERT_NE(old, nullptr);
+      ASSERT_EQ(SendRecord(old, MakeRecord(PageState::Connected)), 1);
+      HWND remade = nullptr;
+      const Teardown act = teardown;  // structured bindings cannot be captured in C++17
+      ReactingHost host([&] {
+        switch (act) {
+          case Teardown::UnInitPage: module.UnInitPage(); break;
+          case Teardown::DestroyPage: DestroyWindow(old); break;
+          case Teardown::DestroyParent: DestroyWindow(parent->Hwnd()); break;
+          case Teardown::UnInitAndRemake:
+            module.UnInitPage();
+            if (module.InitPage()) remade = module.CreatePage(parent->Hwnd());
+            break;
+        }
+      });
+
+      const POINT at = IconCentre(0);  // applications: "/page=1"
+      if (press == Press::Mouse) {
+        PostMessageW(old, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        PostMessageW(old, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        PostMessageW(old, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+      } else if (press == Press::Keyboard) {
+        PostMessageW(old, WM_KEYDOWN, VK_TAB, 0x000F0001);
+        PostMessageW(old, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+      } else {
+        IAccessible* client = nullptr;
+        ASSERT_EQ(AccessibleObjectFromWindow(old, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&client)),
+                  S_OK);
+        VARIANT child;
+        VariantInit(&child);
+        child.vt = VT_I4;
+        child.lVal = 3;  // the title, the card's tab, then the applications tile
+        EXPECT_EQ(client->accDoDefaultAction(child), S_OK);
+        client->Release();
+      }
+      PumpPending();
+
+      EXPECT_EQ(host.Links(), 1);
+      EXPECT_FALSE(IsWindow(old));
+      if (teardown == Teardown::UnInitAndRemake) {
+        ASSERT_NE(remade, nullptr);
+        EXPECT_EQ(parent->ChildCount(), 1);
+        EXPECT_TRUE(ShowsARecord(remade));
+        continue;
+      }
+      if (IsWindow(parent->Hwnd())) {
+        EXPECT_EQ(parent->ChildCount(), 0);
+      }
+      module.UnInitPage();
+      parent = std::make_unique<TestParent>(800, 570);
+      ASSERT_TRUE(module.InitPage());
+      const HWND page = module.CreatePage(parent->Hwnd());
+      ASSERT_NE(page, nullptr);
+      EXPECT_TRUE(ShowsARecord(page));
+    }
+  }
+  module.UnInitPage();
+  CoUninitialize();
 }
 
 }  // namespace
