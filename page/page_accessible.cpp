@@ -35,6 +35,16 @@ const OleaccProcs& Oleacc() {
   return procs;
 }
 
+// An in-process client may release the object after the host has freed the module, and
+// Release runs this module's code: once an object is handed out, the module stays loaded.
+void PinModule() {
+  static bool pinned = false;
+  if (pinned) return;
+  HMODULE module = nullptr;
+  pinned = GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                              reinterpret_cast<LPCWSTR>(&pinned), &module) != FALSE;
+}
+
 }  // namespace
 
 // The page's IAccessible: the client area with the elements as simple children. It holds the
@@ -343,6 +353,7 @@ bool CPageAccessibility::OnGetObject(WPARAM flags, LPARAM objectId, LRESULT& res
   const LRESULT answer = lresultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(object_));
   // Without an object of ours (no COM on this thread, say) the system's client proxy answers.
   if (static_cast<HRESULT>(answer) < 0) return false;
+  PinModule();
   result = answer;
   return true;
 }

@@ -1,6 +1,7 @@
 // What a screen reader learns of the real module through oleacc: the elements of every view
 // with their names, roles, states, values and places; default actions that do what clicks
-// do; the events of a change; and an object that outlives its window without touching it.
+// do; the events of a change; and an object that outlives its window, and the module, without
+// touching them.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -478,7 +479,8 @@ TEST_F(AccessibilityTest, ChangesRaiseReorderNameAndValueEvents) {
 }
 
 TEST_F(AccessibilityTest, AnObjectThatOutlivesItsWindowFailsInsteadOfReachingThePage) {
-  Send(ConnectedRecord(PageState::Connected));
+  // A view without a model lookup, whose worker would keep the module loaded a while.
+  Send(MakeRecord(PageState::ConnectFailed));
   IAccessible* second = nullptr;
   ASSERT_EQ(AccessibleObjectFromWindow(page, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&second)), S_OK);
   ASSERT_NE(second, nullptr);
@@ -497,8 +499,10 @@ TEST_F(AccessibilityTest, AnObjectThatOutlivesItsWindowFailsInsteadOfReachingThe
   LONG x = 1, y = 1, w = 1, h = 1;
   EXPECT_EQ(client->accLocation(&x, &y, &w, &h, Child(CHILDID_SELF)), CO_E_OBJNOTCONNECTED);
 
-  // The page object itself goes too; the reference still answers, and ours is the last one.
+  // The page object goes too, and the host frees the module: the reference still answers,
+  // and ours is the last one.
   module.UnInitPage();
+  module.Unload();
   VARIANT focus;
   VariantInit(&focus);
   EXPECT_EQ(client->get_accFocus(&focus), CO_E_OBJNOTCONNECTED);
