@@ -99,6 +99,9 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
       return TRUE;
     case WM_GETOBJECT:
       return accessibility.OnGetObject(wParam, lParam, result);
+    case WM_PAGE_DEFAULT_ACTION:
+      accessibility.OnDefaultAction(static_cast<UINT>(wParam));
+      return TRUE;
     case WM_GETDLGCODE:
       result = keyboard.OnGetDlgCode(reinterpret_cast<const MSG*>(lParam));
       return TRUE;

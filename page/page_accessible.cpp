@@ -273,8 +273,8 @@ class CPageAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
     return WithChild(child, [&](const std::vector<PageElement>&, const PageElement* element) {
       if (element == nullptr || element->commandId == 0) return DISP_E_MEMBERNOTFOUND;
-      // The message a click sends; posted, so a client's call returns before the page acts.
-      return PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(element->commandId, 0), 0) ? S_OK : E_FAIL;
+      // Posted, so a client's call returns before the page acts.
+      return PostMessageW(hwnd_, WM_PAGE_DEFAULT_ACTION, element->commandId, 0) ? S_OK : E_FAIL;
     });
   }
 
@@ -356,6 +356,17 @@ bool CPageAccessibility::OnGetObject(WPARAM flags, LPARAM objectId, LRESULT& res
   PinModule();
   result = answer;
   return true;
+}
+
+void CPageAccessibility::OnDefaultAction(UINT commandId) {
+  if (commandId == 0) return;
+  bool shown = false;
+  try {
+    for (const PageElement& element : PageElements(page_)) shown = shown || element.commandId == commandId;
+  } catch (...) {
+  }
+  // Exactly the notification the element's click sends.
+  if (shown) SendMessageW(page_.Hwnd(), WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
 }
 
 void CPageAccessibility::Disconnect() {

@@ -15,6 +15,9 @@
 class CMobileInfoWnd;
 class CPageAccessible;
 
+// Posted by a default action with the element's command id in wParam.
+constexpr UINT WM_PAGE_DEFAULT_ACTION = WM_USER + 3;
+
 class CPageAccessibility {
  public:
   explicit CPageAccessibility(CMobileInfoWnd& page) : page_(page) {}
@@ -24,6 +27,9 @@ class CPageAccessibility {
 
   // WM_GETOBJECT. False leaves the message to the default procedure.
   bool OnGetObject(WPARAM flags, LPARAM objectId, LRESULT& result);
+  // WM_PAGE_DEFAULT_ACTION: what a click on the element does, if a record that came after
+  // the action was asked for has not hidden it.
+  void OnDefaultAction(UINT commandId);
   // After the page applied a record or a new model name: a new view reorders the client's
   // children, a changed element raises its name or value change.
   void NotifyChanges();

@@ -408,6 +408,18 @@ TEST_F(AccessibilityTest, DefaultActionsDoWhatClicksDo) {
   EXPECT_EQ(client->get_accChildCount(&count), S_OK);
   EXPECT_EQ(count, 3);
   EXPECT_EQ(service.Received().size(), 1u);
+
+  // An action still queued when a record hides its button does nothing.
+  Send(MakeRecord(PageState::ConnectFailed));
+  EXPECT_EQ(client->accDoDefaultAction(Child(6)), S_OK) << "Reconnect";
+  ASSERT_EQ(SendRecord(page, ConnectedRecord(PageState::Connected)), 1);
+  PumpPending();
+  EXPECT_EQ(Read(1).name, L"ABCX1已通过USB手机连线连上电脑") << "still connected";
+  Send(ConnectedRecord(PageState::GuardMissing));
+  EXPECT_EQ(client->accDoDefaultAction(Child(3)), S_OK) << "install";
+  ASSERT_EQ(SendRecord(page, ConnectedRecord(PageState::Connected)), 1);
+  PumpPending();
+  EXPECT_EQ(service.Received().size(), 1u);
 }
 
 TEST_F(AccessibilityTest, HitTestingAndNavigationFollowTheLayout) {
