@@ -9,6 +9,30 @@ constexpr int kButtonFocusInset = 3;  // where a standard push button draws its 
 
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
+// Tab or Shift+Tab is moving the focus, not Ctrl+Tab or a switch to another application.
+bool TabPressed() { return KeyDown(VK_TAB) && !KeyDown(VK_CONTROL) && !KeyDown(VK_MENU); }
+
+// The window whose dialog manager moves the focus between the page and its neighbours: the
+// page's parent, or above it while that is a control parent inside another window.
+HWND DialogOf(HWND page) {
+  HWND dialog = GetParent(page);
+  while (dialog != nullptr && (GetWindowLongW(dialog, GWL_STYLE) & WS_CHILD) != 0 &&
+         (GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0) {
+    HWND above = GetParent(dialog);
+    if (above == nullptr) break;
+    dialog = above;
+  }
+  return dialog;
+}
+
+// Whether the dialog manager has another control to give the focus to in that direction.
+bool HasOtherTabStop(HWND page, bool backwards) {
+  HWND dialog = DialogOf(page);
+  if (dialog == nullptr) return false;
+  HWND next = GetNextDlgTabItem(dialog, page, backwards ? TRUE : FALSE);
+  return next != nullptr && next != page;
+}
+
 const PageElement* Find(const std::vector<PageElement>& elements, UINT commandId) {
   if (commandId == 0) return nullptr;
   for (const PageElement& element : elements) {
@@ -34,16 +58,25 @@ RECT FocusRectOf(const PageElement& element) {
 }
 
 LRESULT CPageKeyboard::OnGetDlgCode(const MSG* message) {
-  // With nothing to visit the host's dialog keeps every key; Ctrl+Tab it always keeps, so
-  // the page never traps the focus inside a host dialog.
+  // With nothing to visit the host's dialog keeps every key; Ctrl+Tab it always keeps, and
+  // Tab past the last element (Shift+Tab before the first) goes on to the dialog's next
+  // control, as in a composite control. Only with nowhere else to go does the page wrap.
+  std::vector<PageElement> order;
   try {
-    if (FocusOrder(page_).empty()) return 0;
+    order = FocusOrder(page_);
   } catch (...) {
     return 0;
   }
+  if (order.empty()) return 0;
   LRESULT code = DLGC_WANTTAB | DLGC_WANTARROWS | DLGC_WANTCHARS;
   if (message != nullptr && message->message == WM_KEYDOWN) {
-    if (message->wParam == VK_TAB && KeyDown(VK_CONTROL)) code &= ~DLGC_WANTTAB;
+    if (message->wParam == VK_TAB) {
+      const bool backwards = KeyDown(VK_SHIFT);
+      const UINT edge = (backwards ? order.front() : order.back()).commandId;
+      if (KeyDown(VK_CONTROL) || (focused_ == edge && HasOtherTabStop(page_.Hwnd(), backwards))) {
+        code &= ~DLGC_WANTTAB;
+      }
+    }
     // Enter presses the focused element here, not the dialog's default button.
     if (message->wParam == VK_RETURN && focused_ != 0) code |= DLGC_WANTMESSAGE;
   }
@@ -145,6 +178,16 @@ void CPageKeyboard::OnFocusChanged(bool gained) {
   try {
     const std::vector<PageElement> elements = PageElements(page_);
     hasFocus_ = gained;
+    // Entered by Tab, the page starts at its first element; by Shift+Tab, at its last. A
+    // click or SetFocus keeps the element it had.
+    if (gained && TabPressed()) {
+      const std::vector<PageElement> order = FocusOrder(page_);
+      if (!order.empty()) {
+        focused_ = (KeyDown(VK_SHIFT) ? order.back() : order.front()).commandId;
+        ShowCues();
+        if (page_.Hwnd() == nullptr) return;
+      }
+    }
     if (cuesShown_) InvalidateFocusAlways(elements);
     if (gained && Find(elements, focused_) != nullptr) {
       NotifyWinEvent(EVENT_OBJECT_FOCUS, page_.Hwnd(), OBJID_CLIENT, ChildIdOf(elements, focused_));
@@ -190,11 +233,20 @@ void CPageKeyboard::OnLButtonDown(LPARAM point) {
 }
 
 void CPageKeyboard::OnViewChanged() {
-  if (focused_ == 0) return;
+  bool focusable = false;
+  bool stillShown = false;
   try {
-    if (Find(FocusOrder(page_), focused_) != nullptr) return;
+    const std::vector<PageElement> order = FocusOrder(page_);
+    focusable = !order.empty();
+    stillShown = Find(order, focused_) != nullptr;
   } catch (...) {
   }
+  // The dialog manager's Tab stops at the page only while it has something to focus.
+  if (HWND hwnd = page_.Hwnd()) {
+    const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+    if (((style & WS_TABSTOP) != 0) != focusable) SetWindowLongW(hwnd, GWL_STYLE, style ^ WS_TABSTOP);
+  }
+  if (focused_ == 0 || stillShown) return;
   // The whole page is repainted for the new view, the old rectangle with it.
   focused_ = 0;
   if (hasFocus_) NotifyWinEvent(EVENT_OBJECT_FOCUS, page_.Hwnd(), OBJID_CLIENT, CHILDID_SELF);

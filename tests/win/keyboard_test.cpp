@@ -63,6 +63,61 @@ PhoneInfo Record(PageState state) {
   return record;
 }
 
+// A host dialog: a button, a control parent holding the page, another button, in Tab order,
+// driven through the dialog manager.
+class HostDialog {
+ public:
+  static constexpr UINT kBefore = 1, kAfter = 2;
+
+  HostDialog() {
+    struct {
+      DLGTEMPLATE header;
+      WORD menu, windowClass, title;
+    } empty = {};
+    empty.header.style = WS_POPUP | WS_CAPTION;
+    empty.header.cx = 600;
+    empty.header.cy = 420;
+    dialog_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &empty.header, nullptr, Proc, 0);
+    before_ = Button(L"before", kBefore);
+    container_ = CreateWindowExW(WS_EX_CONTROLPARENT, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE, 0, 40, 800, 570,
+                                 dialog_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    after_ = Button(L"after", kAfter);
+  }
+  ~HostDialog() {
+    if (dialog_ != nullptr) DestroyWindow(dialog_);
+  }
+  HostDialog(const HostDialog&) = delete;
+  HostDialog& operator=(const HostDialog&) = delete;
+
+  HWND Hwnd() const { return dialog_; }
+  HWND Container() const { return container_; }
+  HWND Before() const { return before_; }
+  HWND After() const { return after_; }
+  // Tab or Shift+Tab where the focus is, as the host's message loop hands it to the dialog.
+  void Tab(bool backwards) {
+    HeldKeys keys(backwards ? std::initializer_list<int>{VK_TAB, VK_SHIFT} : std::initializer_list<int>{VK_TAB});
+    MSG tab = {GetFocus(), WM_KEYDOWN, VK_TAB, kFirstPress, 0, {0, 0}};
+    if (!IsDialogMessageW(dialog_, &tab)) DispatchMessageW(&tab);
+  }
+  void DropButtonStops() {
+    for (HWND button : {before_, after_}) {
+      SetWindowLongW(button, GWL_STYLE, GetWindowLongW(button, GWL_STYLE) & ~WS_TABSTOP);
+    }
+  }
+
+ private:
+  static INT_PTR CALLBACK Proc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+  HWND Button(const wchar_t* text, UINT id) {
+    return CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 60, 20,
+                           dialog_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr),
+                           nullptr);
+  }
+  HWND dialog_ = nullptr;
+  HWND before_ = nullptr;
+  HWND container_ = nullptr;
+  HWND after_ = nullptr;
+};
+
 class KeyboardTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -81,6 +136,14 @@ class KeyboardTest : public ::testing::Test {
     if (comReady) CoUninitialize();
   }
 
+  // A new page inside `container`, in place of the first.
+  void Remake(HWND container) {
+    DestroyWindow(hwnd);
+    page = std::make_unique<CMobileInfoWnd>();
+    ASSERT_NE(page->Create(container), nullptr);
+    MoveWindow(page->Hwnd(), 0, 0, 800, 570, FALSE);
+    hwnd = page->Hwnd();
+  }
   void Send(const PhoneInfo& record) { ASSERT_EQ(SendRecord(hwnd, record), 1); }
   void Press(WPARAM key, LPARAM flags = kFirstPress) {
     SendMessageW(hwnd, WM_KEYDOWN, key, flags);
@@ -299,24 +362,58 @@ TEST_F(KeyboardTest, NoFocusRectangleUntilTheKeyboardIsUsed) {
   }
 }
 
-TEST_F(KeyboardTest, TabReachesThePageInsideADialogAndCtrlTabLeavesIt) {
-  Send(Record(PageState::Connected));
-  Focus();
-  const LRESULT code = SendMessageW(hwnd, WM_GETDLGCODE, 0, 0);
-  EXPECT_EQ(code & (DLGC_WANTTAB | DLGC_WANTARROWS | DLGC_WANTCHARS), DLGC_WANTTAB | DLGC_WANTARROWS | DLGC_WANTCHARS);
+TEST_F(KeyboardTest, InsideAHostDialogTabGoesThroughThePageAndOnToTheDialogsControls) {
+  HostDialog dialog;
+  ASSERT_NE(dialog.Hwnd(), nullptr);
+  Remake(dialog.Container());
+  const UINT before = HostDialog::kBefore, after = HostDialog::kAfter;
+  const auto tabs = [&](int presses, bool backwards = false) {
+    std::vector<UINT> visited;
+    for (int i = 0; i < presses; ++i) {
+      dialog.Tab(backwards);
+      visited.push_back(GetFocus() == hwnd ? page->Keyboard().Focused() : GetDlgCtrlID(GetFocus()));
+    }
+    return visited;
+  };
 
-  // The dialog manager hands the page its Tab.
-  MSG tab = {hwnd, WM_KEYDOWN, VK_TAB, kFirstPress, 0, {0, 0}};
-  EXPECT_TRUE(IsDialogMessageW(parent.Hwnd(), &tab));
-  EXPECT_EQ(page->Keyboard().Focused(), 1001u);
+  // With nothing to focus the page is no stop.
+  SetFocus(dialog.Before());
+  EXPECT_EQ(tabs(2), (std::vector<UINT>{after, before}));
+  EXPECT_EQ(tabs(2, true), (std::vector<UINT>{after, before}));
+
+  Send(Record(PageState::Connected));
+  EXPECT_EQ(tabs(5), (std::vector<UINT>{1001, 1003, 1005, 1008, after}));
+  EXPECT_FALSE(CuesHidden());
+  // Given the focus another way, the page keeps the element it had.
+  SetFocus(hwnd);
+  EXPECT_EQ(page->Keyboard().Focused(), 1008u);
+  SetFocus(dialog.After());
+  EXPECT_EQ(tabs(2), (std::vector<UINT>{before, 1001}));
+  EXPECT_EQ(tabs(7, true), (std::vector<UINT>{before, after, 1008, 1005, 1003, 1001, before}));
 
   MSG enter = {hwnd, WM_KEYDOWN, VK_RETURN, kFirstPress, 0, {0, 0}};
   EXPECT_NE(SendMessageW(hwnd, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTMESSAGE, 0)
       << "Enter presses the focused tile, not the dialog's default button";
-  HeldKeys control({VK_CONTROL});
-  EXPECT_EQ(SendMessageW(hwnd, WM_GETDLGCODE, VK_TAB, reinterpret_cast<LPARAM>(&tab)) & DLGC_WANTTAB, 0);
-  Press(VK_TAB);
-  EXPECT_EQ(page->Keyboard().Focused(), 1001u) << "Ctrl+Tab is the host's";
+  {
+    HeldKeys control({VK_CONTROL});
+    MSG tab = {hwnd, WM_KEYDOWN, VK_TAB, kFirstPress, 0, {0, 0}};
+    EXPECT_EQ(SendMessageW(hwnd, WM_GETDLGCODE, VK_TAB, reinterpret_cast<LPARAM>(&tab)) & DLGC_WANTTAB, 0);
+    Press(VK_TAB);
+    EXPECT_EQ(page->Keyboard().Focused(), 1001u) << "Ctrl+Tab is the host's";
+  }
+
+  // One element: Tab and Shift+Tab both leave it.
+  Send(Record(PageState::ConnectFailed));
+  SetFocus(dialog.Before());
+  EXPECT_EQ(tabs(3), (std::vector<UINT>{222, after, before}));
+  EXPECT_EQ(tabs(3, true), (std::vector<UINT>{after, 222, before}));
+
+  // The page alone in the dialog wraps around.
+  dialog.DropButtonStops();
+  Send(Record(PageState::Connected));
+  SetFocus(hwnd);
+  EXPECT_EQ(tabs(5), (std::vector<UINT>{1001, 1003, 1005, 1008, 1001}));
+  EXPECT_EQ(tabs(2, true), (std::vector<UINT>{1008, 1005}));
 }
 
 TEST_F(KeyboardTest, AScreenReaderIsToldWhereTheFocusIs) {
