@@ -7,7 +7,6 @@
 #include <oleacc.h>
 
 #include <cwchar>
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -144,44 +143,6 @@ TEST_F(LinksTest, WithoutAHostWindowNothingIsSentAndThePageStaysAsItWas) {
   EXPECT_EQ(changed, 0);
 }
 
-// The host's main window, doing `react` inside its handling of each page link.
-class ReactingHost {
- public:
-  explicit ReactingHost(std::function<void()> react) : react_(std::move(react)) {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &ReactingHost::Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kHostClass;
-    RegisterClassExW(&wc);
-    hwnd_ = CreateWindowExW(0, kHostClass, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), this);
-  }
-  ~ReactingHost() {
-    DestroyWindow(hwnd_);
-    UnregisterClassW(kHostClass, GetModuleHandleW(nullptr));
-  }
-  ReactingHost(const ReactingHost&) = delete;
-  ReactingHost& operator=(const ReactingHost&) = delete;
-  int Links() const { return links_; }
-
- private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<ReactingHost*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr || message != WM_COPYDATA) return DefWindowProcW(hwnd, message, wParam, lParam);
-    ++self->links_;
-    self->react_();
-    return TRUE;
-  }
-  std::function<void()> react_;
-  HWND hwnd_ = nullptr;
-  int links_ = 0;
-};
-
 bool ShowsARecord(HWND page) {
   DibCanvas before(800, 570), after(800, 570);
   SendMessageW(page, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(before.Dc()), PRF_CLIENT);
@@ -215,7 +176,8 @@ TEST_F(LinksTest, AHostThatTearsThePageDownWhileHandlingItsLinkSurvives) {
       ASSERT_EQ(SendRecord(old, MakeRecord(PageState::Connected)), 1);
       HWND remade = nullptr;
       const Teardown act = teardown;  // structured bindings cannot be captured in C++17
-      ReactingHost host([&] {
+      RecordingWindow host(kHostClass);
+      host.ReactToCopyData([&] {
         switch (act) {
           case Teardown::UnInitPage: module.UnInitPage(); break;
           case Teardown::DestroyPage: DestroyWindow(old); break;
@@ -248,7 +210,7 @@ TEST_F(LinksTest, AHostThatTearsThePageDownWhileHandlingItsLinkSurvives) {
       }
       PumpPending();
 
-      EXPECT_EQ(host.Links(), 1);
+      EXPECT_EQ(host.CopiesReceived().size(), 1u);
       EXPECT_FALSE(IsWindow(old));
       if (teardown == Teardown::UnInitAndRemake) {
         ASSERT_NE(remade, nullptr);

@@ -98,6 +98,7 @@ LRESULT CALLBACK RecordingWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, L
     const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
     const auto* bytes = static_cast<const uint8_t*>(data->lpData);
     self->copies_.push_back({wParam, data->dwData, std::vector<uint8_t>(bytes, bytes + data->cbData)});
+    if (self->react_) self->react_();
     return TRUE;
   }
   if (self != nullptr && message >= WM_USER) {

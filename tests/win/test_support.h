@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ class RecordingWindow {
     std::vector<uint8_t> bytes;
   };
   const std::vector<CopyData>& CopiesReceived() const { return copies_; }
+  // Runs after each WM_COPYDATA is recorded, while its sender still waits for the answer.
+  void ReactToCopyData(std::function<void()> react) { react_ = std::move(react); }
 
  private:
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
@@ -54,6 +57,7 @@ class RecordingWindow {
   HWND hwnd_ = nullptr;
   std::vector<MSG> received_;
   std::vector<CopyData> copies_;
+  std::function<void()> react_;
 };
 
 // `bytes` of payload that end exactly where a PAGE_NOACCESS page begins, so any read past
