@@ -246,6 +246,7 @@ add_executable(page_stress
   tools/stress/stress_mouse.cpp
   tools/stress/stress_pictures.cpp
   tools/stress/stress_teardown.cpp
+  tools/stress/stress_reentry.cpp
   tests/win/test_support.cpp
   tests/win/picture_test_support.cpp
 )

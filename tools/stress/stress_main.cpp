@@ -1,7 +1,7 @@
 // Stresses the page module the way its host, the phone service, the network and the user
 // can, under Wine, and prints one line per stress:
 //   page_stress.exe [--full] [--seed N] [--only NAME[,NAME...]]
-// NAME is one of payloads, forgery, mouse, pictures, lookups, unload. Without --full the
+// NAME is one of payloads, forgery, mouse, pictures, lookups, unload, reentry. Without --full the
 // counts are a tenth, so that the run fits in the test suite. Exits 1 when a check failed.
 
 #include <windows.h>
@@ -30,6 +30,7 @@ struct Stress {
 const Stress kStresses[] = {
     {"payloads", RunPayloadStress}, {"forgery", RunForgeryStress},        {"mouse", RunMouseStress},
     {"pictures", RunPictureStress}, {"lookups", RunLookupTeardownStress}, {"unload", RunUnloadStress},
+    {"reentry", RunReentryStress},
 };
 
 StressPlan MakePlan(bool full, uint64_t seed) {
@@ -43,6 +44,7 @@ StressPlan MakePlan(bool full, uint64_t seed) {
   plan.pictureCycles = 10000 / divisor;
   plan.lookupCycles = 1000 / divisor;
   plan.unloadCycles = 200 / divisor;
+  plan.reentryCycles = 2000 / divisor;
   return plan;
 }
 
@@ -66,7 +68,7 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
       only = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: page_stress.exe [--full] [--seed N] [--only payloads,forgery,mouse,pictures,lookups,unload]\n");
+      std::fprintf(stderr, "usage: page_stress.exe [--full] [--seed N] [--only payloads,forgery,mouse,pictures,lookups,unload,reentry]\n");
       return 2;
     }
   }

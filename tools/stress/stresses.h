@@ -12,6 +12,7 @@ struct StressPlan {
   int pictureCycles = 0;   // state change, paint and model-picture swap
   int lookupCycles = 0;    // a lookup started, the page destroyed within 0 to 50 ms
   int unloadCycles = 0;    // the module loaded, a stalled download started, the module unloaded
+  int reentryCycles = 0;   // the page torn down by the host inside its link handler, then made again
 };
 
 bool RunPayloadStress(const StressPlan& plan);
@@ -20,3 +21,4 @@ bool RunMouseStress(const StressPlan& plan);
 bool RunPictureStress(const StressPlan& plan);
 bool RunLookupTeardownStress(const StressPlan& plan);
 bool RunUnloadStress(const StressPlan& plan);
+bool RunReentryStress(const StressPlan& plan);
