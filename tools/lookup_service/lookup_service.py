@@ -13,11 +13,22 @@ For tests:
                                one of those counts as a plain number
   GET /__control?reset=1       clears the counts and every misbehaviour
   GET /__control?mode=M[&match=TEXT][&stall=SECONDS][&size=BYTES][&location=URL]
+                 [&interval=SECONDS][&limit=SECONDS]
       misbehaves on requests whose path contains TEXT (default: all), until reset. M is one
       of: 404, html200 (an error page with status 200), truncate (half the body, then the
       connection closes), stall-before, stall-during (half the body, a pause, the rest),
       oversize (the body padded to SIZE bytes), redirect (302 to LOCATION, by default an
-      error page of this server).
+      error page of this server), and the hostile ones:
+        gzip              Content-Encoding: gzip, about 1 MB that inflates to 1 GiB of zeros
+        endless           the body, then filler, without a length, until the client goes
+        trickle           the body one byte every INTERVAL seconds (default 1), with its length
+        trickle-nolength  the same without a length
+        silent            reads the request and never answers
+        cut-nolength      half the body without a length, then the connection closes
+        chunked-cut       half the body as one chunk, then the connection closes
+        redirect-loop     302 to the same address, every time
+      The hostile modes that go on stop by themselves after LIMIT seconds (default 120) or
+      1 GiB, and at reset or shutdown; control requests are answered meanwhile.
   GET /__control?image_url=URL  profiles name URL as their picture ("" restores them)
   GET /__control?shutdown=1    stops the server
 Requests to /__ paths are not counted.
@@ -26,10 +37,12 @@ Requests to /__ paths are not counted.
 import argparse
 import json
 import os
+import struct
 import sys
 import threading
 import time
 import urllib.parse
+import zlib
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -38,14 +51,37 @@ PICTURE_PREFIX = "/pictures/"
 ERROR_PAGE = (b"<!DOCTYPE html>\n<html><head><title>Service unavailable</title></head>\n"
               b"<body><h1>Service unavailable</h1><p>Please try again later.</p></body></html>\n")
 UTF8_BOM = b"\xef\xbb\xbf"
+MIB = 1 << 20
+# What the hostile modes that go on send at most.
+ENDLESS_BYTES = 1024 * MIB
+
+
+def gzip_bomb(mebibytes=1024):
+    """A gzip stream of MEBIBYTES MiB of zeros, about 1 KB a MiB, built without compressing
+    them all: after a full flush every further MiB compresses to the same bytes."""
+    zeros = bytes(MIB)
+    packer = zlib.compressobj(9, zlib.DEFLATED, 31)
+    first = packer.compress(zeros) + packer.flush(zlib.Z_FULL_FLUSH)
+    again = packer.compress(zeros) + packer.flush(zlib.Z_FULL_FLUSH)
+    last_block = packer.flush()[:-8]  # the trailer is written for the whole length below
+    crc = 0
+    for _ in range(mebibytes):
+        crc = zlib.crc32(zeros, crc)
+    trailer = struct.pack("<II", crc, (mebibytes * MIB) & 0xFFFFFFFF)
+    return first + again * (mebibytes - 1) + last_block + trailer
 
 
 class State:
     def __init__(self):
         self.lock = threading.Lock()
+        self.release = threading.Event()
+        self.gzip_body = None
         self.reset()
 
     def reset(self):
+        # Handlers held by a hostile mode let go of their client.
+        self.release.set()
+        self.release = threading.Event()
         self.paths = {}
         self.profiles = {}
         self.pictures = {}
@@ -55,6 +91,8 @@ class State:
         self.stall = 3.0
         self.size = 8 * 1024 * 1024
         self.location = None
+        self.interval = 1.0
+        self.limit = 120.0
         self.image_url = None
         self.last_request = time.monotonic()
 
@@ -137,6 +175,15 @@ class Handler(BaseHTTPRequestHandler):
 
     def misbehave(self, mode, body, kind):
         state = self.server.state
+        with state.lock:
+            release, interval, limit = state.release, state.interval, state.limit
+        if mode in HOSTILE_MODES:
+            try:
+                HOSTILE_MODES[mode](self, body, kind, release, interval, time.monotonic() + limit)
+            except (BrokenPipeError, ConnectionResetError, ConnectionAbortedError):
+                pass  # the client gave up, which is what these modes wait for
+            self.close_connection = True
+            return None
         if mode == "404":
             return self.reply(404, ERROR_PAGE, "text/html")
         if mode == "html200":
@@ -167,6 +214,66 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(body[half:])
         self.close_connection = True
         return None
+
+    def head(self, kind, length=None, extra=()):
+        self.send_response(200)
+        self.send_header("Content-Type", kind)
+        if length is not None:
+            self.send_header("Content-Length", str(length))
+        for name, value in extra:
+            self.send_header(name, value)
+        self.send_header("Cache-Control", "no-store")
+        if length is None:
+            self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.flush()
+
+    def send_gzip(self, body, kind, release, interval, end):
+        state = self.server.state
+        with state.lock:
+            bomb = state.gzip_body
+        if bomb is None:
+            bomb = gzip_bomb()
+            with state.lock:
+                state.gzip_body = bomb
+        self.head(kind, len(bomb), [("Content-Encoding", "gzip")])
+        self.wfile.write(bomb)
+
+    def send_endless(self, body, kind, release, interval, end):
+        self.head(kind)
+        self.wfile.write(body)
+        filler = b"\0" * 65536
+        sent = len(body)
+        while sent < ENDLESS_BYTES and time.monotonic() < end and not release.is_set():
+            self.wfile.write(filler)
+            sent += len(filler)
+
+    def send_trickle(self, body, kind, release, interval, end, length=True):
+        self.head(kind, len(body) if length else None)
+        for i in range(len(body)):
+            if release.wait(interval) or time.monotonic() >= end:
+                return
+            self.wfile.write(body[i:i + 1])
+            self.wfile.flush()
+
+    def send_silence(self, body, kind, release, interval, end):
+        release.wait(max(0.0, end - time.monotonic()))
+
+    def send_cut_nolength(self, body, kind, release, interval, end):
+        self.head(kind)
+        self.wfile.write(body[:len(body) // 2])
+
+    def send_chunked_cut(self, body, kind, release, interval, end):
+        self.protocol_version = "HTTP/1.1"  # chunks mean nothing in an HTTP/1.0 answer
+        self.head(kind, extra=[("Transfer-Encoding", "chunked")])
+        half = body[:len(body) // 2]
+        self.wfile.write(b"%x\r\n" % len(half) + half + b"\r\n")
+
+    def send_redirect_loop(self, body, kind, release, interval, end):
+        self.send_response(302)
+        self.send_header("Location", self.path)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
 
     def reply(self, status, body, kind):
         self.send_response(status)
@@ -210,11 +317,29 @@ class Handler(BaseHTTPRequestHandler):
                 state.size = int(first("size"))
             if "location" in query:
                 state.location = first("location") or None
+            if "interval" in query:
+                state.interval = float(first("interval"))
+            if "limit" in query:
+                state.limit = float(first("limit"))
             if "image_url" in query:
                 state.image_url = first("image_url") or None
         self.reply(200, b"ok\n", "text/plain")
         if "shutdown" in query:
+            with state.lock:
+                state.release.set()
             threading.Thread(target=self.server.shutdown, daemon=True).start()
+
+
+HOSTILE_MODES = {
+    "gzip": Handler.send_gzip,
+    "endless": Handler.send_endless,
+    "trickle": Handler.send_trickle,
+    "trickle-nolength": lambda handler, *rest: handler.send_trickle(*rest, length=False),
+    "silent": Handler.send_silence,
+    "cut-nolength": Handler.send_cut_nolength,
+    "chunked-cut": Handler.send_chunked_cut,
+    "redirect-loop": Handler.send_redirect_loop,
+}
 
 
 def main():
@@ -230,6 +355,8 @@ def main():
 
     server = ThreadingHTTPServer((args.host, args.port), Handler)
     server.daemon_threads = True
+    # Handlers a hostile mode holds must not keep the server from ending.
+    server.block_on_close = False
     server.data = args.data
     server.verbose = args.verbose
     server.state = State()
