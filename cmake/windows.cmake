@@ -18,6 +18,7 @@ add_library(page_win STATIC
   imaging/draw_base.cpp
   picture/download_thread.cpp
   picture/network_check.cpp
+  picture/http_download.cpp
   picture/url_fetch.cpp
   picture/picture_cache.cpp
   controls/control_tooltip.cpp
@@ -27,8 +28,9 @@ add_library(page_win STATIC
   controls/vin_battery.cpp
   controls/mobile_icon.cpp
 )
-# oleacc is loaded at run time by the page (page/page_accessible.cpp), never imported.
-target_link_libraries(page_win PUBLIC page_core page_image comctl32 gdi32 user32 urlmon wininet iphlpapi shlwapi ole32 oleaut32 uuid)
+# oleacc is loaded at run time by the page (page/page_accessible.cpp), never imported. Downloads
+# go through winhttp; wininet only tells whether the machine is online.
+target_link_libraries(page_win PUBLIC page_core page_image comctl32 gdi32 user32 winhttp wininet iphlpapi shlwapi ole32 oleaut32 uuid)
 target_compile_options(page_win PRIVATE ${PAGE_STRICT_FLAGS})
 
 add_library(MobileInfoPage SHARED
@@ -146,7 +148,7 @@ add_executable(picture_tests
 )
 target_include_directories(picture_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(picture_tests PRIVATE PAGE_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
-target_link_libraries(picture_tests PRIVATE page_win gtest ws2_32)
+target_link_libraries(picture_tests PRIVATE page_win gtest ws2_32 shell32)
 target_compile_options(picture_tests PRIVATE ${PAGE_STRICT_FLAGS})
 add_dependencies(picture_tests picture_probe picture_forger)
 gtest_discover_tests(picture_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60

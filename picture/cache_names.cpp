@@ -68,11 +68,35 @@ void AppendUtf8Escaped(std::u16string& out, char32_t code) {
   }
 }
 
+// Not allowed anywhere in a URL.
+bool IsUnsafeInUrl(char16_t c) { return c <= 0x20 || c >= 0x7F; }
+
 // Would end or split the query value, or is not allowed in a URL at all.
 bool NeedsEscape(char16_t c) {
-  if (c <= 0x20 || c >= 0x7F) return true;
+  if (IsUnsafeInUrl(c)) return true;
   static constexpr std::u16string_view kSpecial = u"#&%+\"<>\\^`{|}";
   return kSpecial.find(c) != std::u16string_view::npos;
+}
+
+std::u16string EscapeWhere(std::u16string_view value, bool (*needsEscape)(char16_t)) {
+  std::u16string out;
+  out.reserve(value.size());
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char16_t c = value[i];
+    if (IsHighSurrogate(c)) {
+      if (i + 1 == value.size() || !IsLowSurrogate(value[i + 1])) return {};
+      const char32_t code = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (value[i + 1] - 0xDC00);
+      AppendUtf8Escaped(out, code);
+      ++i;
+    } else if (IsLowSurrogate(c)) {
+      return {};
+    } else if (needsEscape(c)) {
+      AppendUtf8Escaped(out, c);
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -112,26 +136,9 @@ std::u16string ProfilePathFor(std::u16string_view cacheFolder, std::u16string_vi
   return path;
 }
 
-std::u16string EncodeQueryValue(std::u16string_view value) {
-  std::u16string out;
-  out.reserve(value.size());
-  for (size_t i = 0; i < value.size(); ++i) {
-    const char16_t c = value[i];
-    if (IsHighSurrogate(c)) {
-      if (i + 1 == value.size() || !IsLowSurrogate(value[i + 1])) return {};
-      const char32_t code = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (value[i + 1] - 0xDC00);
-      AppendUtf8Escaped(out, code);
-      ++i;
-    } else if (IsLowSurrogate(c)) {
-      return {};
-    } else if (NeedsEscape(c)) {
-      AppendUtf8Escaped(out, c);
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+std::u16string EncodeQueryValue(std::u16string_view value) { return EscapeWhere(value, NeedsEscape); }
+
+std::u16string EscapeUnsafeUrlCharacters(std::u16string_view url) { return EscapeWhere(url, IsUnsafeInUrl); }
 
 std::u16string LookupRequestUrl(std::u16string_view base, std::u16string_view rawModel) {
   if (!IsUsableModelName(rawModel)) return {};

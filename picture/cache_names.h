@@ -28,6 +28,10 @@ std::u16string ProfilePathFor(std::u16string_view cacheFolder, std::u16string_vi
 // result for a name with a broken surrogate.
 std::u16string EncodeQueryValue(std::u16string_view value);
 
+// A URL as it goes on the wire: blanks, control characters and non-ASCII characters become
+// UTF-8 percent escapes, everything else stays as it is. Empty for a broken surrogate.
+std::u16string EscapeUnsafeUrlCharacters(std::u16string_view url);
+
 // base + "/intf/getPhoneModel?pm[]=" + the encoded name; empty when the name is unusable.
 std::u16string LookupRequestUrl(std::u16string_view base, std::u16string_view rawModel);
 

@@ -1,6 +1,5 @@
 #include "picture/download_thread.h"
 
-#include <objbase.h>
 #include <shlwapi.h>
 
 #include <new>
@@ -111,9 +110,7 @@ DWORD WINAPI WorkerMain(void* parameter) {
   DownloadJob* job = static_cast<DownloadJob*>(parameter);
   const HMODULE module = job->module;
   const int slot = job->slot;
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   DownloadThreadProc(job);
-  if (SUCCEEDED(com)) CoUninitialize();
   ReleaseSlot(slot);
   InterlockedDecrement(&g_running);
   // The module may have been unloaded by its host meanwhile: our reference kept this code
@@ -145,22 +142,28 @@ bool CDownloadThread::Start(HWND notifyWindow, const std::u16string& profileUrl,
     delete job;
     return false;
   }
-  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&kModuleAnchor),
-                          &job->module)) {
-    ReleaseSlot(job->slot);
-    delete job;
-    return false;
-  }
   InterlockedIncrement(&g_running);
-  HANDLE thread = CreateThread(nullptr, 0, WorkerMain, job, 0, nullptr);
-  if (thread == nullptr) {
+  if (!StartModuleThread(WorkerMain, job, job->module)) {
     InterlockedDecrement(&g_running);
-    FreeLibrary(job->module);
     ReleaseSlot(job->slot);
     delete job;
     return false;
   }
-  // Detached: nobody waits for a worker.
+  return true;
+}
+
+bool StartModuleThread(LPTHREAD_START_ROUTINE proc, void* parameter, HMODULE& module) {
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&kModuleAnchor),
+                          &module)) {
+    return false;
+  }
+  HANDLE thread = CreateThread(nullptr, 0, proc, parameter, 0, nullptr);
+  if (thread == nullptr) {
+    FreeLibrary(module);
+    module = nullptr;
+    return false;
+  }
+  // Detached: nobody joins it.
   CloseHandle(thread);
   return true;
 }

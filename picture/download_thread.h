@@ -67,6 +67,11 @@ class CDownloadThread {
 // The worker's body: runs the job and frees it.
 void DownloadThreadProc(DownloadJob* job);
 
+// Starts a detached thread that holds its own reference to this module in `module`, so that
+// the host may unload the module while the thread runs; the thread ends with
+// FreeLibraryAndExitThread(module). False, with nothing held, when no thread started.
+bool StartModuleThread(LPTHREAD_START_ROUTINE proc, void* parameter, HMODULE& module);
+
 // How the page reads wParam of WM_PROFILE_READY. Anyone can send that message with any
 // wParam, so the address is honoured only while one of this module's workers is sending
 // exactly that record to `receiver`; the worker then stays blocked until the claim ends.

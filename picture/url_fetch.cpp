@@ -1,83 +1,27 @@
 #include "picture/url_fetch.h"
 
 #include <windows.h>
-#include <urlmon.h>
 
-#include <atomic>
 #include <cstring>
 
 #include "imaging/xfile.h"
 #include "imaging/ximage.h"
 #include "picture/download_thread.h"
+#include "picture/http_download.h"
 #include "picture/model_profile.h"
 #include "picture/picture_cache.h"
 
 namespace {
 
-constexpr ULONG kHttpOk = 200;
+SRWLOCK g_limitsLock = SRWLOCK_INIT;
+FetchLimits g_limits = kFetchLimits;
 
-// Watches one download: the HTTP status, the announced length, and the size cap, which it
-// enforces by aborting.
-class CDownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
- public:
-  explicit CDownloadWatch(ULONG cap) : cap_(cap) {}
-  CDownloadWatch(const CDownloadWatch&) = delete;
-  CDownloadWatch& operator=(const CDownloadWatch&) = delete;
-  virtual ~CDownloadWatch() = default;
-
-  ULONG Status() const { return status_; }
-  ULONG Announced() const { return announced_; }
-  bool TooBig() const { return tooBig_; }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBindStatusCallback)) {
-      *object = static_cast<IBindStatusCallback*>(this);
-    } else if (IsEqualIID(iid, IID_IHttpNegotiate)) {
-      *object = static_cast<IHttpNegotiate*>(this);
-    } else {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  // Lives on the worker's stack and outlasts the blocking call that uses it.
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
-  HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progressMax, ULONG, LPCWSTR) override {
-    if (progressMax != 0) announced_ = progressMax;
-    if (progress > cap_ || progressMax > cap_) {
-      tooBig_ = true;
-      return E_ABORT;
-    }
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
-
-  HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additionalHeaders) override {
-    if (additionalHeaders != nullptr) *additionalHeaders = nullptr;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnResponse(DWORD code, LPCWSTR, LPCWSTR, LPWSTR* additionalHeaders) override {
-    if (additionalHeaders != nullptr) *additionalHeaders = nullptr;
-    status_ = code;
-    return S_OK;
-  }
-
- private:
-  const ULONG cap_;
-  std::atomic<ULONG> status_{0};
-  std::atomic<ULONG> announced_{0};
-  std::atomic<bool> tooBig_{false};
-};
+FetchLimits CurrentLimits() {
+  AcquireSRWLockShared(&g_limitsLock);
+  const FetchLimits limits = g_limits;
+  ReleaseSRWLockShared(&g_limitsLock);
+  return limits;
+}
 
 uint32_t BigEndian32(const std::string& bytes, size_t offset) {
   uint32_t value = 0;
@@ -92,9 +36,26 @@ bool ReplaceCachedFile(const std::u16string& temporary, const std::u16string& ta
   return MoveFileW(WidePath(temporary), WidePath(target)) != FALSE;
 }
 
-bool IsPlausibleAnswer(const std::string& bytes, FetchKind kind, std::u16string_view rawModel) {
-  if (kind == FetchKind::Profile) return IsPlausibleProfile(bytes, rawModel, DecodeAnsi);
-  return IsPlausiblePicture(bytes);
+// Without a length to hold it against, only a last line that ends shows a profile is whole.
+bool EndsWithLineBreak(const std::string& bytes) {
+  const std::u16string text = DecodeProfileText(bytes, DecodeAnsi);
+  return !text.empty() && (text.back() == u'\n' || text.back() == u'\r');
+}
+
+bool IsPlausibleAnswer(const DownloadedBody& body, FetchKind kind, std::u16string_view rawModel) {
+  if (kind == FetchKind::Profile) {
+    return IsPlausibleProfile(body.bytes, rawModel, DecodeAnsi) && (body.lengthKnown || EndsWithLineBreak(body.bytes));
+  }
+  return IsPlausiblePicture(body.bytes);
+}
+
+bool WriteFileBytes(const wchar_t* path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                  written == bytes.size();
+  return CloseHandle(file) && ok;
 }
 
 }  // namespace
@@ -132,6 +93,12 @@ bool ReadFileBytes(const std::u16string& path, size_t limit, std::string& bytes)
   return ok;
 }
 
+void SetFetchLimits(const FetchLimits& limits) {
+  AcquireSRWLockExclusive(&g_limitsLock);
+  g_limits = limits;
+  ReleaseSRWLockExclusive(&g_limitsLock);
+}
+
 bool IsPlausiblePicture(const std::string& bytes) {
   static const char kSignature[] = "\x89PNG\r\n\x1A\n";
   // Signature, then the header chunk: length, "IHDR", width, height.
@@ -152,21 +119,17 @@ bool FetchIntoCache(const std::u16string& url, const std::u16string& target, Fet
   if (slash == std::u16string::npos || url.empty()) return false;
   const std::u16string folder = target.substr(0, slash);
 
+  const FetchLimits limits = CurrentLimits();
+  const bool profile = kind == FetchKind::Profile;
+  const DownloadLimits download = {limits.connectMs, limits.silenceMs, profile ? limits.profileMs : limits.pictureMs};
+  DownloadedBody body;
+  if (!DownloadBody(url, profile ? kMaxProfileBytes : kMaxPictureBytes, download, body)) return false;
+  if (!IsPlausibleAnswer(body, kind, rawModel)) return false;
+
   wchar_t temporary[MAX_PATH] = {};
   if (GetTempFileNameW(WidePath(folder), L"dl", 0, temporary) == 0) return false;
   const std::u16string temporaryPath(reinterpret_cast<const char16_t*>(temporary));
-
-  const size_t cap = kind == FetchKind::Profile ? kMaxProfileBytes : kMaxPictureBytes;
-  CDownloadWatch watch(static_cast<ULONG>(cap));
-  const HRESULT result = URLDownloadToFileW(nullptr, WidePath(url), temporary, 0, &watch);
-
-  bool kept = false;
-  std::string bytes;
-  if (SUCCEEDED(result) && watch.Status() == kHttpOk && !watch.TooBig() &&
-      ReadFileBytes(temporaryPath, cap, bytes) && bytes.size() <= cap &&
-      (watch.Announced() == 0 || bytes.size() == watch.Announced()) && IsPlausibleAnswer(bytes, kind, rawModel)) {
-    kept = ReplaceCachedFile(temporaryPath, target);
-  }
+  const bool kept = WriteFileBytes(temporary, body.bytes) && ReplaceCachedFile(temporaryPath, target);
   if (!kept) DeleteFileW(temporary);
   return kept;
 }

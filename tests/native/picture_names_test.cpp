@@ -87,6 +87,10 @@ TEST(LookupUrlTest, CharactersThatWouldChangeTheRequestAreEscapedAsUtf8) {
   EXPECT_EQ(EncodeQueryValue(u"a\tb\x7F"), u"a%09b%7F");
   EXPECT_EQ(EncodeQueryValue(u"a\u0085"), u"a%C2%85");
   EXPECT_EQ(EncodeQueryValue(WithUnit(u"a", 0xD800, u"b")), u"");
+  // A whole URL on its way to the wire keeps its reserved characters.
+  EXPECT_EQ(EscapeUnsafeUrlCharacters(u"http://h:1/a b/caf\u00E9.png?pm[]=x%20y&z=#f"),
+            u"http://h:1/a%20b/caf%C3%A9.png?pm[]=x%20y&z=#f");
+  EXPECT_EQ(EscapeUnsafeUrlCharacters(WithUnit(u"http://h/", 0xDC00, u".png")), u"");
 }
 
 TEST(LookupUrlTest, TheBaseMayEndWithASlash) {

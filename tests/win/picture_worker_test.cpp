@@ -3,12 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "picture/download_thread.h"
+#include "picture/http_download.h"
 #include "picture/picture_cache.h"
+#include "picture/url_fetch.h"
 #include "tests/win/picture_stand_in_test.h"
 #include "tests/win/picture_test_support.h"
 
@@ -33,6 +39,43 @@ const char16_t kModel[] = u"Fennick F2";
 const char16_t kProfileFile[] = u"Fennick F2.ini";
 const char16_t kPictureFile[] = u"fennick_f2.png";
 
+// Far below what a real network needs, so that answers that never end cost the suite little;
+// far above what the stand-in needs for an ordinary answer.
+constexpr FetchLimits kShortLimits = {1000, 1000, 2000, 2000};
+
+class ShortFetchLimits {
+ public:
+  ShortFetchLimits() { SetFetchLimits(kShortLimits); }
+  ~ShortFetchLimits() { SetFetchLimits(kFetchLimits); }
+  ShortFetchLimits(const ShortFetchLimits&) = delete;
+  ShortFetchLimits& operator=(const ShortFetchLimits&) = delete;
+};
+
+// Files in a folder and all folders below it, and the size of the largest.
+void MeasureFiles(const std::u16string& folder, size_t& count, uint64_t& largest) {
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(WidePath(folder + u"\\*"), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::u16string name(reinterpret_cast<const char16_t*>(found.cFileName));
+    if (name == u"." || name == u"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      MeasureFiles(folder + u"\\" + name, count, largest);
+    } else {
+      ++count;
+      largest = std::max(largest, static_cast<uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow);
+    }
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+}
+
+// Where the platform's internet cache keeps its copies for this user.
+std::u16string InternetCacheFolder() {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_INTERNET_CACHE, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+  return std::u16string(reinterpret_cast<const char16_t*>(path));
+}
+
 class PictureWorkerTest : public StandInTest {
  protected:
   bool Lookup(std::u16string_view model, HWND window) {
@@ -44,6 +87,17 @@ class PictureWorkerTest : public StandInTest {
     ASSERT_TRUE(WaitForWorkers());
   }
   std::vector<std::u16string> CacheFiles() const { return Sandbox::List(sandbox.Cache()); }
+  // WaitForWorkers, noting the largest file the cache folder held meanwhile.
+  bool WaitWatchingTheCache(uint64_t& largest) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+      size_t count = 0;
+      MeasureFiles(sandbox.Cache(), count, largest);
+      if (CDownloadThread::RunningWorkers() == 0) return true;
+      if (GetTickCount() - start >= 10000) return false;
+      PumpMessagesFor(5);
+    }
+  }
   static void SetNetwork(bool up) {
     CDownloadThread::SetNetworkOverride(up ? CDownloadThread::NetworkOverride::Up
                                            : CDownloadThread::NetworkOverride::Down);
@@ -226,6 +280,67 @@ TEST_F(PictureWorkerTest, NoMoreThanTheWorkerLimitRunsAtOnce) {
   // The stand-in knows none of them: no profile, no message, nothing cached.
   EXPECT_TRUE(receiver.Accepted().empty());
   EXPECT_TRUE(CacheFiles().empty());
+}
+
+const BadAnswer kHostileAnswers[] = {
+    {"gzip", ""},
+    {"endless", ""},
+    {"trickle", "&interval=0.2"},
+    {"silent", ""},
+    {"truncate", ""},
+    {"cut-nolength", ""},
+    {"chunked-cut", ""},
+    {"redirect-loop", ""},
+    {"redirect", "&location=file:///C:/windows/win.ini"},
+    {"redirect", "&location=ftp://127.0.0.1/fennick_f2.png"},
+};
+
+TEST_F(PictureWorkerTest, AHostileAnswerEndsTheWorkerInTimeAndLeavesTheCacheAsItWas) {
+  const ShortFetchLimits limits;
+  const std::u16string internetCache = InternetCacheFolder();
+  ASSERT_FALSE(internetCache.empty());
+  size_t internetCacheFiles = 0;
+  uint64_t ignored = 0;
+  MeasureFiles(internetCache, internetCacheFiles, ignored);
+  LookupAndWait();
+  const std::string goodProfile = ReadAll(sandbox.InCache(kProfileFile));
+  const std::string goodPicture = ReadAll(sandbox.InCache(kPictureFile));
+  ASSERT_FALSE(goodProfile.empty());
+
+  for (const BadAnswer& hostile : kHostileAnswers) {
+    for (const bool forPicture : {false, true}) {
+      SCOPED_TRACE(std::string(hostile.mode) + hostile.extra + (forPicture ? " for the picture" : " for the profile"));
+      if (forPicture) {
+        ASSERT_TRUE(DeleteFileW(WidePath(sandbox.InCache(kPictureFile))));
+      }
+      service->Reset();
+      service->Misbehave(hostile.mode, forPicture ? "/pictures/" : "/intf/", hostile.extra);
+      const size_t before = receiver.Accepted().size();
+      ASSERT_TRUE(Lookup(kModel, receiver.Hwnd()));
+      uint64_t largest = 0;
+      ASSERT_TRUE(WaitWatchingTheCache(largest)) << "the worker did not end";
+
+      EXPECT_LE(largest, forPicture ? kMaxPictureBytes : kMaxProfileBytes);
+      EXPECT_LE(service->ProfileRequests("Fennick F2"), 1 + kMaxRedirects);
+      EXPECT_LE(service->PictureRequests("fennick_f2.png"), 1 + kMaxRedirects);
+      EXPECT_EQ(ReadAll(sandbox.InCache(kProfileFile)), goodProfile);
+      const std::vector<std::u16string> kept =
+          forPicture ? std::vector<std::u16string>{kProfileFile} : std::vector<std::u16string>{kProfileFile, kPictureFile};
+      EXPECT_EQ(CacheFiles(), kept);
+      EXPECT_EQ(Sandbox::List(sandbox.Root()), std::vector<std::u16string>{u"MobileImage"});
+      // The cached profile still answers; a picture that never came is not announced.
+      EXPECT_EQ(receiver.Accepted().size(), before + (forPicture ? 0 : 1));
+
+      // The model's slot is free again.
+      service->Reset();
+      LookupAndWait();
+      EXPECT_EQ(receiver.Accepted().size(), before + (forPicture ? 1 : 2));
+      EXPECT_EQ(ReadAll(sandbox.InCache(kPictureFile)), goodPicture);
+    }
+  }
+  size_t internetCacheFilesAfter = 0;
+  MeasureFiles(internetCache, internetCacheFilesAfter, ignored);
+  EXPECT_EQ(internetCacheFilesAfter, internetCacheFiles) << "the platform kept copies of the answers";
 }
 
 }  // namespace
