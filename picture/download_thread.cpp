@@ -76,18 +76,6 @@ void SendClaimable(int index, const ModelProfile& record, HWND receiver, int32_t
   while (g_slots[index].claims > 0) SleepConditionVariableSRW(&g_claimsEnded, &g_lock, INFINITE, 0);
 }
 
-bool IsExistingFile(const std::u16string& path) {
-  const DWORD attributes = GetFileAttributesW(WidePath(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-// The raw model is the profile file's name without ".ini"; its answer must carry that section.
-std::u16string RawModelOf(const std::u16string& profilePath) {
-  std::u16string name = profilePath.substr(profilePath.rfind(u'\\') + 1);
-  if (name.size() > 4) name.resize(name.size() - 4);
-  return name;
-}
-
 void RunJob(const DownloadJob& job) {
   if (job.launcher == nullptr) return;
   if (CDownloadThread::IsNetworkUp() && IsFetchableUrl(job.profileUrl)) {
@@ -97,7 +85,8 @@ void RunJob(const DownloadJob& job) {
   if (!LoadProfile(record, job.profilePath, job.defaultImageUrl)) return;
   // An unusable picture name leaves no path: nothing to fetch, nothing to show.
   if (record.localImagePath.empty()) return;
-  if (!IsExistingFile(record.localImagePath)) {
+  // An unusable cached picture is fetched again as if it were missing.
+  if (!IsUsableCachedPicture(record.localImagePath)) {
     if (!CDownloadThread::IsNetworkUp() || !IsFetchableUrl(record.imageUrl)) return;
     if (!FetchIntoCache(record.imageUrl, record.localImagePath, FetchKind::Picture, record.rawModel)) return;
   }

@@ -244,19 +244,20 @@ bool ParseScreenCoordinate(std::u16string_view value, int32_t (&numbers)[4]) {
   return true;
 }
 
+std::u16string_view RawModelOf(std::u16string_view profilePath) {
+  std::u16string_view fileName = profilePath.substr(profilePath.rfind(u'\\') + 1);
+  if (fileName.size() > 4) fileName.remove_suffix(4);
+  return fileName;
+}
+
 bool LoadProfileBytes(ModelProfile& record, std::u16string_view profilePath,
                       std::u16string_view defaultImageUrl, const std::string* fileBytes,
                       AnsiDecoder ansi) {
   if (fileBytes == nullptr) return false;
 
   const size_t slash = profilePath.rfind(u'\\');
-  std::u16string_view fileName = profilePath;
-  if (slash != std::u16string_view::npos) {
-    record.profileFolder.assign(profilePath.substr(0, slash + 1));
-    fileName = profilePath.substr(slash + 1);
-  }
-  if (fileName.size() > 4) fileName.remove_suffix(4);
-  record.rawModel.assign(fileName);
+  if (slash != std::u16string_view::npos) record.profileFolder.assign(profilePath.substr(0, slash + 1));
+  record.rawModel.assign(RawModelOf(profilePath));
 
   // A file too big to be a profile reads like one without keys.
   const std::u16string text =

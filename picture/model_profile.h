@@ -50,6 +50,9 @@ int32_t ParseBase10(std::u16string_view text);
 // is missing.
 bool ParseScreenCoordinate(std::u16string_view value, int32_t (&numbers)[4]);
 
+// The model a profile file is for: its name without ".ini".
+std::u16string_view RawModelOf(std::u16string_view profilePath);
+
 // Fills a fresh record from the profile file at `profilePath` whose bytes are `fileBytes`
 // (null when there is no such file, which is the only false result).
 bool LoadProfileBytes(ModelProfile& record, std::u16string_view profilePath,

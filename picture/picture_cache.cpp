@@ -98,10 +98,12 @@ bool StartLookup(CDownloadThread& launcher, HWND page, const ModelProfile& profi
 }
 
 bool LoadProfile(ModelProfile& record, std::u16string profilePath, std::u16string defaultImageUrl) {
-  const DWORD attributes = GetFileAttributesW(WidePath(profilePath));
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
   std::string bytes;
-  // A file that exists but cannot be read loads like one without keys.
-  ReadFileBytes(profilePath, kMaxProfileBytes, bytes);
+  // A cached file counts only as what a download must be to be kept: an empty, foreign or
+  // oversized file is no profile.
+  if (!ReadFileBytes(profilePath, kMaxProfileBytes, bytes) ||
+      !IsPlausibleProfile(bytes, RawModelOf(profilePath), DecodeAnsi)) {
+    return false;
+  }
   return LoadProfileBytes(record, profilePath, defaultImageUrl, &bytes, DecodeAnsi);
 }

@@ -44,5 +44,6 @@ bool StartLookupIn(CDownloadThread& launcher, HWND page, const std::u16string& c
                    std::u16string_view serviceBase, std::u16string_view rawModel,
                    std::u16string_view defaultImageUrl);
 
-// The platform's side of LoadProfile: the profile file's bytes, any encoding.
+// The platform's side of LoadProfile: the profile file's bytes, any encoding. False also for a
+// file that would not have been kept as a download of the model's profile.
 bool LoadProfile(ModelProfile& record, std::u16string profilePath, std::u16string defaultImageUrl);

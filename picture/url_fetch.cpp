@@ -113,6 +113,11 @@ bool IsPlausiblePicture(const std::string& bytes) {
   return image.Decode(&stream, CXIMAGE_FORMAT_PNG) && image.IsValid();
 }
 
+bool IsUsableCachedPicture(const std::u16string& path) {
+  std::string bytes;
+  return ReadFileBytes(path, kMaxPictureBytes, bytes) && IsPlausiblePicture(bytes);
+}
+
 bool FetchIntoCache(const std::u16string& url, const std::u16string& target, FetchKind kind,
                     std::u16string_view rawModel) {
   const size_t slash = target.rfind(u'\\');

@@ -35,6 +35,8 @@ bool FetchIntoCache(const std::u16string& url, const std::u16string& target, Fet
 
 // A PNG within the byte and side limits that decodes to its end chunk, so a cut one is not.
 bool IsPlausiblePicture(const std::string& bytes);
+// A cached picture is used only if it would have been kept as a download.
+bool IsUsableCachedPicture(const std::u16string& path);
 
 // Reads at most `limit` + 1 bytes, so that an oversized file shows as one.
 bool ReadFileBytes(const std::u16string& path, size_t limit, std::string& bytes);

@@ -38,6 +38,7 @@ const StandInModel kModels[] = {
 const char16_t kModel[] = u"Fennick F2";
 const char16_t kProfileFile[] = u"Fennick F2.ini";
 const char16_t kPictureFile[] = u"fennick_f2.png";
+const char kErrorPage[] = "<html><body>Service unavailable</body></html>\r\n";
 
 // Far below what a real network needs, so that answers that never end cost the suite little;
 // far above what the stand-in needs for an ordinary answer.
@@ -341,6 +342,57 @@ TEST_F(PictureWorkerTest, AHostileAnswerEndsTheWorkerInTimeAndLeavesTheCacheAsIt
   size_t internetCacheFilesAfter = 0;
   MeasureFiles(internetCache, internetCacheFilesAfter, ignored);
   EXPECT_EQ(internetCacheFilesAfter, internetCacheFiles) << "the platform kept copies of the answers";
+}
+
+TEST_F(PictureWorkerTest, AnUnusableCachedFileCountsAsMissing) {
+  LookupAndWait();
+  const std::u16string picture = sandbox.InCache(kPictureFile);
+  const std::u16string profile = sandbox.InCache(kProfileFile);
+  const std::string good = ReadAll(picture);
+  const std::string goodProfile = ReadAll(profile);
+  ASSERT_GT(good.size(), 33u);
+  std::string huge = good;
+  // 9000 x 9000 in a file of a few kilobytes.
+  huge.replace(16, 8, std::string("\0\0\x23\x28\0\0\x23\x28", 8));
+  const struct {
+    const char* name;
+    std::string bytes;
+  } pictures[] = {
+      {"empty", ""},
+      {"cut", good.substr(0, good.size() / 2)},
+      {"an error page", kErrorPage},
+      {"9000 pixels a side", huge},
+      {"over 2 MiB", good + std::string(kMaxPictureBytes, '\0')},
+  };
+  for (const auto& bad : pictures) {
+    SCOPED_TRACE(bad.name);
+    const size_t before = receiver.Accepted().size();
+    ASSERT_TRUE(WriteAll(picture, bad.bytes));
+    SetNetwork(false);
+    LookupAndWait();
+    EXPECT_EQ(receiver.Accepted().size(), before);
+
+    service->Reset();
+    SetNetwork(true);
+    LookupAndWait();
+    EXPECT_EQ(service->PictureRequests("fennick_f2.png"), 1);
+    EXPECT_EQ(ReadAll(picture), good);
+    EXPECT_EQ(receiver.Accepted().size(), before + 1);
+  }
+
+  service->Reset();
+  SetNetwork(false);
+  for (const std::string& bad : {std::string(), std::string(kErrorPage)}) {
+    SCOPED_TRACE("profile: " + bad);
+    const size_t before = receiver.Accepted().size();
+    ASSERT_TRUE(WriteAll(profile, bad));
+    LookupAndWait();
+    EXPECT_EQ(receiver.Accepted().size(), before);
+  }
+  ASSERT_TRUE(WriteAll(profile, goodProfile));
+  LookupAndWait();
+  EXPECT_EQ(receiver.Accepted().back().fixedModel, u"Fennick F2");
+  EXPECT_EQ(service->Total(), 0);
 }
 
 }  // namespace
