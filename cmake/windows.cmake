@@ -21,6 +21,7 @@ add_library(page_win STATIC
   picture/http_download.cpp
   picture/url_fetch.cpp
   picture/picture_cache.cpp
+  picture/cache_sweep.cpp
   controls/control_tooltip.cpp
   controls/vin_button.cpp
   controls/vin_hyperlink.cpp

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "picture/cache_names.h"
+#include "picture/cache_sweep.h"
 #include "picture/picture_cache.h"
 #include "picture/url_fetch.h"
 
@@ -78,6 +79,7 @@ void SendClaimable(int index, const ModelProfile& record, HWND receiver, int32_t
 
 void RunJob(const DownloadJob& job) {
   if (job.launcher == nullptr) return;
+  SweepCacheLeftovers(job.profilePath.substr(0, job.profilePath.rfind(u'\\')));
   if (CDownloadThread::IsNetworkUp() && IsFetchableUrl(job.profileUrl)) {
     FetchIntoCache(job.profileUrl, job.profilePath, FetchKind::Profile, RawModelOf(job.profilePath));
   }

@@ -6,6 +6,7 @@
 
 #include "imaging/xfile.h"
 #include "imaging/ximage.h"
+#include "picture/cache_sweep.h"
 #include "picture/download_thread.h"
 #include "picture/http_download.h"
 #include "picture/model_profile.h"
@@ -132,7 +133,7 @@ bool FetchIntoCache(const std::u16string& url, const std::u16string& target, Fet
   if (!IsPlausibleAnswer(body, kind, rawModel)) return false;
 
   wchar_t temporary[MAX_PATH] = {};
-  if (GetTempFileNameW(WidePath(folder), L"dl", 0, temporary) == 0) return false;
+  if (GetTempFileNameW(WidePath(folder), kDownloadTemporaryPrefix, 0, temporary) == 0) return false;
   const std::u16string temporaryPath(reinterpret_cast<const char16_t*>(temporary));
   const bool kept = WriteFileBytes(temporary, body.bytes) && ReplaceCachedFile(temporaryPath, target);
   if (!kept) DeleteFileW(temporary);

@@ -395,4 +395,57 @@ TEST_F(PictureWorkerTest, AnUnusableCachedFileCountsAsMissing) {
   EXPECT_EQ(service->Total(), 0);
 }
 
+TEST_F(PictureWorkerTest, LeftoversOfEndedDownloadsAreSweptAtTheFirstLookup) {
+  const struct {
+    const char16_t* name;
+    bool inCache;  // else beside it
+    bool old;
+    bool folder;
+    bool swept;
+  } files[] = {
+      {u"dl1234.tmp", true, true, false, true},
+      {u"DLa.TMP", true, true, false, true},
+      {u"dl5678.tmp", true, false, false, false},
+      {u"dl12345.tmp", true, true, false, false},
+      {u"dlxyz.tmp", true, true, false, false},
+      {u"xdl1.tmp", true, true, false, false},
+      {u"dl1.tmp.txt", true, true, false, false},
+      {u"dlAB.tmp", true, true, true, false},
+      {u"Fennick F2.ini", true, true, false, false},
+      {u"MobileImage~X.ini", false, false, false, true},
+      {u"MobileImage~fennick_f2.png", false, true, false, true},
+      {u"MobileImage~", false, true, false, false},
+      {u"MobileImageX~a.ini", false, true, false, false},
+      {u"MobileImage~sub", false, true, true, false},
+      {u"Other~X.ini", false, true, false, false},
+  };
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER hourAgo = {{now.dwLowDateTime, now.dwHighDateTime}};
+  hourAgo.QuadPart -= 3600ULL * 10000000;
+  const FILETIME old = {hourAgo.LowPart, hourAgo.HighPart};
+  const auto pathOf = [&](const auto& file) {
+    return file.inCache ? sandbox.InCache(file.name) : sandbox.Root() + u"\\" + file.name;
+  };
+  for (const auto& file : files) {
+    const std::u16string path = pathOf(file);
+    if (file.folder) {
+      ASSERT_TRUE(CreateDirectoryW(WidePath(path), nullptr));
+      continue;
+    }
+    ASSERT_TRUE(WriteAll(path, "left"));
+    if (!file.old) continue;
+    HANDLE handle = CreateFileW(WidePath(path), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(SetFileTime(handle, &old, &old, &old));
+    CloseHandle(handle);
+  }
+  SetNetwork(false);
+  LookupAndWait();
+  for (const auto& file : files) {
+    const DWORD attributes = GetFileAttributesW(WidePath(pathOf(file)));
+    EXPECT_EQ(attributes == INVALID_FILE_ATTRIBUTES, file.swept) << Utf8(file.name);
+  }
+}
+
 }  // namespace

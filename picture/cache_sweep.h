@@ -1,0 +1,14 @@
+// Leftovers of downloads that never finished: temporary files in the cache folder, and cached
+// files moved aside beside it whose deletion at restart could not be scheduled.
+#pragma once
+
+#include <string>
+
+// What a download's temporary file is named after: GetTempFileNameW adds one to four
+// hexadecimal digits and ".tmp".
+constexpr wchar_t kDownloadTemporaryPrefix[] = L"dl";
+
+// Deletes, once per cache folder and process, the download temporary files in `cacheFolder`
+// last written more than ten minutes ago, and the files "FOLDER~NAME" beside it (FOLDER being
+// the cache folder's own name). Plain files only; nothing else is touched.
+void SweepCacheLeftovers(const std::u16string& cacheFolder);
