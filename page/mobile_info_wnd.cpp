@@ -337,7 +337,7 @@ void CMobileInfoWnd::ApplyPhoneState() {
   accessibility.NotifyChanges();
   // A hook in this thread that heard of the change may have destroyed the window.
   if (Hwnd() == nullptr) return;
-  keyboard.OnViewChanged();
+  if (keyboard.OnViewChanged()) keyboard.AnnounceFocus();
 }
 
 void CMobileInfoWnd::OnTimer(UINT_PTR timerId) {

@@ -27,6 +27,8 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   static constexpr UINT kAnimationPeriodMs = 1000;
   static constexpr uint32_t kAnimationSteps = 5;
   static constexpr COLORREF kBackgroundColor = RGB(0xF8, 0xF6, 0xF4);
+  static constexpr int kTileCount = 8;
+  static constexpr int kButtonCount = 2;  // Reconnect and the install button
 
   CMobileInfoWnd();
   ~CMobileInfoWnd() override;
@@ -123,7 +125,6 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   CVinButton reconnectButton;
   CVinButton installButton;
   CVinBattery battery;
-  static constexpr int kTileCount = 8;
   CMobileIcon tiles[kTileCount];  // 1001 to 1008
   bool installButtonCreated = false;
 

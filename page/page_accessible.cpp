@@ -359,14 +359,9 @@ bool CPageAccessibility::OnGetObject(WPARAM flags, LPARAM objectId, LRESULT& res
 }
 
 void CPageAccessibility::OnDefaultAction(UINT commandId) {
-  if (commandId == 0) return;
-  bool shown = false;
-  try {
-    for (const PageElement& element : PageElements(page_)) shown = shown || element.commandId == commandId;
-  } catch (...) {
-  }
+  if (FocusOrder(page_).Find(commandId) == nullptr) return;
   // Exactly the notification the element's click sends.
-  if (shown) SendMessageW(page_.Hwnd(), WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
+  SendMessageW(page_.Hwnd(), WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
 }
 
 void CPageAccessibility::Disconnect() {

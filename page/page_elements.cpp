@@ -1,5 +1,7 @@
 #include "page/page_elements.h"
 
+#include <iterator>
+
 #include "page/mobile_info_wnd.h"
 #include "page/page_protocol.h"
 #include "page/page_values.h"
@@ -22,25 +24,159 @@ constexpr wchar_t kCardTabCaption[] = L"手机信息";
 constexpr wchar_t kInstallCaption[] = L"安装Pelmar";
 
 constexpr int kStepsDivider = 329;  // column of the line between the two steps in the picture
-constexpr int kTileCount = 8;
+constexpr int kTileCount = CMobileInfoWnd::kTileCount;
+
+static_assert(kMaxFocusElements == CMobileInfoWnd::kButtonCount + kTileCount, "every button and tile fits");
+
+// What an element is before its words are made: texts whose words are fixed carry them.
+enum class Part { Text, Title, Warning, Tile, PhoneBar, CardBar, Battery };
+
+struct Slot {
+  Part part = Part::Text;
+  const wchar_t* text = nullptr;  // Text and Warning
+  int tile = 0;
+  LONG role = ROLE_SYSTEM_STATICTEXT;
+  RECT rect = {0, 0, 0, 0};  // measured with the words for Title and Warning
+  UINT commandId = 0;
+};
+
+// The information view with the warning is the longest: title, warning, install button, card
+// tab, the tiles, two bars and the battery.
+constexpr size_t kMaxSlots = 4 + kTileCount + 3;
+static_assert(kMaxSlots >= 2 + std::size(kHints), "the failed view fits");
+
+// The elements in reading order, decided here only, so that the keyboard's order and the
+// screen reader's cannot drift apart.
+class Slots {
+ public:
+  size_t size() const { return count_; }
+  const Slot* begin() const { return items_.data(); }
+  const Slot* end() const { return items_.data() + count_; }
+
+  void Add(const Slot& slot) {
+    if (count_ < items_.size()) items_[count_++] = slot;
+  }
+  void AddText(const wchar_t* text, const RECT& rect) {
+    Slot slot;
+    slot.text = text;
+    slot.rect = rect;
+    Add(slot);
+  }
+  void AddButton(const CVinButton& button, const wchar_t* caption) {
+    if (!button.visible) return;
+    Slot slot;
+    slot.text = caption;
+    slot.role = ROLE_SYSTEM_PUSHBUTTON;
+    slot.rect = button.rect;
+    slot.commandId = button.id;
+    Add(slot);
+  }
+  void AddPart(Part part, const CVinControl& control, LONG role) {
+    if (!control.visible) return;
+    Slot slot;
+    slot.part = part;
+    slot.role = role;
+    slot.rect = control.rect;
+    Add(slot);
+  }
+
+ private:
+  std::array<Slot, kMaxSlots> items_ = {};
+  size_t count_ = 0;
+};
+
+RECT RectAt(POINT at, SIZE size) { return {at.x, at.y, at.x + size.cx, at.y + size.cy}; }
+
+RECT PictureRect(const CxImage& image, POINT at) {
+  return RectAt(at, {static_cast<LONG>(image.Width()), static_cast<LONG>(image.Height())});
+}
+
+void AddInformationView(Slots& slots, CMobileInfoWnd& page, bool guardMissing) {
+  Slot title;
+  title.part = Part::Title;
+  slots.Add(title);
+  if (guardMissing) {
+    Slot warning;
+    warning.part = Part::Warning;
+    warning.text = kGuardWarning;
+    slots.Add(warning);
+    if (page.InstallButtonCreated()) slots.AddButton(page.InstallButton(), kInstallCaption);
+  }
+  const CxImage& cardTab = page.Images().cardTab;
+  if (cardTab.IsValid()) slots.AddText(kCardTabCaption, PictureRect(cardTab, kCardTabAt));
+
+  for (int i = 0; i < kTileCount; ++i) {
+    const CMobileIcon& tile = page.Tile(i);
+    if (!tile.visible) continue;
+    Slot slot;
+    slot.part = Part::Tile;
+    slot.tile = i;
+    slot.rect = tile.rect;
+    if (LinkForTile(tile.id) != nullptr) {
+      slot.role = ROLE_SYSTEM_LINK;
+      slot.commandId = tile.id;
+    }
+    slots.Add(slot);
+  }
+  slots.AddPart(Part::PhoneBar, page.PhoneBar(), ROLE_SYSTEM_PROGRESSBAR);
+  slots.AddPart(Part::CardBar, page.CardBar(), ROLE_SYSTEM_PROGRESSBAR);
+  slots.AddPart(Part::Battery, page.Battery(), ROLE_SYSTEM_PROGRESSBAR);
+}
+
+Slots ViewSlots(CMobileInfoWnd& page) {
+  Slots slots;
+  const CMobileInfoWnd::ViewImages& images = page.Images();
+  switch (ViewForState(page.Phone().state)) {
+    case PageView::Connected:
+      AddInformationView(slots, page, false);
+      break;
+    case PageView::GuardMissing:
+      AddInformationView(slots, page, true);
+      break;
+    case PageView::Connecting:
+      if (images.connectingHeading.IsValid()) {
+        slots.AddText(kConnectingHeading, PictureRect(images.connectingHeading, kConnectingHeadingAt));
+      }
+      slots.AddText(kConnectingText, kConnectingTextRect);
+      break;
+    case PageView::ConnectFailed: {
+      if (images.failedHeading.IsValid()) {
+        slots.AddText(kFailedHeading, PictureRect(images.failedHeading, kFailedHeadingAt));
+      }
+      RECT line = kFirstHintRect;
+      for (const wchar_t* hint : kHints) {
+        slots.AddText(hint, line);
+        OffsetRect(&line, 0, (line.bottom - line.top) + kHintGap);
+      }
+      slots.AddButton(page.ReconnectButton(), page.ReconnectButton().Text().c_str());
+      break;
+    }
+    case PageView::Idle:
+      if (images.idleHeading.IsValid()) {
+        slots.AddText(kIdleHeading, PictureRect(images.idleHeading, kIdleHeadingAt));
+      }
+      if (images.connectSteps.IsValid()) {
+        const RECT steps = PictureRect(images.connectSteps, kIdleStepsAt);
+        slots.AddText(kFirstStep, {steps.left, steps.top, steps.left + kStepsDivider, steps.bottom});
+        slots.AddText(kSecondStep, {steps.left + kStepsDivider, steps.top, steps.right, steps.bottom});
+      }
+      break;
+  }
+  return slots;
+}
 
 std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
 std::wstring Percent(UINT value) { return std::to_wstring(value) + L"%"; }
 
 // The extent page_views.cpp measures before it draws a text.
-SIZE MeasureText(HDC dc, HFONT font, const std::wstring& text) {
-  ScopedSaveDC saved(dc);
-  SelectObject(dc, font);
+SIZE MeasureText(HFONT font, const std::wstring& text) {
+  ScopedMemoryDC dc(nullptr);
+  ScopedSaveDC saved(dc.Get());
+  SelectObject(dc.Get(), font);
   RECT extent = {0, 0, 1, 1};
-  DrawTextW(dc, text.c_str(), -1, &extent, kMeasureTextFormat);
+  DrawTextW(dc.Get(), text.c_str(), -1, &extent, kMeasureTextFormat);
   return {extent.right - extent.left, extent.bottom - extent.top};
-}
-
-RECT RectAt(POINT at, SIZE size) { return {at.x, at.y, at.x + size.cx, at.y + size.cy}; }
-
-RECT PictureRect(const CxImage& image, POINT at) {
-  return RectAt(at, {static_cast<LONG>(image.Width()), static_cast<LONG>(image.Height())});
 }
 
 // What the tile's dashes mean, in words: a label is a measure word and its noun ("个游戏"),
@@ -49,115 +185,58 @@ std::wstring UnavailableCountName(const std::wstring& label) {
   return (label.size() > 1 ? label.substr(1) : label) + L"数量不可用";
 }
 
-void AddText(std::vector<PageElement>& elements, std::wstring name, const RECT& rect) {
-  PageElement element;
-  element.name = std::move(name);
-  element.rect = rect;
-  elements.push_back(std::move(element));
+std::wstring TileName(const CMobileIcon& tile) {
+  const int count = tile.Count();
+  return count == CMobileIcon::kNotAvailable ? UnavailableCountName(tile.Label()) : std::to_wstring(count) + tile.Label();
 }
 
-void AddButton(std::vector<PageElement>& elements, const CVinButton& button, std::wstring name) {
-  if (!button.visible) return;
-  PageElement element;
-  element.name = std::move(name);
-  element.role = ROLE_SYSTEM_PUSHBUTTON;
-  element.rect = button.rect;
-  element.commandId = button.id;
-  elements.push_back(std::move(element));
-}
-
-void AddBar(std::vector<PageElement>& elements, const CVinControl& bar, const wchar_t* label,
-            uint64_t freeBytes, UINT value) {
-  if (!bar.visible) return;
-  PageElement element;
-  element.name = std::wstring(label) + L" " + Wide(FreeSpaceText(freeBytes));
-  element.value = Percent(value);
-  element.role = ROLE_SYSTEM_PROGRESSBAR;
-  element.rect = bar.rect;
-  elements.push_back(std::move(element));
-}
-
-void AddInformationView(std::vector<PageElement>& elements, CMobileInfoWnd& page, bool guardMissing) {
-  const PhoneInfo& phone = page.Phone();
-  ScopedMemoryDC dc(nullptr);
-  const std::wstring title = Wide(TitleText(phone));
-  const RECT titleRect = RectAt(kTitleAt, MeasureText(dc.Get(), page.Font16Bold(), title));
-  AddText(elements, title, titleRect);
-  if (guardMissing) {
-    const POINT at = {kTitleAt.x, titleRect.bottom + kWarningGap};
-    AddText(elements, kGuardWarning, RectAt(at, MeasureText(dc.Get(), page.Font12(), kGuardWarning)));
-    if (page.InstallButtonCreated()) AddButton(elements, page.InstallButton(), kInstallCaption);
-  }
-  const CxImage& cardTab = page.Images().cardTab;
-  if (cardTab.IsValid()) AddText(elements, kCardTabCaption, PictureRect(cardTab, kCardTabAt));
-
-  for (int i = 0; i < kTileCount; ++i) {
-    const CMobileIcon& tile = page.Tile(i);
-    if (!tile.visible) continue;
-    PageElement element;
-    const int count = tile.Count();
-    element.name = count == CMobileIcon::kNotAvailable ? UnavailableCountName(tile.Label())
-                                                       : std::to_wstring(count) + tile.Label();
-    element.rect = tile.rect;
-    if (LinkForTile(tile.id) != nullptr) {
-      element.role = ROLE_SYSTEM_LINK;
-      element.commandId = tile.id;
-    }
-    elements.push_back(std::move(element));
-  }
-  AddBar(elements, page.PhoneBar(), kPhoneMemoryLabel, phone.phoneFreeBytes, page.PhoneBar().Value());
-  AddBar(elements, page.CardBar(), kCardLabel, phone.cardFreeBytes, page.CardBar().Value());
-  const CVinBattery& battery = page.Battery();
-  if (battery.visible) {
-    PageElement element;
-    element.name = kBatteryName;
-    element.value = Percent(battery.Level());
-    element.role = ROLE_SYSTEM_PROGRESSBAR;
-    element.rect = battery.rect;
-    elements.push_back(std::move(element));
-  }
+std::wstring BarName(const wchar_t* label, uint64_t freeBytes) {
+  return std::wstring(label) + L" " + Wide(FreeSpaceText(freeBytes));
 }
 
 }  // namespace
 
 std::vector<PageElement> PageElements(CMobileInfoWnd& page) {
+  const Slots slots = ViewSlots(page);
+  const PhoneInfo& phone = page.Phone();
   std::vector<PageElement> elements;
-  const CMobileInfoWnd::ViewImages& images = page.Images();
-  switch (ViewForState(page.Phone().state)) {
-    case PageView::Connected:
-      AddInformationView(elements, page, false);
-      break;
-    case PageView::GuardMissing:
-      AddInformationView(elements, page, true);
-      break;
-    case PageView::Connecting:
-      if (images.connectingHeading.IsValid()) {
-        AddText(elements, kConnectingHeading, PictureRect(images.connectingHeading, kConnectingHeadingAt));
-      }
-      AddText(elements, kConnectingText, kConnectingTextRect);
-      break;
-    case PageView::ConnectFailed: {
-      if (images.failedHeading.IsValid()) {
-        AddText(elements, kFailedHeading, PictureRect(images.failedHeading, kFailedHeadingAt));
-      }
-      RECT line = kFirstHintRect;
-      for (const wchar_t* hint : kHints) {
-        AddText(elements, hint, line);
-        OffsetRect(&line, 0, (line.bottom - line.top) + kHintGap);
-      }
-      AddButton(elements, page.ReconnectButton(), page.ReconnectButton().Text());
-      break;
+  elements.reserve(slots.size());
+  LONG titleBottom = 0;
+  for (const Slot& slot : slots) {
+    PageElement element;
+    element.role = slot.role;
+    element.rect = slot.rect;
+    element.commandId = slot.commandId;
+    switch (slot.part) {
+      case Part::Text:
+        element.name = slot.text;
+        break;
+      case Part::Title:
+        element.name = Wide(TitleText(phone));
+        element.rect = RectAt(kTitleAt, MeasureText(page.Font16Bold(), element.name));
+        titleBottom = element.rect.bottom;
+        break;
+      case Part::Warning:
+        element.name = slot.text;
+        element.rect = RectAt({kTitleAt.x, titleBottom + kWarningGap}, MeasureText(page.Font12(), element.name));
+        break;
+      case Part::Tile:
+        element.name = TileName(page.Tile(slot.tile));
+        break;
+      case Part::PhoneBar:
+        element.name = BarName(kPhoneMemoryLabel, phone.phoneFreeBytes);
+        element.value = Percent(page.PhoneBar().Value());
+        break;
+      case Part::CardBar:
+        element.name = BarName(kCardLabel, phone.cardFreeBytes);
+        element.value = Percent(page.CardBar().Value());
+        break;
+      case Part::Battery:
+        element.name = kBatteryName;
+        element.value = Percent(page.Battery().Level());
+        break;
     }
-    case PageView::Idle:
-      if (images.idleHeading.IsValid()) {
-        AddText(elements, kIdleHeading, PictureRect(images.idleHeading, kIdleHeadingAt));
-      }
-      if (images.connectSteps.IsValid()) {
-        const RECT steps = PictureRect(images.connectSteps, kIdleStepsAt);
-        AddText(elements, kFirstStep, {steps.left, steps.top, steps.left + kStepsDivider, steps.bottom});
-        AddText(elements, kSecondStep, {steps.left + kStepsDivider, steps.top, steps.right, steps.bottom});
-      }
-      break;
+    elements.push_back(std::move(element));
   }
   return elements;
 }
@@ -168,4 +247,31 @@ LONG ChildIdOf(const std::vector<PageElement>& elements, UINT commandId) {
     if (elements[i].commandId == commandId) return static_cast<LONG>(i + 1);
   }
   return CHILDID_SELF;
+}
+
+const FocusElement* FocusList::Find(UINT commandId) const {
+  if (commandId == 0) return nullptr;
+  for (const FocusElement& element : *this) {
+    if (element.commandId == commandId) return &element;
+  }
+  return nullptr;
+}
+
+LONG FocusList::ChildIdOf(UINT commandId) const {
+  const FocusElement* element = Find(commandId);
+  return element != nullptr ? element->childId : CHILDID_SELF;
+}
+
+void FocusList::Add(const FocusElement& element) {
+  if (count_ < items_.size()) items_[count_++] = element;
+}
+
+FocusList FocusOrder(CMobileInfoWnd& page) noexcept {
+  FocusList order;
+  LONG childId = 0;
+  for (const Slot& slot : ViewSlots(page)) {
+    ++childId;
+    if (slot.commandId != 0) order.Add({slot.commandId, slot.role, slot.rect, childId});
+  }
+  return order;
 }

@@ -33,25 +33,9 @@ bool HasOtherTabStop(HWND page, bool backwards) {
   return next != nullptr && next != page;
 }
 
-const PageElement* Find(const std::vector<PageElement>& elements, UINT commandId) {
-  if (commandId == 0) return nullptr;
-  for (const PageElement& element : elements) {
-    if (element.commandId == commandId) return &element;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
-std::vector<PageElement> FocusOrder(CMobileInfoWnd& page) {
-  std::vector<PageElement> order;
-  for (PageElement& element : PageElements(page)) {
-    if (element.commandId != 0) order.push_back(std::move(element));
-  }
-  return order;
-}
-
-RECT FocusRectOf(const PageElement& element) {
+RECT FocusRectOf(const FocusElement& element) {
   RECT rect = element.rect;
   if (element.role == ROLE_SYSTEM_PUSHBUTTON) InflateRect(&rect, -kButtonFocusInset, -kButtonFocusInset);
   return rect;
@@ -61,12 +45,7 @@ LRESULT CPageKeyboard::OnGetDlgCode(const MSG* message) {
   // With nothing to visit the host's dialog keeps every key; Ctrl+Tab it always keeps, and
   // Tab past the last element (Shift+Tab before the first) goes on to the dialog's next
   // control, as in a composite control. Only with nowhere else to go does the page wrap.
-  std::vector<PageElement> order;
-  try {
-    order = FocusOrder(page_);
-  } catch (...) {
-    return 0;
-  }
+  const FocusList order = FocusOrder(page_);
   if (order.empty()) return 0;
   LRESULT code = DLGC_WANTTAB | DLGC_WANTARROWS | DLGC_WANTCHARS;
   if (message != nullptr && message->message == WM_KEYDOWN) {
@@ -85,32 +64,28 @@ LRESULT CPageKeyboard::OnGetDlgCode(const MSG* message) {
 
 bool CPageKeyboard::OnKeyDown(WPARAM key, LPARAM flags) {
   const bool repeated = (flags & (1 << 30)) != 0;
-  try {
-    switch (key) {
-      case VK_TAB:
-        if (KeyDown(VK_CONTROL) || KeyDown(VK_MENU)) return false;
-        return MoveFocus(KeyDown(VK_SHIFT) ? -1 : 1);
-      case VK_RIGHT:
-      case VK_DOWN:
-        return MoveFocus(1);
-      case VK_LEFT:
-      case VK_UP:
-        return MoveFocus(-1);
-      case VK_RETURN:
-      case VK_SPACE:
-        // A held key presses once, as a held mouse button clicks once.
-        if (repeated) return focused_ != 0;
-        return Activate();
-      default:
-        return false;
-    }
-  } catch (...) {
-    return true;
+  switch (key) {
+    case VK_TAB:
+      if (KeyDown(VK_CONTROL) || KeyDown(VK_MENU)) return false;
+      return MoveFocus(KeyDown(VK_SHIFT) ? -1 : 1);
+    case VK_RIGHT:
+    case VK_DOWN:
+      return MoveFocus(1);
+    case VK_LEFT:
+    case VK_UP:
+      return MoveFocus(-1);
+    case VK_RETURN:
+    case VK_SPACE:
+      // A held key presses once, as a held mouse button clicks once.
+      if (repeated) return focused_ != 0;
+      return Activate();
+    default:
+      return false;
   }
 }
 
 bool CPageKeyboard::MoveFocus(int step) {
-  const std::vector<PageElement> order = FocusOrder(page_);
+  const FocusList order = FocusOrder(page_);
   if (order.empty()) return false;
   const int count = static_cast<int>(order.size());
   int at = -1;
@@ -121,37 +96,33 @@ bool CPageKeyboard::MoveFocus(int step) {
   ShowCues();
   // The host hears of the cues, and may have destroyed the page meanwhile.
   if (page_.Hwnd() == nullptr) return true;
-  SetFocused(order[next].commandId, PageElements(page_));
+  SetFocused(order[next].commandId, FocusOrder(page_));
   return true;
 }
 
 bool CPageKeyboard::Activate() {
-  if (focused_ == 0 || Find(FocusOrder(page_), focused_) == nullptr) return false;
+  if (focused_ == 0 || FocusOrder(page_).Find(focused_) == nullptr) return false;
   // Exactly the notification the control's click sends.
   SendMessageW(page_.Hwnd(), WM_COMMAND, MAKEWPARAM(focused_, 0), 0);
   return true;
 }
 
-void CPageKeyboard::SetFocused(UINT commandId, const std::vector<PageElement>& elements) {
+void CPageKeyboard::SetFocused(UINT commandId, const FocusList& elements) {
   if (commandId == focused_) return;
   InvalidateFocus(elements);
   focused_ = commandId;
   InvalidateFocus(elements);
-  if (hasFocus_) NotifyWinEvent(EVENT_OBJECT_FOCUS, page_.Hwnd(), OBJID_CLIENT, ChildIdOf(elements, focused_));
+  if (hasFocus_) NotifyWinEvent(EVENT_OBJECT_FOCUS, page_.Hwnd(), OBJID_CLIENT, elements.ChildIdOf(focused_));
 }
 
 bool CPageKeyboard::TakeFocus(UINT commandId) {
-  try {
-    const std::vector<PageElement> elements = PageElements(page_);
-    if (Find(elements, commandId) == nullptr) return false;
-    if (GetFocus() != page_.Hwnd()) SetFocus(page_.Hwnd());
-    // The window that lost the focus, or a hook told of it, may have destroyed the page.
-    if (page_.Hwnd() == nullptr) return false;
-    SetFocused(commandId, elements);
-    return true;
-  } catch (...) {
-    return false;
-  }
+  const FocusList elements = FocusOrder(page_);
+  if (elements.Find(commandId) == nullptr) return false;
+  if (GetFocus() != page_.Hwnd()) SetFocus(page_.Hwnd());
+  // The window that lost the focus, or a hook told of it, may have destroyed the page.
+  if (page_.Hwnd() == nullptr) return false;
+  SetFocused(commandId, elements);
+  return true;
 }
 
 void CPageKeyboard::ShowCues() {
@@ -161,13 +132,13 @@ void CPageKeyboard::ShowCues() {
   SendMessageW(page_.Hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
 
-void CPageKeyboard::InvalidateFocus(const std::vector<PageElement>& elements) const {
+void CPageKeyboard::InvalidateFocus(const FocusList& elements) const {
   if (!cuesShown_ || !hasFocus_) return;
   InvalidateFocusAlways(elements);
 }
 
-void CPageKeyboard::InvalidateFocusAlways(const std::vector<PageElement>& elements) const {
-  const PageElement* element = Find(elements, focused_);
+void CPageKeyboard::InvalidateFocusAlways(const FocusList& elements) const {
+  const FocusElement* element = elements.Find(focused_);
   if (element == nullptr) return;
   RECT rect = FocusRectOf(*element);
   InvalidateRect(page_.Hwnd(), &rect, FALSE);
@@ -175,25 +146,18 @@ void CPageKeyboard::InvalidateFocusAlways(const std::vector<PageElement>& elemen
 
 void CPageKeyboard::OnFocusChanged(bool gained) {
   if (gained == hasFocus_) return;
-  try {
-    const std::vector<PageElement> elements = PageElements(page_);
-    hasFocus_ = gained;
-    // Entered by Tab, the page starts at its first element; by Shift+Tab, at its last. A
-    // click or SetFocus keeps the element it had.
-    if (gained && TabPressed()) {
-      const std::vector<PageElement> order = FocusOrder(page_);
-      if (!order.empty()) {
-        focused_ = (KeyDown(VK_SHIFT) ? order.back() : order.front()).commandId;
-        ShowCues();
-        if (page_.Hwnd() == nullptr) return;
-      }
-    }
-    if (cuesShown_) InvalidateFocusAlways(elements);
-    if (gained && Find(elements, focused_) != nullptr) {
-      NotifyWinEvent(EVENT_OBJECT_FOCUS, page_.Hwnd(), OBJID_CLIENT, ChildIdOf(elements, focused_));
-    }
-  } catch (...) {
-    hasFocus_ = gained;
+  const FocusList elements = FocusOrder(page_);
+  hasFocus_ = gained;
+  // Entered by Tab, the page starts at its first element; by Shift+Tab, at its last. A
+  // click or SetFocus keeps the element it had.
+  if (gained && TabPressed() && !elements.empty()) {
+    focused_ = (KeyDown(VK_SHIFT) ? elements.back() : elements.front()).commandId;
+    ShowCues();
+    if (page_.Hwnd() == nullptr) return;
+  }
+  if (cuesShown_) InvalidateFocusAlways(elements);
+  if (gained && elements.Find(focused_) != nullptr) {
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, page_.Hwnd(), OBJID_CLIENT, elements.ChildIdOf(focused_));
   }
 }
 
@@ -204,10 +168,7 @@ void CPageKeyboard::OnUpdateUiState(WPARAM wParam) {
   const bool shown = action == UIS_CLEAR;
   if (shown == cuesShown_) return;
   cuesShown_ = shown;
-  try {
-    if (hasFocus_) InvalidateFocusAlways(PageElements(page_));
-  } catch (...) {
-  }
+  if (hasFocus_) InvalidateFocusAlways(FocusOrder(page_));
 }
 
 LRESULT CPageKeyboard::QueryUiState() const {
@@ -219,51 +180,44 @@ void CPageKeyboard::OnLButtonDown(LPARAM point) {
   HWND hwnd = page_.Hwnd();
   if (GetFocus() != hwnd) SetFocus(hwnd);
   if (page_.Hwnd() != hwnd) return;
-  try {
-    const POINT at = {static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))};
-    const std::vector<PageElement> elements = PageElements(page_);
-    for (const PageElement& element : elements) {
-      if (element.commandId != 0 && PtInRect(&element.rect, at)) {
-        SetFocused(element.commandId, elements);
-        break;
-      }
+  const POINT at = {static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))};
+  const FocusList elements = FocusOrder(page_);
+  for (const FocusElement& element : elements) {
+    if (PtInRect(&element.rect, at)) {
+      SetFocused(element.commandId, elements);
+      break;
     }
-  } catch (...) {
   }
 }
 
-void CPageKeyboard::OnViewChanged() {
-  bool focusable = false;
-  bool stillShown = false;
-  try {
-    const std::vector<PageElement> order = FocusOrder(page_);
-    focusable = !order.empty();
-    stillShown = Find(order, focused_) != nullptr;
-  } catch (...) {
-  }
+bool CPageKeyboard::OnViewChanged() {
+  const FocusList order = FocusOrder(page_);
+  const bool focusable = !order.empty();
+  const bool stillShown = order.Find(focused_) != nullptr;
   // The dialog manager's Tab stops at the page only while it has something to focus.
   if (HWND hwnd = page_.Hwnd()) {
     const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
     if (((style & WS_TABSTOP) != 0) != focusable) SetWindowLongW(hwnd, GWL_STYLE, style ^ WS_TABSTOP);
   }
-  if (focused_ == 0 || stillShown) return;
+  if (focused_ == 0 || stillShown) return false;
   // The whole page is repainted for the new view, the old rectangle with it.
   focused_ = 0;
-  if (hasFocus_) NotifyWinEvent(EVENT_OBJECT_FOCUS, page_.Hwnd(), OBJID_CLIENT, CHILDID_SELF);
+  return true;
+}
+
+void CPageKeyboard::AnnounceFocus() {
+  if (hasFocus_) NotifyWinEvent(EVENT_OBJECT_FOCUS, page_.Hwnd(), OBJID_CLIENT, FocusOrder(page_).ChildIdOf(focused_));
 }
 
 void CPageKeyboard::DrawFocus(HDC dc) {
   if (!cuesShown_ || !hasFocus_ || focused_ == 0) return;
-  try {
-    const std::vector<PageElement> elements = PageElements(page_);
-    const PageElement* element = Find(elements, focused_);
-    if (element == nullptr) return;
-    // The dotted pattern takes the context's colours: black on white inverts cleanly.
-    ScopedSaveDC saved(dc);
-    SetTextColor(dc, RGB(0, 0, 0));
-    SetBkColor(dc, RGB(0xFF, 0xFF, 0xFF));
-    const RECT rect = FocusRectOf(*element);
-    DrawFocusRect(dc, &rect);
-  } catch (...) {
-  }
+  const FocusList elements = FocusOrder(page_);
+  const FocusElement* element = elements.Find(focused_);
+  if (element == nullptr) return;
+  // The dotted pattern takes the context's colours: black on white inverts cleanly.
+  ScopedSaveDC saved(dc);
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkColor(dc, RGB(0xFF, 0xFF, 0xFF));
+  const RECT rect = FocusRectOf(*element);
+  DrawFocusRect(dc, &rect);
 }

@@ -5,17 +5,12 @@
 
 #include <windows.h>
 
-#include <vector>
-
-#include "page/page_accessible.h"
+#include "page/page_elements.h"
 
 class CMobileInfoWnd;
 
-// The elements Tab visits, in order.
-std::vector<PageElement> FocusOrder(CMobileInfoWnd& page);
-
 // Where the focus rectangle of an element is drawn: inside a button, around a tile.
-RECT FocusRectOf(const PageElement& element);
+RECT FocusRectOf(const FocusElement& element);
 
 class CPageKeyboard {
  public:
@@ -31,8 +26,12 @@ class CPageKeyboard {
   LRESULT QueryUiState() const;
   // A click gives the page the focus, and the element clicked on the keyboard focus.
   void OnLButtonDown(LPARAM point);
-  // After a new record: a focused element that is no longer shown loses the focus.
-  void OnViewChanged();
+  // After a new record, before the view's change is announced: a focused element that is
+  // no longer shown loses the focus. True when that is to be announced (AnnounceFocus) after
+  // the view's change.
+  bool OnViewChanged();
+  // Tells a screen reader where the focus is, while the page has it.
+  void AnnounceFocus();
   // Over the finished page, only while keyboard cues are on and the page has the focus.
   void DrawFocus(HDC dc);
 
@@ -47,11 +46,11 @@ class CPageKeyboard {
  private:
   bool MoveFocus(int step);
   bool Activate();
-  void SetFocused(UINT commandId, const std::vector<PageElement>& elements);
+  void SetFocused(UINT commandId, const FocusList& elements);
   void ShowCues();
   // Only while the rectangle shows.
-  void InvalidateFocus(const std::vector<PageElement>& elements) const;
-  void InvalidateFocusAlways(const std::vector<PageElement>& elements) const;
+  void InvalidateFocus(const FocusList& elements) const;
+  void InvalidateFocusAlways(const FocusList& elements) const;
 
   CMobileInfoWnd& page_;
   UINT focused_ = 0;

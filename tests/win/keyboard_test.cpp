@@ -155,7 +155,7 @@ class KeyboardTest : public ::testing::Test {
   }
   std::vector<UINT> Order() {
     std::vector<UINT> ids;
-    for (const PageElement& element : FocusOrder(*page)) ids.push_back(element.commandId);
+    for (const FocusElement& element : FocusOrder(*page)) ids.push_back(element.commandId);
     return ids;
   }
   // Where Tab goes, press by press.
@@ -307,9 +307,13 @@ TEST_F(KeyboardTest, SpaceOnReconnectReconnectsAndTheFocusGoesBackToThePage) {
   ASSERT_EQ(service.Received().size(), 1u);
   EXPECT_EQ(service.Received()[0].message, 0x7001u);
 
-  // A focused element that the next record hides takes the focus with it.
+  // A focused element that the next record hides takes the focus with it, and a screen
+  // reader hears the focus go to the page.
+  WatchFocusEvents();
   Send(Record(PageState::Connected));
   EXPECT_EQ(page->Keyboard().Focused(), 0u);
+  PumpPending();
+  EXPECT_EQ(g_focusEvents, (std::vector<LONG>{CHILDID_SELF}));
   EXPECT_EQ(Visit(1), (std::vector<UINT>{1001}));
 }
 
