@@ -324,9 +324,10 @@ LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
+// The announcements and the lookup need memory, so they come last: should one fail, the page
+// still shows the whole record, and the next record announces and looks up again.
 void CMobileInfoWnd::ApplyPhoneState() {
   ApplyControlStep();
-  ApplyPictureStep();
   animStep = 0;
   if (static_cast<PageState>(phoneInfo.state) == PageState::Connecting) {
     SetTimer(Hwnd(), kAnimationTimerId, kAnimationPeriodMs, nullptr);  // restarts a running one
@@ -334,10 +335,13 @@ void CMobileInfoWnd::ApplyPhoneState() {
     KillTimer(Hwnd(), kAnimationTimerId);
   }
   InvalidateRect(Hwnd(), nullptr, FALSE);
+  const bool focusMoved = keyboard.OnViewChanged();
   accessibility.NotifyChanges();
   // A hook in this thread that heard of the change may have destroyed the window.
   if (Hwnd() == nullptr) return;
-  if (keyboard.OnViewChanged()) keyboard.AnnounceFocus();
+  if (focusMoved) keyboard.AnnounceFocus();
+  if (Hwnd() == nullptr) return;
+  ApplyPictureStep();
 }
 
 void CMobileInfoWnd::OnTimer(UINT_PTR timerId) {

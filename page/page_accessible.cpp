@@ -376,38 +376,36 @@ void CPageAccessibility::Disconnect() {
 void CPageAccessibility::NotifyChanges() {
   HWND hwnd = page_.Hwnd();
   if (hwnd == nullptr) return;
-  try {
-    const PageView view = ViewForState(page_.Phone().state);
-    std::vector<PageElement> elements = PageElements(page_);
-    bool reordered = view != lastView_;
-    if (announced_ && !reordered) {
-      reordered = elements.size() != lastElements_.size();
-      for (size_t i = 0; !reordered && i < elements.size(); ++i) {
-        reordered = elements[i].role != lastElements_[i].role || elements[i].commandId != lastElements_[i].commandId;
-      }
+  const PageView view = ViewForState(page_.Phone().state);
+  // Made before anything changes: should it fail, the next call compares with the last view
+  // announced.
+  std::vector<PageElement> elements = PageElements(page_);
+  bool reordered = view != lastView_;
+  if (announced_ && !reordered) {
+    reordered = elements.size() != lastElements_.size();
+    for (size_t i = 0; !reordered && i < elements.size(); ++i) {
+      reordered = elements[i].role != lastElements_[i].role || elements[i].commandId != lastElements_[i].commandId;
     }
-    // A hook running in this thread may destroy the window while it hears of one event.
-    const auto raise = [&](DWORD event, LONG child) {
-      if (page_.Hwnd() == hwnd) NotifyWinEvent(event, hwnd, OBJID_CLIENT, child);
-    };
-    if (reordered) {
-      // The client's name is the view's heading: a focused page is heard moving on.
-      raise(EVENT_OBJECT_REORDER, CHILDID_SELF);
-      raise(EVENT_OBJECT_NAMECHANGE, CHILDID_SELF);
-    } else if (announced_) {
-      for (size_t i = 0; i < elements.size(); ++i) {
-        const PageElement& now = elements[i];
-        const PageElement& before = lastElements_[i];
-        const LONG child = static_cast<LONG>(i + 1);
-        if (now.name != before.name) raise(EVENT_OBJECT_NAMECHANGE, child);
-        if (now.value != before.value) raise(EVENT_OBJECT_VALUECHANGE, child);
-        if (!EqualRect(&now.rect, &before.rect)) raise(EVENT_OBJECT_LOCATIONCHANGE, child);
-      }
-    }
-    announced_ = true;
-    lastView_ = view;
-    lastElements_ = std::move(elements);
-  } catch (...) {
-    // Without memory for the comparison the events are skipped; the page itself goes on.
   }
+  // A hook running in this thread may destroy the window while it hears of one event.
+  const auto raise = [&](DWORD event, LONG child) {
+    if (page_.Hwnd() == hwnd) NotifyWinEvent(event, hwnd, OBJID_CLIENT, child);
+  };
+  if (reordered) {
+    // The client's name is the view's heading: a focused page is heard moving on.
+    raise(EVENT_OBJECT_REORDER, CHILDID_SELF);
+    raise(EVENT_OBJECT_NAMECHANGE, CHILDID_SELF);
+  } else if (announced_) {
+    for (size_t i = 0; i < elements.size(); ++i) {
+      const PageElement& now = elements[i];
+      const PageElement& before = lastElements_[i];
+      const LONG child = static_cast<LONG>(i + 1);
+      if (now.name != before.name) raise(EVENT_OBJECT_NAMECHANGE, child);
+      if (now.value != before.value) raise(EVENT_OBJECT_VALUECHANGE, child);
+      if (!EqualRect(&now.rect, &before.rect)) raise(EVENT_OBJECT_LOCATIONCHANGE, child);
+    }
+  }
+  announced_ = true;
+  lastView_ = view;
+  lastElements_ = std::move(elements);
 }
