@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include <memory>
 #include <new>
 
 #include "picture/cache_names.h"
@@ -116,30 +117,23 @@ CDownloadThread::~CDownloadThread() = default;
 bool CDownloadThread::Start(HWND notifyWindow, const std::u16string& profileUrl, const std::u16string& profilePath,
                             std::u16string defaultImageUrl) {
   if (profilePath.empty() || profilePath.size() > kMaxPathChars) return false;
-  DownloadJob* job = new (std::nothrow) DownloadJob();
+  // Ours until the worker runs; a copy that fails leaves nothing reserved.
+  std::unique_ptr<DownloadJob> job(new (std::nothrow) DownloadJob());
   if (job == nullptr) return false;
-  try {
-    job->launcher = this;
-    job->notifyWindow = notifyWindow;
-    job->profileUrl = profileUrl;
-    job->profilePath = profilePath;
-    job->defaultImageUrl = std::move(defaultImageUrl);
-  } catch (...) {
-    delete job;
-    return false;
-  }
+  job->launcher = this;
+  job->notifyWindow = notifyWindow;
+  job->profileUrl = profileUrl;
+  job->profilePath = profilePath;
+  job->defaultImageUrl = std::move(defaultImageUrl);
   job->slot = ReserveSlot(profilePath);
-  if (job->slot < 0) {
-    delete job;
-    return false;
-  }
+  if (job->slot < 0) return false;
   InterlockedIncrement(&g_running);
-  if (!StartModuleThread(WorkerMain, job, job->module)) {
+  if (!StartModuleThread(WorkerMain, job.get(), job->module)) {
     InterlockedDecrement(&g_running);
     ReleaseSlot(job->slot);
-    delete job;
     return false;
   }
+  job.release();  // the worker frees it
   return true;
 }
 

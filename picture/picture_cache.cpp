@@ -48,26 +48,22 @@ std::u16string GetCacheFolder() {
 }
 
 std::u16string LookupServiceBaseIn(const std::u16string& settingsFolder) {
-  try {
-    wchar_t value[1024] = {};
-    const DWORD length = GetEnvironmentVariableW(kLookupServiceEnvironment, value, ARRAYSIZE(value));
-    if (length > 0 && length < ARRAYSIZE(value) && IsUsableServiceBase(FromWide(value))) {
-      return TrimmedBase(FromWide(value));
-    }
-    if (!settingsFolder.empty()) {
-      wchar_t settings[MAX_PATH] = {};
-      lstrcpynW(settings, WidePath(settingsFolder), MAX_PATH);
-      // The platform's reader looks for a bare name in the Windows folder: give it the whole path.
-      if (PathAppendW(settings, kSettingsFileName) && PathFileExistsW(settings)) {
-        value[0] = L'\0';
-        GetPrivateProfileStringW(kSettingsSection, kLookupServiceKey, L"", value, ARRAYSIZE(value), settings);
-        if (IsUsableServiceBase(FromWide(value))) return TrimmedBase(FromWide(value));
-      }
-    }
-    return kDefaultLookupServiceBase;
-  } catch (...) {
-    return {};
+  wchar_t value[1024] = {};
+  const DWORD length = GetEnvironmentVariableW(kLookupServiceEnvironment, value, ARRAYSIZE(value));
+  if (length > 0 && length < ARRAYSIZE(value) && IsUsableServiceBase(FromWide(value))) {
+    return TrimmedBase(FromWide(value));
   }
+  if (!settingsFolder.empty()) {
+    wchar_t settings[MAX_PATH] = {};
+    lstrcpynW(settings, WidePath(settingsFolder), MAX_PATH);
+    // The platform's reader looks for a bare name in the Windows folder: give it the whole path.
+    if (PathAppendW(settings, kSettingsFileName) && PathFileExistsW(settings)) {
+      value[0] = L'\0';
+      GetPrivateProfileStringW(kSettingsSection, kLookupServiceKey, L"", value, ARRAYSIZE(value), settings);
+      if (IsUsableServiceBase(FromWide(value))) return TrimmedBase(FromWide(value));
+    }
+  }
+  return kDefaultLookupServiceBase;
 }
 
 std::u16string LookupServiceBase() { return LookupServiceBaseIn(GetModuleFolder()); }
@@ -75,26 +71,18 @@ std::u16string LookupServiceBase() { return LookupServiceBaseIn(GetModuleFolder(
 bool StartLookupIn(CDownloadThread& launcher, HWND page, const std::u16string& cacheFolder,
                    std::u16string_view serviceBase, std::u16string_view rawModel,
                    std::u16string_view defaultImageUrl) {
-  try {
-    const std::u16string profilePath = ProfilePathFor(cacheFolder, rawModel);
-    const std::u16string url = LookupRequestUrl(serviceBase, rawModel);
-    if (profilePath.empty() || url.empty() || !IsFetchableUrl(url)) return false;
-    CreateDirectoryW(WidePath(cacheFolder), nullptr);
-    return launcher.Start(page, url, profilePath, std::u16string(defaultImageUrl));
-  } catch (...) {
-    return false;
-  }
+  const std::u16string profilePath = ProfilePathFor(cacheFolder, rawModel);
+  const std::u16string url = LookupRequestUrl(serviceBase, rawModel);
+  if (profilePath.empty() || url.empty() || !IsFetchableUrl(url)) return false;
+  CreateDirectoryW(WidePath(cacheFolder), nullptr);
+  return launcher.Start(page, url, profilePath, std::u16string(defaultImageUrl));
 }
 
 bool StartLookup(CDownloadThread& launcher, HWND page, const ModelProfile& profile,
                  std::u16string_view defaultImageUrl) {
-  try {
-    const std::u16string cacheFolder = GetCacheFolder();
-    if (cacheFolder.empty()) return false;
-    return StartLookupIn(launcher, page, cacheFolder, LookupServiceBase(), profile.rawModel, defaultImageUrl);
-  } catch (...) {
-    return false;
-  }
+  const std::u16string cacheFolder = GetCacheFolder();
+  if (cacheFolder.empty()) return false;
+  return StartLookupIn(launcher, page, cacheFolder, LookupServiceBase(), profile.rawModel, defaultImageUrl);
 }
 
 bool LoadProfile(ModelProfile& record, std::u16string profilePath, std::u16string defaultImageUrl) {
