@@ -315,7 +315,7 @@ LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {
     if (claim.Get() == nullptr) return 0;
     // A slow lookup of the phone before must not put its name and picture on this one.
     if (!SameModelName(claim.Get()->rawModel, profile.rawModel)) return 0;
-    if (!CopyProfile(profile, *claim.Get())) return 0;
+    CopyProfile(profile, *claim.Get());
   }
   SetFieldText(phoneInfo.model, ShownModelName(profile));
   ReloadModelPicture();

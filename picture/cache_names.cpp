@@ -171,17 +171,14 @@ bool IsUsableServiceBase(std::u16string_view base) {
 
 bool SameModelName(std::u16string_view a, std::u16string_view b) { return EqualsAsciiIgnoringCase(a, b); }
 
-bool ApplyNewModelRule(ModelProfile& profile, std::u16string_view incomingModel) noexcept {
+bool ApplyNewModelRule(ModelProfile& profile, std::u16string_view incomingModel) {
   if (SameModelName(incomingModel, profile.rawModel)) return false;
+  // Copied before anything changes, so that without memory for them the profile stays whole.
+  std::u16string rawModel(incomingModel);
+  std::u16string fixedModel(incomingModel);
   profile.loaded = 0;
-  try {
-    profile.rawModel.assign(incomingModel);
-    profile.fixedModel.assign(incomingModel);
-  } catch (...) {
-    // Without memory for the name the page asks for nothing rather than the old model.
-    profile.rawModel.clear();
-    profile.fixedModel.clear();
-  }
+  profile.rawModel.swap(rawModel);
+  profile.fixedModel.swap(fixedModel);
   return true;
 }
 

@@ -46,7 +46,7 @@ bool SameModelName(std::u16string_view a, std::u16string_view b);
 
 // The new-model rule: a different name resets the profile to that name, not loaded. True
 // when it did.
-bool ApplyNewModelRule(ModelProfile& profile, std::u16string_view incomingModel) noexcept;
+bool ApplyNewModelRule(ModelProfile& profile, std::u16string_view incomingModel);
 
 // The name the page shows: the profile's fixed name, or the raw one when that is empty, cut
 // to kMaxShownModelChars without splitting a surrogate pair.

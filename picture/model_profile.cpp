@@ -155,14 +155,9 @@ bool SeekSection(ProfileLines& lines, std::u16string_view section) {
 
 }  // namespace
 
-bool CopyProfile(ModelProfile& to, const ModelProfile& from) noexcept {
-  try {
-    ModelProfile copy(from);
-    to = std::move(copy);
-    return true;
-  } catch (...) {
-    return false;
-  }
+void CopyProfile(ModelProfile& to, const ModelProfile& from) {
+  ModelProfile copy(from);
+  to = std::move(copy);
 }
 
 std::u16string DecodeLatin1(std::string_view bytes) {

@@ -18,8 +18,8 @@ struct ModelProfile {
   std::u16string profileFolder;   // with its trailing backslash
 };
 
-// Field-by-field copy that reports an allocation failure instead of throwing.
-bool CopyProfile(ModelProfile& to, const ModelProfile& from) noexcept;
+// All fields or none: without memory for the copy, `to` keeps what it had.
+void CopyProfile(ModelProfile& to, const ModelProfile& from);
 
 // Values are read into 2048-character buffers, so at most 2047 characters survive.
 constexpr size_t kMaxProfileValueChars = 2047;

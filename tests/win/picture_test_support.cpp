@@ -293,7 +293,8 @@ LRESULT CALLBACK ProfileReceiver::Proc(HWND hwnd, UINT message, WPARAM wParam, L
     CProfileClaim claim(hwnd, wParam);
     if (claim.Get() != nullptr && lParam == kDownloadJobProfileAndPicture) {
       ModelProfile copy;
-      if (CopyProfile(copy, *claim.Get())) self->accepted_.push_back(std::move(copy));
+      CopyProfile(copy, *claim.Get());
+      self->accepted_.push_back(std::move(copy));
       self->addresses_.push_back(wParam);
       if (self->onAccepted) self->onAccepted(hwnd, wParam);
     } else {
