@@ -17,6 +17,13 @@ constexpr ULONGLONG kLeftoverAge = 10ULL * 60 * 10000000;  // in 100 ns units
 SRWLOCK g_sweptLock = SRWLOCK_INIT;
 std::vector<std::u16string> g_swept;
 
+// Held for its scope, so that a failed allocation cannot leave the list locked.
+class SweptListLock {
+ public:
+  SweptListLock() { AcquireSRWLockExclusive(&g_sweptLock); }
+  ~SweptListLock() { ReleaseSRWLockExclusive(&g_sweptLock); }
+};
+
 bool IsHexDigit(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
@@ -27,17 +34,11 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
 
 // Sweeps a folder once: true for the first caller.
 bool FirstSweepOf(const std::u16string& folder) {
-  AcquireSRWLockExclusive(&g_sweptLock);
+  const SweptListLock lock;
   bool first = true;
   for (const std::u16string& swept : g_swept) first = first && !SameName(swept, folder);
-  if (first) {
-    try {
-      g_swept.push_back(folder);
-    } catch (...) {
-      // Not noted, so swept again next time: harmless.
-    }
-  }
-  ReleaseSRWLockExclusive(&g_sweptLock);
+  // Without memory to note it the worker gives up, and the next lookup sweeps it.
+  if (first) g_swept.push_back(folder);
   return first;
 }
 

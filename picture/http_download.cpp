@@ -264,6 +264,8 @@ DWORD WINAPI TransferMain(void* parameter) {
 }  // namespace
 
 bool DownloadBody(const std::u16string& url, size_t cap, const DownloadLimits& limits, DownloadedBody& body) {
+  // Copied before anything is counted or made, so that without memory for it nothing is left.
+  std::u16string target(url);
   if (InterlockedIncrement(&g_downloadsAlive) > kMaxDownloadsAlive) {
     InterlockedDecrement(&g_downloadsAlive);
     return false;
@@ -273,16 +275,12 @@ bool DownloadBody(const std::u16string& url, size_t cap, const DownloadLimits& l
     InterlockedDecrement(&g_downloadsAlive);
     return false;
   }
-  bool started = false;
-  try {
-    transfer->url = url;
-    transfer->cap = cap;
-    transfer->limits = limits;
-    transfer->deadline = GetTickCount64() + limits.wholeMs;
-    transfer->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    started = transfer->done != nullptr && StartModuleThread(TransferMain, transfer, transfer->module);
-  } catch (...) {
-  }
+  transfer->url = std::move(target);
+  transfer->cap = cap;
+  transfer->limits = limits;
+  transfer->deadline = GetTickCount64() + limits.wholeMs;
+  transfer->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const bool started = transfer->done != nullptr && StartModuleThread(TransferMain, transfer, transfer->module);
   if (!started) {
     InterlockedDecrement(&g_downloadsAlive);
     if (transfer->done != nullptr) CloseHandle(transfer->done);
