@@ -46,6 +46,7 @@ extern "C" HWND __cdecl CreatePage(HWND parent) {
   try {
     if (page.Create(parent) == nullptr) return nullptr;
   } catch (...) {
+    // The host's call: nothing the page's code throws may reach it.
     return nullptr;
   }
   if (page.Hwnd() != nullptr) {

@@ -290,8 +290,9 @@ class CPageAccessible final : public IAccessible {
     return S_OK;
   }
 
-  // Runs `body` over the current elements; nothing thrown leaves the object. The page
-  // outlives the call even if a host told of a focus change meanwhile lets it go.
+  // Runs `body` over the current elements. The methods' one catch: nothing thrown leaves the
+  // object. The page outlives the call even if a host told of a focus change meanwhile lets
+  // it go.
   template <typename Body>
   HRESULT WithElements(Body body) {
     const HRESULT usable = Usable();

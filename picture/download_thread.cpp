@@ -160,7 +160,7 @@ void DownloadThreadProc(DownloadJob* job) {
   try {
     RunJob(*job);
   } catch (...) {
-    // Out of memory somewhere on the way: the page simply hears nothing.
+    // The worker's entry, where every failure of the job ends: the page simply hears nothing.
   }
   delete job;
 }

@@ -253,6 +253,7 @@ DWORD WINAPI TransferMain(void* parameter) {
   try {
     transfer->ok = Fetch(*transfer);
   } catch (...) {
+    // This thread's entry: whatever failed on the way is a failed download.
     transfer->ok = false;
   }
   SetEvent(transfer->done);
