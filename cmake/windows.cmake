@@ -28,6 +28,7 @@ add_library(page_win STATIC
   controls/vin_progress_bar.cpp
   controls/vin_battery.cpp
   controls/mobile_icon.cpp
+  util/module_handle.cpp
 )
 # oleacc is loaded at run time by the page (page/page_accessible.cpp), never imported. Downloads
 # go through winhttp; wininet only tells whether the machine is online.
