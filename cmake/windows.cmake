@@ -51,13 +51,13 @@ target_compile_options(MobileInfoPage PRIVATE ${PAGE_STRICT_FLAGS})
 # Tests that drive the real DLL the way a host and the phone service do; a screen reader's
 # view of it comes through oleacc.
 add_executable(page_dll_tests
-  tests/win/test_support.cpp
-  tests/win/lifecycle_test.cpp
-  tests/win/phone_data_test.cpp
-  tests/win/paint_test.cpp
-  tests/win/views_test.cpp
-  tests/win/links_test.cpp
-  tests/win/accessibility_test.cpp
+  testing/test_support.cpp
+  tests/lifecycle_test.cpp
+  tests/phone_data_test.cpp
+  tests/paint_test.cpp
+  tests/views_test.cpp
+  tests/links_test.cpp
+  tests/accessibility_test.cpp
 )
 target_include_directories(page_dll_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(page_dll_tests PRIVATE page_core page_image gtest_main gdi32 user32 oleacc ole32 oleaut32 uuid)
@@ -67,12 +67,12 @@ gtest_discover_tests(page_dll_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
 
 # Tests that need the page's inner state link the page code itself instead of the DLL.
 add_executable(page_internal_tests
-  tests/win/test_support.cpp
-  tests/win/internal_main.cpp
-  tests/win/page_state_test.cpp
-  tests/win/control_host_test.cpp
-  tests/win/page_controls_test.cpp
-  tests/win/keyboard_test.cpp
+  testing/test_support.cpp
+  testing/in_process_main.cpp
+  page/tests/page_state_test.cpp
+  page/tests/control_host_test.cpp
+  page/tests/page_controls_test.cpp
+  page/tests/keyboard_test.cpp
 )
 target_include_directories(page_internal_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(page_internal_tests PRIVATE page_win gtest oleacc)
@@ -81,11 +81,11 @@ gtest_discover_tests(page_internal_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEO
 
 # Image loading and drawing through real device contexts, with a PNG resource of its own.
 add_executable(image_win_tests
-  tests/win/image_draw_test.cpp
-  tests/win/image_load_test.cpp
-  tests/win/image_test_resources.rc
+  imaging/tests/image_draw_test.cpp
+  imaging/tests/image_load_test.cpp
+  imaging/tests/image_test_resources.rc
 )
-target_include_directories(image_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/tests/win)
+target_include_directories(image_win_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/imaging/tests)
 target_link_libraries(image_win_tests PRIVATE page_win gtest_main)
 target_compile_options(image_win_tests PRIVATE ${PAGE_STRICT_FLAGS})
 gtest_discover_tests(image_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
@@ -93,11 +93,11 @@ gtest_discover_tests(image_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 6
 # The DLL imports system DLLs only and exports exactly the four entry points.
 add_test(NAME dll_imports_and_exports
   COMMAND ${CMAKE_COMMAND} -DDLL=$<TARGET_FILE:MobileInfoPage> -DOBJDUMP=i686-w64-mingw32-objdump
-          -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/check_dll.cmake)
+          -P ${CMAKE_CURRENT_SOURCE_DIR}/tests/check_dll.cmake)
 
 # The pictures inside the built module, read back from it.
 add_executable(resource_tests
-  tests/win/resources_test.cpp
+  tests/resources_test.cpp
 )
 target_include_directories(resource_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(resource_tests PRIVATE page_win gtest_main)
@@ -108,15 +108,15 @@ gtest_discover_tests(resource_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
 # The controls driven through a host window of the test, with flat-colour pictures of its own
 # under the ids the controls load.
 add_executable(controls_tests
-  tests/win/internal_main.cpp
-  tests/win/controls_test_support.cpp
-  tests/win/controls_button_test.cpp
-  tests/win/controls_hyperlink_test.cpp
-  tests/win/controls_bar_battery_test.cpp
-  tests/win/controls_tile_test.cpp
-  tests/win/controls_test_resources.rc
+  testing/in_process_main.cpp
+  controls/tests/controls_test_support.cpp
+  controls/tests/controls_button_test.cpp
+  controls/tests/controls_hyperlink_test.cpp
+  controls/tests/controls_bar_battery_test.cpp
+  controls/tests/controls_tile_test.cpp
+  controls/tests/controls_test_resources.rc
 )
-target_include_directories(controls_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/tests/win)
+target_include_directories(controls_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/controls/tests)
 target_link_libraries(controls_tests PRIVATE page_win gtest)
 target_compile_options(controls_tests PRIVATE ${PAGE_STRICT_FLAGS})
 gtest_discover_tests(controls_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
@@ -125,28 +125,28 @@ gtest_discover_tests(controls_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
 # start themselves with /usr/bin/python3, each with a cache folder of its own. A module of
 # its own to unload under a stalled worker, and a second process that forges messages.
 add_library(picture_probe SHARED
-  tests/win/picture_probe_dll.cpp
+  picture/tests/picture_probe_dll.cpp
 )
 set_target_properties(picture_probe PROPERTIES PREFIX "")
 target_include_directories(picture_probe PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(picture_probe PRIVATE page_win)
 target_compile_options(picture_probe PRIVATE ${PAGE_STRICT_FLAGS})
 add_executable(picture_forger
-  tests/win/picture_forger.cpp
+  picture/tests/picture_forger.cpp
 )
 target_include_directories(picture_forger PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(picture_forger PRIVATE user32)
 target_compile_options(picture_forger PRIVATE ${PAGE_STRICT_FLAGS})
 add_executable(picture_tests
-  tests/win/internal_main.cpp
-  tests/win/picture_test_support.cpp
-  tests/win/picture_worker_test.cpp
-  tests/win/picture_page_test.cpp
-  tests/win/test_support.cpp
-  tests/win/picture_claim_test.cpp
-  tests/win/picture_names_win_test.cpp
-  tests/win/picture_platform_test.cpp
-  tests/win/picture_unload_test.cpp
+  testing/in_process_main.cpp
+  testing/lookup_stand_in.cpp
+  picture/tests/picture_worker_test.cpp
+  page/tests/picture_page_test.cpp
+  testing/test_support.cpp
+  picture/tests/picture_claim_test.cpp
+  picture/tests/picture_names_win_test.cpp
+  picture/tests/picture_platform_test.cpp
+  picture/tests/picture_unload_test.cpp
 )
 target_include_directories(picture_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(picture_tests PRIVATE PAGE_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
@@ -172,7 +172,7 @@ add_executable(harness
   tools/harness/contact_sheet.cpp
   tools/harness/host_window.cpp
   tools/harness/mouse_input.cpp
-  tools/harness/page_loader.cpp
+  testing/page_module.cpp
   tools/harness/phone_service.cpp
   tools/harness/png_file.cpp
   tools/harness/scenario_runner.cpp
@@ -228,7 +228,7 @@ if(PAGE_BENCH)
   add_executable(page_win_bench
     bench/win/page_bench.cpp
     bench/bench_images.cpp
-    tests/win/test_support.cpp
+    testing/test_support.cpp
   )
   target_include_directories(page_win_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_compile_definitions(page_win_bench PRIVATE PAGE_PNG_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/resources/png")
@@ -251,8 +251,8 @@ add_executable(page_stress
   tools/stress/stress_pictures.cpp
   tools/stress/stress_teardown.cpp
   tools/stress/stress_reentry.cpp
-  tests/win/test_support.cpp
-  tests/win/picture_test_support.cpp
+  testing/test_support.cpp
+  testing/lookup_stand_in.cpp
 )
 target_include_directories(page_stress PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(page_stress PRIVATE PAGE_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")

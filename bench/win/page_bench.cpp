@@ -20,7 +20,7 @@
 #include "imaging/blend_paths.h"
 #include "imaging/draw_base.h"
 #include "imaging/ximage.h"
-#include "tests/win/test_support.h"
+#include "testing/test_support.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <thread>
 
+#include "testing/page_module.h"
 #include "tools/harness/event_log.h"
 #include "tools/harness/host_window.h"
-#include "tools/harness/page_loader.h"
 #include "tools/harness/phone_service.h"
 #include "tools/harness/record_form.h"
 #include "tools/harness/scenario.h"

@@ -7,8 +7,8 @@
 
 #include "picture/download_thread.h"
 #include "picture/model_profile.h"
-#include "tests/win/picture_test_support.h"
-#include "tests/win/test_support.h"
+#include "testing/lookup_stand_in.h"
+#include "testing/test_support.h"
 #include "tools/stress/stress_page.h"
 #include "tools/stress/stress_support.h"
 #include "tools/stress/stresses.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "page/page_protocol.h"
-#include "tests/win/test_support.h"
+#include "testing/test_support.h"
 #include "tools/stress/stress_page.h"
 #include "tools/stress/stress_support.h"
 #include "tools/stress/stresses.h"

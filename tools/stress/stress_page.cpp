@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "picture/download_thread.h"
-#include "tests/win/picture_test_support.h"
+#include "testing/lookup_stand_in.h"
 #include "tools/stress/stress_support.h"
 
 const wchar_t kRefusingLookupBase[] = L"http://127.0.0.1:1";

@@ -11,7 +11,7 @@
 
 #include "module/page_exports.h"
 #include "page/phone_info.h"
-#include "tests/win/test_support.h"
+#include "testing/test_support.h"
 
 // The run's folder beside the program, holding the copy of the module and its cache.
 const std::wstring& StressFolder();

@@ -7,7 +7,7 @@
 #include <map>
 
 #include "page/phone_info.h"
-#include "tests/win/test_support.h"
+#include "testing/test_support.h"
 #include "tools/stress/stress_page.h"
 #include "tools/stress/stress_support.h"
 #include "tools/stress/stresses.h"

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "tests/win/picture_test_support.h"
-#include "tests/win/test_support.h"
+#include "testing/lookup_stand_in.h"
+#include "testing/test_support.h"
 #include "tools/stress/stress_page.h"
 #include "tools/stress/stress_support.h"
 #include "tools/stress/stresses.h"
