@@ -10,6 +10,7 @@
 
 #include "picture/download_thread.h"
 #include "picture/picture_cache.h"
+#include "testing/program_files.h"
 
 namespace {
 
@@ -21,32 +22,7 @@ const int kIdleExitSeconds = 120;
 
 std::u16string FromWide(const wchar_t* text) { return std::u16string(reinterpret_cast<const char16_t*>(text)); }
 
-std::u16string ProgramFolder() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::u16string folder = FromWide(path);
-  return folder.substr(0, folder.rfind(u'\\'));
-}
-
-bool RemoveTree(const std::u16string& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW(WidePath(folder + u"\\*"), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::u16string name = FromWide(found.cFileName);
-      if (name == u"." || name == u"..") continue;
-      const std::u16string path = folder + u"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        SetFileAttributesW(WidePath(path), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(WidePath(path));
-      }
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-  }
-  return RemoveDirectoryW(WidePath(folder)) != FALSE;
-}
+std::u16string ProgramFolder16() { return FromWide(ProgramFolder().c_str()); }
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -124,7 +100,7 @@ std::string UnixPath(const std::u16string& windowsPath) {
 
 LookupStandIn::LookupStandIn() {
   wchar_t portFile[MAX_PATH];
-  swprintf(portFile, MAX_PATH, L"%ls\\lookup_port_%lu_%lu.txt", WidePath(ProgramFolder()), GetCurrentProcessId(),
+  swprintf(portFile, MAX_PATH, L"%ls\\lookup_port_%lu_%lu.txt", ProgramFolder().c_str(), GetCurrentProcessId(),
            GetTickCount());
   DeleteFileW(portFile);
 
@@ -208,16 +184,16 @@ Sandbox::Sandbox() {
   static LONG counter = 0;
   wchar_t name[64];
   swprintf(name, 64, L"\\picture_sandbox\\%lu_%ld", GetCurrentProcessId(), InterlockedIncrement(&counter));
-  const std::u16string parent = ProgramFolder() + u"\\picture_sandbox";
+  const std::u16string parent = ProgramFolder16() + u"\\picture_sandbox";
   CreateDirectoryW(WidePath(parent), nullptr);
-  root_ = ProgramFolder() + FromWide(name);
-  RemoveTree(root_);
+  root_ = ProgramFolder16() + FromWide(name);
+  RemoveFolderTree(WidePath(root_));
   CreateDirectoryW(WidePath(root_), nullptr);
   cache_ = root_ + u"\\MobileImage";
   CreateDirectoryW(WidePath(cache_), nullptr);
 }
 
-Sandbox::~Sandbox() { RemoveTree(root_); }
+Sandbox::~Sandbox() { RemoveFolderTree(WidePath(root_)); }
 
 std::u16string Sandbox::InCache(std::u16string_view name) const {
   std::u16string path = cache_ + u"\\";

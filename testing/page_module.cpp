@@ -1,5 +1,7 @@
 #include "testing/page_module.h"
 
+#include "testing/program_files.h"
+
 namespace {
 
 template <typename Proc>
@@ -10,13 +12,16 @@ Proc ExportOf(HMODULE module, const char* name) {
 
 }  // namespace
 
-CPageModule::~CPageModule() { Unload(); }
+PageModule::~PageModule() {
+  if (module_ != nullptr) UnInitPage();
+  Unload();
+}
 
-bool CPageModule::Load(const std::wstring& path, std::string& error) {
+bool PageModule::Load(const std::wstring& path, std::string* error) {
   Unload();
   module_ = LoadLibraryW(path.c_str());
   if (module_ == nullptr) {
-    error = "cannot load the page module (error " + std::to_string(GetLastError()) + ")";
+    if (error != nullptr) *error = "cannot load the page module (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
   IsSupported = ExportOf<IsSupportedProc>(module_, "IsSupported");
@@ -29,14 +34,14 @@ bool CPageModule::Load(const std::wstring& path, std::string& error) {
                         : UnInitPage == nullptr ? "UnInitPage"
                                                 : nullptr;
   if (missing != nullptr) {
-    error = std::string("the page module does not export ") + missing;
+    if (error != nullptr) *error = std::string("the page module does not export ") + missing;
     Unload();
     return false;
   }
   return true;
 }
 
-void CPageModule::Unload() {
+void PageModule::Unload() {
   if (module_ != nullptr) FreeLibrary(module_);
   module_ = nullptr;
   IsSupported = nullptr;
@@ -44,3 +49,7 @@ void CPageModule::Unload() {
   CreatePage = nullptr;
   UnInitPage = nullptr;
 }
+
+bool PageModule::Mapped(const std::wstring& path) { return GetModuleHandleW(path.c_str()) != nullptr; }
+
+std::wstring ModuleBesideProgram() { return BesideProgram(L"MobileInfoPage.dll"); }

@@ -1,4 +1,5 @@
-// The page module as a host sees it: a DLL found by path and its four exports by name.
+// The page module as a host sees it: a DLL loaded by path and its four exports found by name,
+// for the tests, the harness, the stress program and the benchmark.
 #pragma once
 
 #include <windows.h>
@@ -7,17 +8,24 @@
 
 #include "module/page_exports.h"
 
-class CPageModule {
+class PageModule {
  public:
-  CPageModule() = default;
-  ~CPageModule();
-  CPageModule(const CPageModule&) = delete;
-  CPageModule& operator=(const CPageModule&) = delete;
+  PageModule() = default;
+  explicit PageModule(const std::wstring& path) { Load(path); }
+  // A page the host left behind goes first, then this reference.
+  ~PageModule();
+  PageModule(const PageModule&) = delete;
+  PageModule& operator=(const PageModule&) = delete;
 
-  // False, with a reason, when the file does not load or an export is missing.
-  bool Load(const std::wstring& path, std::string& error);
-  // Frees the module; the host calls UnInitPage before.
+  // False when the file does not load or an export is missing, with the reason in `error`.
+  bool Load(const std::wstring& path, std::string* error = nullptr);
+  // Drops this reference only, without UnInitPage: the exports are unusable afterwards, while
+  // a worker may keep the module mapped a while longer.
   void Unload();
+  bool Loaded() const { return module_ != nullptr; }
+  HMODULE Handle() const { return module_; }
+  // Whether the module at `path` is in the process, through anybody's reference.
+  static bool Mapped(const std::wstring& path);
 
   IsSupportedProc IsSupported = nullptr;
   InitPageProc InitPage = nullptr;
@@ -27,3 +35,6 @@ class CPageModule {
  private:
   HMODULE module_ = nullptr;
 };
+
+// MobileInfoPage.dll beside the running program.
+std::wstring ModuleBesideProgram();

@@ -19,12 +19,6 @@ ATOM RegisterParentClass() {
   return atom;
 }
 
-// void(*)(void) is the one function type a cast may pass through without a warning.
-template <typename Proc>
-Proc ExportOf(HMODULE module, const char* name) {
-  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 }  // namespace
 
 void PumpPending() {
@@ -194,37 +188,4 @@ LRESULT SendPayload(HWND page, const void* data, DWORD bytes) {
 
 LRESULT SendRecord(HWND page, const PhoneInfo& record) {
   return SendPayload(page, &record, sizeof record);
-}
-
-LoadedModule::LoadedModule() {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring modulePath(path, length);
-  modulePath.erase(modulePath.find_last_of(L"\\/") + 1);
-  modulePath += L"MobileInfoPage.dll";
-  module_ = LoadLibraryW(modulePath.c_str());
-  if (module_ == nullptr) return;
-  IsSupported = ExportOf<IsSupportedProc>(module_, "IsSupported");
-  InitPage = ExportOf<InitPageProc>(module_, "InitPage");
-  CreatePage = ExportOf<CreatePageProc>(module_, "CreatePage");
-  UnInitPage = ExportOf<UnInitPageProc>(module_, "UnInitPage");
-}
-
-LoadedModule::~LoadedModule() {
-  if (module_ != nullptr && UnInitPage != nullptr) UnInitPage();
-  Unload();
-}
-
-bool LoadedModule::Loaded() const {
-  return module_ != nullptr && IsSupported != nullptr && InitPage != nullptr &&
-         CreatePage != nullptr && UnInitPage != nullptr;
-}
-
-void LoadedModule::Unload() {
-  if (module_ != nullptr) FreeLibrary(module_);
-  module_ = nullptr;
-  IsSupported = nullptr;
-  InitPage = nullptr;
-  CreatePage = nullptr;
-  UnInitPage = nullptr;
 }

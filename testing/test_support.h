@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "module/page_exports.h"
 #include "page/phone_info.h"
 
 // Dispatches whatever is queued for this thread, then returns.
@@ -112,25 +111,3 @@ PhoneInfo MakeRecord(int32_t state);
 LRESULT SendRecord(HWND page, const PhoneInfo& record);
 // Sends `bytes` of payload at `data` in one WM_COPYDATA.
 LRESULT SendPayload(HWND page, const void* data, DWORD bytes);
-
-
-// The page module loaded from beside the test program, with its four exports.
-class LoadedModule {
- public:
-  LoadedModule();
-  ~LoadedModule();
-  LoadedModule(const LoadedModule&) = delete;
-  LoadedModule& operator=(const LoadedModule&) = delete;
-  bool Loaded() const;
-  HMODULE Handle() const { return module_; }
-  // Frees the module now; the exports are unusable afterwards.
-  void Unload();
-
-  IsSupportedProc IsSupported = nullptr;
-  InitPageProc InitPage = nullptr;
-  CreatePageProc CreatePage = nullptr;
-  UnInitPageProc UnInitPage = nullptr;
-
- private:
-  HMODULE module_ = nullptr;
-};

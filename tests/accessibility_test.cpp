@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/page_module.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -228,7 +229,7 @@ class AccessibilityTest : public ::testing::Test {
   }
 
   bool comReady = false;
-  LoadedModule module;
+  PageModule module{ModuleBesideProgram()};
   std::unique_ptr<TestParent> parent;
   HWND page = nullptr;
   IAccessible* client = nullptr;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/page_module.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -17,7 +18,7 @@ class LifecycleTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(module.Loaded()); }
 
-  LoadedModule module;
+  PageModule module{ModuleBesideProgram()};
   TestParent parent{kContainerWidth, kContainerHeight};
 };
 
@@ -153,7 +154,7 @@ TEST_F(LifecycleTest, UnloadUnregistersThePageWindowClass) {
   EXPECT_FALSE(GetClassInfoExW(instance, className, &info));
 
   // Loaded again, the module registers its class again and works as before.
-  LoadedModule again;
+  PageModule again(ModuleBesideProgram());
   ASSERT_TRUE(again.Loaded());
   ASSERT_TRUE(again.InitPage());
   EXPECT_NE(again.CreatePage(parent.Hwnd()), nullptr);

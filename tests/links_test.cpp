@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "testing/page_module.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -34,7 +35,7 @@ class LinksTest : public ::testing::Test {
   }
   void TearDown() override { parent.reset(); }
 
-  LoadedModule module;
+  PageModule module{ModuleBesideProgram()};
   std::unique_ptr<TestParent> parent;
   HWND page = nullptr;
 };

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "testing/page_module.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -25,7 +26,7 @@ class PaintTest : public ::testing::Test {
 
   void TearDown() override { parent.reset(); }
 
-  LoadedModule module;
+  PageModule module{ModuleBesideProgram()};
   std::unique_ptr<TestParent> parent;
   HWND page = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <process.h>
 
 #include "page/page_protocol.h"
+#include "testing/page_module.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -23,7 +24,7 @@ class PhoneDataTest : public ::testing::Test {
     PumpPending();
   }
 
-  LoadedModule module;
+  PageModule module{ModuleBesideProgram()};
   TestParent parent{800, 570};
   HWND page = nullptr;
 };

@@ -10,6 +10,7 @@
 
 #include "imaging/ximage.h"
 #include "resources/resource.h"
+#include "testing/page_module.h"
 
 namespace {
 
@@ -73,33 +74,15 @@ constexpr Sliced kSliced[] = {
     {IDR_PNG_PROGRESS_FILL, 6, 6},
 };
 
-// The module beside the test program, as the page's host would load it.
-class Module {
- public:
-  Module() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring modulePath(path, length);
-    modulePath.erase(modulePath.find_last_of(L"\\/") + 1);
-    modulePath += L"MobileInfoPage.dll";
-    module_ = LoadLibraryW(modulePath.c_str());
-  }
-  ~Module() {
-    if (module_ != nullptr) FreeLibrary(module_);
-  }
-  Module(const Module&) = delete;
-  Module& operator=(const Module&) = delete;
-  HMODULE Handle() const { return module_; }
-  HRSRC Find(int id) const { return FindResourceW(module_, MAKEINTRESOURCEW(id), L"PNG"); }
-  std::string Bytes(HRSRC resource) const {
-    const void* bytes = LockResource(LoadResource(module_, resource));
-    if (bytes == nullptr) return std::string();
-    return std::string(static_cast<const char*>(bytes), SizeofResource(module_, resource));
-  }
+HRSRC FindPicture(const PageModule& module, int id) {
+  return FindResourceW(module.Handle(), MAKEINTRESOURCEW(id), L"PNG");
+}
 
- private:
-  HMODULE module_ = nullptr;
-};
+std::string Bytes(const PageModule& module, HRSRC resource) {
+  const void* bytes = LockResource(LoadResource(module.Handle(), resource));
+  if (bytes == nullptr) return std::string();
+  return std::string(static_cast<const char*>(bytes), SizeofResource(module.Handle(), resource));
+}
 
 uint32_t BigEndian32(const std::string& data, size_t at) {
   return (uint32_t{static_cast<uint8_t>(data[at])} << 24) |
@@ -155,14 +138,14 @@ PngFacts ReadPngFacts(const std::string& data) {
 std::string Named(int id) { return "PNG " + std::to_string(id); }
 
 TEST(ModuleResources, EachIsPresentInItsDrawnFormAndDecodes) {
-  Module module;
+  PageModule module(ModuleBesideProgram());
   ASSERT_NE(module.Handle(), nullptr);
   for (const Picture& picture : kPictures) {
     SCOPED_TRACE(Named(picture.id));
-    HRSRC resource = module.Find(picture.id);
+    HRSRC resource = FindPicture(module, picture.id);
     ASSERT_NE(resource, nullptr);
 
-    const PngFacts facts = ReadPngFacts(module.Bytes(resource));
+    const PngFacts facts = ReadPngFacts(Bytes(module, resource));
     EXPECT_TRUE(facts.wellFormed);
     EXPECT_EQ(facts.width, picture.width);
     EXPECT_EQ(facts.height, picture.height);
@@ -186,12 +169,12 @@ TEST(ModuleResources, EachIsPresentInItsDrawnFormAndDecodes) {
 // The middle slice is stretched across hundreds of pixels, so any column in it that differs
 // from its neighbours shows as a streak.
 TEST(ModuleResources, ThreeSliceMiddlesAreUniformAcross) {
-  Module module;
+  PageModule module(ModuleBesideProgram());
   ASSERT_NE(module.Handle(), nullptr);
   for (const Sliced& sliced : kSliced) {
     SCOPED_TRACE(Named(sliced.id));
     CxImage image;
-    ASSERT_TRUE(image.LoadFromResource(module.Find(sliced.id), CXIMAGE_FORMAT_PNG,
+    ASSERT_TRUE(image.LoadFromResource(FindPicture(module, sliced.id), CXIMAGE_FORMAT_PNG,
                                        module.Handle()));
     ASSERT_EQ(image.BitsPerPixel(), 24u);
     const uint32_t width = image.Width();

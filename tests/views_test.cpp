@@ -11,6 +11,7 @@
 
 #include "imaging/ximage.h"
 #include "resources/resource.h"
+#include "testing/page_module.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -130,7 +131,7 @@ class ViewsTest : public ::testing::Test {
     return span.first <= span.second;
   }
 
-  LoadedModule module;
+  PageModule module{ModuleBesideProgram()};
   std::unique_ptr<TestParent> parent;
   HWND page = nullptr;
 

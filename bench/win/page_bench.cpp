@@ -20,6 +20,7 @@
 #include "imaging/blend_paths.h"
 #include "imaging/draw_base.h"
 #include "imaging/ximage.h"
+#include "testing/page_module.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -174,7 +175,7 @@ int main(int argc, char** argv) {
     if (std::strncmp(argv[i], "--samples=", 10) == 0) samples = std::max(1, std::atoi(argv[i] + 10));
   }
 
-  LoadedModule module;
+  PageModule module(ModuleBesideProgram());
   if (!module.Loaded()) {
     std::fprintf(stderr, "MobileInfoPage.dll not loaded\n");
     return 1;

@@ -8,6 +8,7 @@
 #include "picture/download_thread.h"
 #include "picture/model_profile.h"
 #include "testing/lookup_stand_in.h"
+#include "testing/program_files.h"
 #include "testing/test_support.h"
 #include "tools/stress/stress_page.h"
 #include "tools/stress/stress_support.h"
@@ -87,8 +88,8 @@ bool RunForgeryStress(const StressPlan& plan) {
     return report.Finish("nothing sent");
   }
   SetLookupBase(Wide(service.Base()));
-  StressModule module;
-  if (!module.Load()) {
+  PageModule module;
+  if (!module.Load(StressModulePath())) {
     report.Fail("the module did not load");
     return report.Finish("nothing sent");
   }

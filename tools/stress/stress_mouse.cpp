@@ -89,8 +89,8 @@ bool RunMouseStress(const StressPlan& plan) {
   StressReport report("mouse");
   StressRandom random(plan.seed ^ 0x4D4F555345ull);
   SetLookupBase(kRefusingLookupBase);
-  StressModule module;
-  if (!module.Load()) {
+  PageModule module;
+  if (!module.Load(StressModulePath())) {
     report.Fail("the module did not load");
     return report.Finish("nothing sent");
   }

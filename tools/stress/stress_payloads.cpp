@@ -123,8 +123,8 @@ bool RunPayloadStress(const StressPlan& plan) {
   StressReport report("payloads");
   StressRandom random(plan.seed ^ 0x5041594C4F414453ull);
   SetLookupBase(kRefusingLookupBase);
-  StressModule module;
-  if (!module.Load()) {
+  PageModule module;
+  if (!module.Load(StressModulePath())) {
     report.Fail("the module did not load");
     return report.Finish("nothing sent");
   }

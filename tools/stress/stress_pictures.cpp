@@ -36,8 +36,8 @@ bool RunPictureStress(const StressPlan& plan) {
     return report.Finish("nothing run");
   }
   SetLookupBase(Wide(service.Base()));
-  StressModule module;
-  if (!module.Load()) {
+  PageModule module;
+  if (!module.Load(StressModulePath())) {
     report.Fail("the module did not load");
     return report.Finish("nothing run");
   }

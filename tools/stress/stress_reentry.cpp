@@ -56,8 +56,8 @@ bool RunReentryStress(const StressPlan& plan) {
   StressReport report("reentry");
   StressRandom random(plan.seed ^ 0x5245454E54ull);
   SetLookupBase(kRefusingLookupBase);
-  StressModule module;
-  if (!module.Load()) {
+  PageModule module;
+  if (!module.Load(StressModulePath())) {
     report.Fail("the module did not load");
     return report.Finish("nothing run");
   }
