@@ -125,51 +125,6 @@ GuardedPayload::~GuardedPayload() {
   if (base_ != nullptr) VirtualFree(base_, 0, MEM_RELEASE);
 }
 
-DibCanvas::DibCanvas(int width, int height) : width_(width), height_(height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bits_ = static_cast<uint32_t*>(bits);
-  dc_ = CreateCompatibleDC(nullptr);
-  previous_ = SelectObject(dc_, bitmap_);
-}
-
-DibCanvas::~DibCanvas() {
-  SelectObject(dc_, previous_);
-  DeleteObject(bitmap_);
-  DeleteDC(dc_);
-}
-
-void DibCanvas::Fill(uint32_t bgrx) {
-  GdiFlush();
-  for (int i = 0; i < width_ * height_; ++i) bits_[i] = bgrx;
-}
-
-uint32_t DibCanvas::Pixel(int x, int y) const {
-  GdiFlush();
-  return bits_[y * width_ + x] & 0x00FFFFFF;
-}
-
-void DibCanvas::CaptureClient(HWND window) {
-  HDC source = GetDC(window);
-  BitBlt(dc_, 0, 0, width_, height_, source, 0, 0, SRCCOPY);
-  ReleaseDC(window, source);
-}
-
-int DibCanvas::CountOtherThan(const RECT& area, uint32_t expected) const {
-  int count = 0;
-  for (int y = area.top; y < area.bottom; ++y) {
-    for (int x = area.left; x < area.right; ++x) count += Pixel(x, y) != expected;
-  }
-  return count;
-}
-
 PhoneInfo MakeRecord(int32_t state) {
   PhoneInfo record = EmptyPhoneInfo();
   record.state = state;

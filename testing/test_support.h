@@ -77,33 +77,6 @@ class GuardedPayload {
   size_t size_ = 0;
 };
 
-// A 32-bit top-down DIB section selected into its own memory context.
-class DibCanvas {
- public:
-  DibCanvas(int width, int height);
-  ~DibCanvas();
-  DibCanvas(const DibCanvas&) = delete;
-  DibCanvas& operator=(const DibCanvas&) = delete;
-  HDC Dc() const { return dc_; }
-  void Fill(uint32_t bgrx);
-  // The pixels, top row first; call GdiFlush before reading what GDI drew.
-  uint32_t* Bits() const { return bits_; }
-  // 0x00RRGGBB, the way the DIB stores blue, green, red, unused.
-  uint32_t Pixel(int x, int y) const;
-  // Copies a window's client pixels into the canvas at (0, 0).
-  void CaptureClient(HWND window);
-  // Number of pixels in `area` that differ from `expected`.
-  int CountOtherThan(const RECT& area, uint32_t expected) const;
-
- private:
-  int width_;
-  int height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
-  uint32_t* bits_ = nullptr;
-};
-
 // A record as the phone service fills it.
 PhoneInfo MakeRecord(PageState state);
 PhoneInfo MakeRecord(int32_t state);

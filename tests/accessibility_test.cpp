@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/dib_canvas.h"
 #include "testing/page_module.h"
 #include "testing/test_support.h"
 
@@ -54,24 +55,6 @@ std::wstring Take(BSTR text) {
   std::wstring taken = text != nullptr ? std::wstring(text, SysStringLen(text)) : std::wstring();
   SysFreeString(text);
   return taken;
-}
-
-bool IsInk(uint32_t rgb) {
-  const int r = rgb >> 16 & 0xFF, g = rgb >> 8 & 0xFF, b = rgb & 0xFF;
-  return r + g + b < 3 * 0xD0;
-}
-
-// Columns of the leftmost and rightmost ink in `area`; left > right when there is none.
-std::pair<int, int> InkSpan(const DibCanvas& canvas, const RECT& area) {
-  int left = area.right, right = area.left - 1;
-  for (int y = area.top; y < area.bottom; ++y) {
-    for (int x = area.left; x < area.right; ++x) {
-      if (!IsInk(canvas.Pixel(x, y))) continue;
-      left = std::min(left, x);
-      right = std::max(right, x);
-    }
-  }
-  return {left, right};
 }
 
 // Events for the page's window, as an out-of-context hook of this process receives them.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/dib_canvas.h"
 #include "testing/page_module.h"
 #include "testing/test_support.h"
 

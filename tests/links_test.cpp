@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "testing/dib_canvas.h"
 #include "testing/page_module.h"
 #include "testing/test_support.h"
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "testing/dib_canvas.h"
 #include "testing/page_module.h"
 #include "testing/test_support.h"
 

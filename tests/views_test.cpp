@@ -11,6 +11,7 @@
 
 #include "imaging/ximage.h"
 #include "resources/resource.h"
+#include "testing/dib_canvas.h"
 #include "testing/page_module.h"
 #include "testing/test_support.h"
 
@@ -35,12 +36,6 @@ SourcePixel PixelOf(const CxImage& image, uint32_t x, uint32_t y) {
   }
   const RgbQuad entry = image.Palette()[bits[x]];  // the page's palette pictures are 8-bit
   return {static_cast<uint32_t>(entry.red << 16 | entry.green << 8 | entry.blue), opaque};
-}
-
-// A dark pixel: text ink on the views' light grounds.
-bool IsInk(uint32_t rgb) {
-  const int r = rgb >> 16 & 0xFF, g = rgb >> 8 & 0xFF, b = rgb & 0xFF;
-  return r + g + b < 3 * 0xD0;
 }
 
 class ViewsTest : public ::testing::Test {
@@ -100,18 +95,6 @@ class ViewsTest : public ::testing::Test {
     EXPECT_EQ(wrong, 0) << "resource " << id << " at " << x << "," << y;
   }
 
-  // Columns of the leftmost and rightmost ink in `area`; left > right when there is none.
-  static std::pair<int, int> InkSpan(const DibCanvas& canvas, const RECT& area) {
-    int left = area.right, right = area.left - 1;
-    for (int y = area.top; y < area.bottom; ++y) {
-      for (int x = area.left; x < area.right; ++x) {
-        if (!IsInk(canvas.Pixel(x, y))) continue;
-        left = std::min(left, x);
-        right = std::max(right, x);
-      }
-    }
-    return {left, right};
-  }
   // Where the ink of `text` ends when drawn plainly at the title's place in its font.
   static int InkEndOfTitle(const std::wstring& text) {
     DibCanvas canvas(kWidth, 60);

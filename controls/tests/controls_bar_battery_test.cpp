@@ -29,7 +29,7 @@ class ProgressBarTest : public ::testing::Test {
     host.DrawControls(canvas.Dc());
   }
 
-  Canvas24 canvas{820, 600};
+  DibCanvas canvas{820, 600, DibLayout::BottomUp24, test_color::kBackground};
   CVinProgressBar bar;
   ControlTestHost host;
 };
@@ -140,7 +140,7 @@ class BatteryTest : public ::testing::Test {
 
   ScopedFont font = MakeTestFont(12, true);
   HFONT fontHandle = font.Get();
-  Canvas24 canvas{820, 600};  // after the font: it keeps the font selected
+  DibCanvas canvas{820, 600, DibLayout::BottomUp24, test_color::kBackground};  // after the font: it keeps the font selected
   CVinBattery battery;
   ControlTestHost host;
 };
@@ -195,7 +195,7 @@ TEST_F(BatteryTest, TheLevelBarIsCutToAWidthThatFollowsTheLevel) {
 // White ink of `text` drawn the battery's way on the battery's background: the reference
 // that the battery's own text must match in extent.
 RECT ReferenceInk(HFONT font, const wchar_t* text) {
-  Canvas24 reference(820, 600, test_color::kGlow);
+  DibCanvas reference(820, 600, DibLayout::BottomUp24, test_color::kGlow);
   ScopedSaveDC saved(reference.Dc());
   ScopedSelect selected(reference.Dc(), font);
   SetBkMode(reference.Dc(), TRANSPARENT);

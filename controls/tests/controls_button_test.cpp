@@ -114,7 +114,7 @@ class ButtonTest : public ::testing::Test {
 
   ScopedFont font = MakeTestFont(12, false);
   HFONT fontHandle = font.Get();
-  Canvas24 canvas{820, 600};
+  DibCanvas canvas{820, 600, DibLayout::BottomUp24, test_color::kBackground};
   CVinButton button;
   OtherWindow other;
   ControlTestHost host;  // last: its window goes first, while the button still exists
@@ -196,7 +196,7 @@ TEST_F(ButtonTest, FourFrameStripShowsItsFirstThreeFramesAndDropsTheRemainder) {
 }
 
 // The caption's ink must lie within the text box that DrawText centres in `area`.
-void ExpectCaptionCentredIn(const Canvas24& canvas, const RECT& area, HFONT font, const wchar_t* text) {
+void ExpectCaptionCentredIn(const DibCanvas& canvas, const RECT& area, HFONT font, const wchar_t* text) {
   const RECT ink = canvas.InkBox(area, test_color::kBlack);
   ASSERT_GT(ink.right, ink.left) << "no caption drawn";
   const int width = TextWidth(font, text);

@@ -43,7 +43,7 @@ class HyperLinkTest : public ::testing::Test {
 
   ScopedFont font = MakeTestFont(12, false);
   HFONT fontHandle = font.Get();
-  Canvas24 canvas{820, 600};
+  DibCanvas canvas{820, 600, DibLayout::BottomUp24, test_color::kBackground};
   CVinHyperLink link;
   ControlTestHost host;
   POINT on = {};
@@ -200,7 +200,7 @@ TEST_F(HyperLinkTest, AnEmptyTipRegistersNoToolButTheLinkStillWorks) {
 }
 
 // Rows of the link's rectangle in which the ink covers most of the text's width.
-int FullInkRows(const Canvas24& canvas, const RECT& rect) {
+int FullInkRows(const DibCanvas& canvas, const RECT& rect) {
   int rows = 0;
   for (int y = rect.top; y < rect.bottom; ++y) {
     rows += canvas.Count(RECT{rect.left, y, rect.right, y + 1}, kLinkPixel) * 10 >= (rect.right - rect.left) * 9;

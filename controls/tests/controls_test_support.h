@@ -1,6 +1,6 @@
 // What the control tests share: a host window that routes messages the way the page does and
-// records what its controls send it, a 24-bit drawing surface, fonts, and the colours of the
-// test pictures (data/make_controls_pngs.py).
+// records what its controls send it, fonts, and the colours of the test pictures
+// (data/make_controls_pngs.py). They draw on a DibCanvas of the page's own layout, BottomUp24.
 #pragma once
 
 #include <windows.h>
@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "controls/vin_wnd.h"
+#include "testing/dib_canvas.h"
 #include "util/scoped_gdi.h"
 
-// 0xRRGGBB, as Canvas24::Pixel reports them.
+// 0xRRGGBB, as DibCanvas::Pixel reports them.
 namespace test_color {
 constexpr uint32_t kBackground = 0xF8F6F4;
 constexpr uint32_t kNormal = 0xC03030;
@@ -35,34 +36,6 @@ constexpr uint32_t kBlack = 0x000000;
 // Column c of the battery's level bar.
 constexpr uint32_t LevelColumn(int c) { return static_cast<uint32_t>(100 + c) << 16 | 0x2850; }
 }  // namespace test_color
-
-// A bottom-up 24-bit DIB section in its own memory context, the kind of surface the page
-// paints into.
-class Canvas24 {
- public:
-  Canvas24(int width, int height, uint32_t rgb = test_color::kBackground);
-  Canvas24(const Canvas24&) = delete;
-  Canvas24& operator=(const Canvas24&) = delete;
-  HDC Dc() const { return dc_.Get(); }
-  void Fill(uint32_t rgb);
-  // 0xRRGGBB of client pixel (x, y), y counted from the top.
-  uint32_t Pixel(int x, int y) const;
-  // How many pixels of `area` have colour `rgb`, and their bounding box (empty when none).
-  int Count(const RECT& area, uint32_t rgb) const;
-  RECT InkBox(const RECT& area, uint32_t rgb) const;
-  // Bounding box of every pixel of `area` that differs from `rgb`.
-  RECT BoxOtherThan(const RECT& area, uint32_t rgb) const;
-
- private:
-  uint8_t* At(int x, int y) const;
-  int width_;
-  int height_;
-  int stride_;
-  void* bits_ = nullptr;
-  ScopedBitmap bitmap_;
-  ScopedMemoryDC dc_;
-  ScopedSelect selection_;
-};
 
 // A hidden window standing in for the page: CVinWnd's dispatch first, then its own entries,
 // which record WM_COMMAND and WM_PAINT.

@@ -37,7 +37,7 @@ class TileTest : public ::testing::Test {
 
   ScopedFont font = MakeTestFont(12, true);
   HFONT fontHandle = font.Get();
-  Canvas24 canvas{820, 600};  // after the font: it keeps the font selected
+  DibCanvas canvas{820, 600, DibLayout::BottomUp24, test_color::kBackground};  // after the font: it keeps the font selected
   CMobileIcon tile;
   ControlTestHost host;
 };
@@ -78,7 +78,7 @@ const CountCase kCountCases[] = {
 
 // Green ink of `text` drawn alone at `box` the tile's way: the reference for the green part.
 RECT ReferenceInk(HFONT font, const wchar_t* text, RECT box, uint32_t rgb) {
-  Canvas24 reference(820, 600);
+  DibCanvas reference(820, 600, DibLayout::BottomUp24, test_color::kBackground);
   ScopedSaveDC saved(reference.Dc());
   ScopedSelect selected(reference.Dc(), font);
   SetBkMode(reference.Dc(), TRANSPARENT);

@@ -10,56 +10,9 @@
 
 #include "imaging/draw_base.h"
 #include "imaging/ximage.h"
+#include "testing/dib_canvas.h"
 
 namespace {
-
-// A bottom-up 24-bit DIB section with its own context: the layout the kernels work in.
-class Target24 {
- public:
-  Target24(int width, int height) : width_(width), height_(height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bits_ = static_cast<uint8_t*>(bits);
-    dc_ = CreateCompatibleDC(nullptr);
-    previous_ = SelectObject(dc_, bitmap_);
-  }
-  ~Target24() {
-    SelectObject(dc_, previous_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-  }
-  HDC Dc() const { return dc_; }
-  int Stride() const { return Stride24(width_); }
-  // The pixels, bottom row first.
-  std::vector<uint8_t> Pixels() const {
-    GdiFlush();
-    return std::vector<uint8_t>(bits_, bits_ + Stride() * height_);
-  }
-  void SetPixels(const std::vector<uint8_t>& pixels) {
-    GdiFlush();
-    std::memcpy(bits_, pixels.data(), pixels.size());
-  }
-  // Blue, green, red of client pixel (x, y), y counted from the top.
-  uint32_t Pixel(int x, int y) const {
-    GdiFlush();
-    const uint8_t* p = bits_ + (height_ - 1 - y) * Stride() + 3 * x;
-    return p[0] | p[1] << 8 | p[2] << 16;
-  }
-
- private:
-  int width_;
-  int height_;
-  HBITMAP bitmap_;
-  HGDIOBJ previous_;
-  HDC dc_;
-  uint8_t* bits_ = nullptr;
-};
 
 // What DrawAt must produce: the kernel applied to the target's pixels of the paint box. `clip`
 // and the draw are in logical coordinates, `offset` takes them to the target's pixels.
@@ -126,10 +79,10 @@ TEST(ImageDrawTest, DrawAtGivesTheKernelsPixelsUnderAnyClipRegionAndOrigin) {
     SCOPED_TRACE(round);
     CxImage image;
     FillRandomImage(image, random);
-    Target24 target(kWidth, kHeight);
+    DibCanvas target(kWidth, kHeight, DibLayout::BottomUp24);
     std::vector<uint8_t> before(target.Stride() * kHeight);
     for (uint8_t& byte : before) byte = random();
-    target.SetPixels(before);
+    target.SetRows(before);
 
     // A rectangle (drawn in the target's own memory), with a shifted origin (the same, offset),
     // or two rectangles (through a read-back, and only inside them).
@@ -163,14 +116,14 @@ TEST(ImageDrawTest, DrawAtGivesTheKernelsPixelsUnderAnyClipRegionAndOrigin) {
       }
     }
     DeleteObject(region);
-    EXPECT_EQ(target.Pixels(), expected) << "clip kind " << kind;
+    EXPECT_EQ(target.Rows(), expected) << "clip kind " << kind;
   }
 }
 
 TEST(ImageDrawTest, NothingIsDrawnForAnEmptyDisabledOrZeroSizedDraw) {
-  Target24 target(8, 8);
+  DibCanvas target(8, 8, DibLayout::BottomUp24);
   std::vector<uint8_t> before(target.Stride() * 8, 0x33);
-  target.SetPixels(before);
+  target.SetRows(before);
   CxImage image;
   EXPECT_FALSE(image.DrawAt(target.Dc(), 0, 0));  // not valid
   ASSERT_NE(image.Create(4, 4, 24, CXIMAGE_FORMAT_PNG), nullptr);
@@ -182,9 +135,9 @@ TEST(ImageDrawTest, NothingIsDrawnForAnEmptyDisabledOrZeroSizedDraw) {
   EXPECT_FALSE(image.DrawAt(target.Dc(), 0, 0));
   image.SetEnabled(true);
   EXPECT_TRUE(image.DrawAt(target.Dc(), 20, 20));  // runs, but lies outside the target
-  EXPECT_EQ(target.Pixels(), before);
+  EXPECT_EQ(target.Rows(), before);
   EXPECT_TRUE(image.DrawAt(target.Dc(), 0, 0));
-  EXPECT_NE(target.Pixels(), before);
+  EXPECT_NE(target.Rows(), before);
 }
 
 TEST(ImageDrawTest, StretchOpaqueCoversTheRectangleIgnoringAlpha) {
@@ -196,7 +149,7 @@ TEST(ImageDrawTest, StretchOpaqueCoversTheRectangleIgnoringAlpha) {
   ASSERT_TRUE(image.CreateAlphaPlane());
   std::memset(image.AlphaPlane(), 0, 4);
 
-  Target24 target(6, 6);
+  DibCanvas target(6, 6, DibLayout::BottomUp24);
   const RECT rect = {1, 1, 5, 5};
   EXPECT_TRUE(image.StretchOpaque(target.Dc(), rect, SRCCOPY));
   const uint32_t topLeft = 0x090807, topRight = 0x0C0B0A, bottomLeft = 0x030201, bottomRight = 0x060504;
@@ -227,7 +180,7 @@ TEST(ImageDrawTest, ThreeSlicesKeepTheEdgesAndStretchTheMiddle) {
       p[2] = 0x80;
     }
   }
-  Target24 target(720, kHeight);
+  DibCanvas target(720, kHeight, DibLayout::BottomUp24);
   const RECT rect = {10, 0, 710, kHeight};
   CDrawSpecific drawing;
   drawing.DrawThreeSlice(target.Dc(), &image, 18, 18, &rect);

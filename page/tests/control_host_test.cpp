@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "page/mobile_info_wnd.h"
+#include "testing/dib_canvas.h"
 #include "testing/test_support.h"
 
 namespace {

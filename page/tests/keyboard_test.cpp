@@ -15,6 +15,7 @@
 #include "page/mobile_info_wnd.h"
 #include "page/page_keyboard.h"
 #include "page/page_protocol.h"
+#include "testing/dib_canvas.h"
 #include "testing/test_support.h"
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include "page/mobile_info_wnd.h"
 #include "picture/picture_cache.h"
+#include "testing/dib_canvas.h"
 #include "testing/lookup_stand_in.h"
 #include "testing/stand_in_test.h"
 #include "testing/test_support.h"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "page/phone_info.h"
+#include "testing/dib_canvas.h"
 #include "testing/page_module.h"
 #include "testing/test_support.h"
 
