@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "picture/model_profile.h"
+#include "testing/text.h"
 
 // The stand-in (tools/lookup_service) on a free loopback port, for the life of the object.
 class LookupStandIn {
@@ -34,11 +35,6 @@ class LookupStandIn {
  private:
   int port_ = 0;
 };
-
-// UTF-8 percent-encoding of a whole text, for query values sent to the stand-in.
-std::string QueryEscape(std::u16string_view text);
-std::string QueryEscapeBytes(std::string_view bytes);
-std::string Utf8(std::u16string_view text);
 
 // A folder of the test's own beside the test program, removed with everything in it.
 class Sandbox {

@@ -8,32 +8,9 @@
 #include <vector>
 
 #include "picture/model_profile.h"
+#include "testing/text.h"
 
 namespace {
-
-std::string Utf8(const char16_t* text) {
-  std::string out;
-  for (const char16_t* p = text; *p != 0; ++p) {
-    char32_t c = *p;
-    if (c >= 0xD800 && c <= 0xDBFF) c = 0x10000 + ((c - 0xD800) << 10) + (*++p - 0xDC00);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 std::string Utf16(const char16_t* text, bool bigEndian) {
   std::string out = bigEndian ? std::string("\xFE\xFF") : std::string("\xFF\xFE");
