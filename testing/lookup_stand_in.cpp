@@ -11,6 +11,7 @@
 #include "picture/download_thread.h"
 #include "picture/picture_cache.h"
 #include "testing/program_files.h"
+#include "testing/test_support.h"
 
 namespace {
 
@@ -236,25 +237,11 @@ LRESULT CALLBACK ProfileReceiver::Proc(HWND hwnd, UINT message, WPARAM wParam, L
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-void PumpMessagesFor(DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    const DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= milliseconds) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
-  }
-}
-
 bool WaitForWorkers(DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   while (CDownloadThread::RunningWorkers() > 0) {
     if (GetTickCount() - start >= timeoutMs) return false;
-    PumpMessagesFor(10);
+    PumpFor(10);
   }
   return true;
 }

@@ -90,4 +90,3 @@ class ProfileReceiver {
 // Dispatches messages (so that workers' sends are handled) until no worker runs; false when
 // `timeoutMs` passed first.
 bool WaitForWorkers(DWORD timeoutMs = 30000);
-void PumpMessagesFor(DWORD milliseconds);

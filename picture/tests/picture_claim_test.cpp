@@ -12,6 +12,7 @@
 #include "picture/picture_cache.h"
 #include "testing/lookup_stand_in.h"
 #include "testing/stand_in_test.h"
+#include "testing/test_support.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ class PictureClaimTest : public StandInTest {
       for (WPARAM value : values) SendMessageW(receiver.Hwnd(), WM_PROFILE_READY, value, kDownloadJobProfileAndPicture);
       done = true;
     });
-    while (!done) PumpMessagesFor(10);
+    while (!done) PumpFor(10);
     forger.join();
   }
 
@@ -87,9 +88,9 @@ TEST_F(PictureClaimTest, TheWorkerKeepsTheRecordUntilTheLastClaimEnds) {
   };
   ASSERT_TRUE(StartLookupIn(launcher, receiver.Hwnd(), sandbox.Cache(), service->Base(), u"Fennick F2", u""));
   const DWORD start = GetTickCount();
-  while (receiver.Accepted().empty() && GetTickCount() - start < 30000) PumpMessagesFor(5);
+  while (receiver.Accepted().empty() && GetTickCount() - start < 30000) PumpFor(5);
   ASSERT_EQ(receiver.Accepted().size(), 1u);
-  PumpMessagesFor(150);
+  PumpFor(150);
   EXPECT_EQ(CDownloadThread::RunningWorkers(), 1);
   holder.join();
   EXPECT_EQ(readLate, u"Fennick F2");
@@ -112,7 +113,7 @@ TEST_F(PictureClaimTest, AForgedMessageFromAnotherProcessIsRejected) {
                              &process));
   const DWORD start = GetTickCount();
   while (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT && GetTickCount() - start < 30000) {
-    PumpMessagesFor(10);
+    PumpFor(10);
   }
   DWORD exitCode = 1;
   GetExitCodeProcess(process.hProcess, &exitCode);

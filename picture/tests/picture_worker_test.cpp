@@ -17,6 +17,7 @@
 #include "picture/url_fetch.h"
 #include "testing/lookup_stand_in.h"
 #include "testing/stand_in_test.h"
+#include "testing/test_support.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ class PictureWorkerTest : public StandInTest {
       MeasureFiles(sandbox.Cache(), count, largest);
       if (CDownloadThread::RunningWorkers() == 0) return true;
       if (GetTickCount() - start >= 10000) return false;
-      PumpMessagesFor(5);
+      PumpFor(5);
     }
   }
   static void SetNetwork(bool up) {
@@ -247,7 +248,7 @@ TEST_F(PictureWorkerTest, AStallThatEndsStillCompletesTheLookup) {
 TEST_F(PictureWorkerTest, AWindowDestroyedDuringAStallIsSentNothing) {
   service->Misbehave("stall-before", "/intf/", "&stall=2");
   ASSERT_TRUE(Lookup(kModel, receiver.Hwnd()));
-  PumpMessagesFor(300);
+  PumpFor(300);
   ASSERT_EQ(CDownloadThread::RunningWorkers(), 1);
   receiver.Destroy();
   // The worker ends by itself once the stall is over, its downloads done.

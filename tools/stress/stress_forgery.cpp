@@ -143,7 +143,7 @@ bool RunForgeryStress(const StressPlan& plan) {
   HANDLE thread = CreateThread(nullptr, 0, ForgeFromThread, &forger, 0, nullptr);
   LONG nextCheck = kPrintEvery;
   while (thread != nullptr && MsgWaitForMultipleObjects(1, &thread, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0) {
-    PumpMessagesOnce();
+    PumpPending();
     const LONG sent = forger.sent;
     SetProgress("forgery", static_cast<uint64_t>(sent));
     if (sent >= nextCheck) {
@@ -176,7 +176,7 @@ bool RunForgeryStress(const StressPlan& plan) {
     DWORD lastCheck = GetTickCount();
     uint64_t turns = 0;
     while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0) {
-      PumpMessagesOnce();
+      PumpPending();
       SetProgress("forgery", static_cast<uint64_t>(forger.count) + ++turns);
       if (GetTickCount() - lastCheck >= 100) {
         checkUnchanged("from another process", -1);

@@ -218,11 +218,11 @@ bool RunMouseStress(const StressPlan& plan) {
                          "messages:%s",
                          segment, shown, changed, replay(recent.begin(), recent.end()).c_str()));
     }
-    PumpMessagesOnce();
+    PumpPending();
     // The first use of cursors and tooltips makes objects that stay: counted from here on.
     if (segment == 0) afterFirstSegment = SampleProcess();
   }
-  PumpMessagesOnce();
+  PumpPending();
 
   const ProcessSample after = SampleProcess();
   size_t installRequests = 0;

@@ -155,14 +155,6 @@ PhoneInfo PhoneRecord(int32_t state, std::u16string_view model) {
 
 void SetLookupBase(const std::wstring& base) { SetEnvironmentVariableW(L"MOBILEINFOPAGE_LOOKUP_BASE", base.c_str()); }
 
-void PumpMessagesOnce() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
 CacheState CheckCache() {
   CacheState state;
   const std::u16string cache = Utf16(StressCacheFolder());

@@ -95,9 +95,6 @@ struct CacheState {
 };
 CacheState CheckCache();
 
-// Dispatches what is queued for this thread.
-void PumpMessagesOnce();
-
 // Dispatches messages until `done` holds or `timeoutMs` passed; false on the timeout.
 template <typename Done>
 bool PumpUntil(Done done, DWORD timeoutMs) {
@@ -106,7 +103,7 @@ bool PumpUntil(Done done, DWORD timeoutMs) {
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= timeoutMs) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed < 20 ? timeoutMs - elapsed : 20, QS_ALLINPUT);
-    PumpMessagesOnce();
+    PumpPending();
   }
   return true;
 }

@@ -171,7 +171,7 @@ bool RunPayloadStress(const StressPlan& plan) {
   for (int i = 0; i < plan.payloads; ++i) {
     SetProgress("payloads", static_cast<uint64_t>(i));
     if (i > 0 && i % kPumpEvery == 0) {
-      PumpMessagesOnce();
+      PumpPending();
       current = printer.Print(hwnd);
     }
     const size_t edgeIndex = static_cast<size_t>(i % kEdgeEvery);
@@ -257,7 +257,7 @@ bool RunPayloadStress(const StressPlan& plan) {
     }
   }
 
-  PumpMessagesOnce();
+  PumpPending();
   const ProcessSample after = SampleProcess();
   return report.Finish(Format(
       "%d payloads of 0..%zu bytes (%d full, %d short, %d at the edge lengths, %d without data; %d sent from "

@@ -78,7 +78,7 @@ bool RunPictureStress(const StressPlan& plan) {
     withPage = CountGdiObjects();
     page->Close(random.Percent(80));
     page.reset();
-    PumpMessagesOnce();
+    PumpPending();
     const int live = CountGdiObjects();
     if (pagesMade == 1) {
       afterWarmUp = live;

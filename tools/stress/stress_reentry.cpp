@@ -113,13 +113,13 @@ bool RunReentryStress(const StressPlan& plan) {
           break;
         case Teardown::UnInitThenPump:
           module.UnInitPage();
-          PumpMessagesOnce();
+          PumpPending();
           break;
         case Teardown::kCount: break;
       }
     });
     PressLink(old, press, tile);
-    PumpMessagesOnce();
+    PumpPending();
 
     if (host.CopiesReceived().size() != 1) {
       ++wrongLinks;
