@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "testing/dib_canvas.h"
-#include "testing/page_module.h"
+#include "testing/module_page_test.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -94,16 +94,12 @@ RECT TileRect(int i) {
   return {left, top, left + 80, top + 90};
 }
 
-class AccessibilityTest : public ::testing::Test {
+class AccessibilityTest : public ModulePageTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     comReady = true;
-    ASSERT_TRUE(module.Loaded());
-    parent = std::make_unique<TestParent>(800, 570);
-    ASSERT_TRUE(module.InitPage());
-    page = module.CreatePage(parent->Hwnd());
-    ASSERT_NE(page, nullptr);
+    ASSERT_NO_FATAL_FAILURE(OpenPage());
     ASSERT_EQ(AccessibleObjectFromWindow(page, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&client)),
               S_OK);
     ASSERT_NE(client, nullptr);
@@ -212,9 +208,6 @@ class AccessibilityTest : public ::testing::Test {
   }
 
   bool comReady = false;
-  PageModule module{ModuleBesideProgram()};
-  std::unique_ptr<TestParent> parent;
-  HWND page = nullptr;
   IAccessible* client = nullptr;
   HWINEVENTHOOK hook = nullptr;
 };

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "testing/dib_canvas.h"
-#include "testing/page_module.h"
+#include "testing/module_page_test.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -25,20 +25,9 @@ std::vector<uint8_t> Utf16WithNul(const wchar_t* text) {
   return std::vector<uint8_t>(bytes, bytes + (std::wcslen(text) + 1) * sizeof(wchar_t));
 }
 
-class LinksTest : public ::testing::Test {
+class LinksTest : public ModulePageTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(module.Loaded());
-    parent = std::make_unique<TestParent>(800, 570);
-    ASSERT_TRUE(module.InitPage());
-    page = module.CreatePage(parent->Hwnd());
-    ASSERT_NE(page, nullptr);
-  }
-  void TearDown() override { parent.reset(); }
-
-  PageModule module{ModuleBesideProgram()};
-  std::unique_ptr<TestParent> parent;
-  HWND page = nullptr;
+  void SetUp() override { OpenPage(); }
 };
 
 TEST_F(LinksTest, LinkedTilesSendTheirPageCommandWhateverTheNotificationCode) {

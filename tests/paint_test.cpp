@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "testing/dib_canvas.h"
-#include "testing/page_module.h"
+#include "testing/module_page_test.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -15,21 +15,9 @@ constexpr int kHeight = 570;
 constexpr uint32_t kMarker = 0x00FF00FF;
 const RECT kClient = {0, 0, kWidth, kHeight};
 
-class PaintTest : public ::testing::Test {
+class PaintTest : public ModulePageTest {
  protected:
-  void Open(bool visible) {
-    ASSERT_TRUE(module.Loaded());
-    parent = std::make_unique<TestParent>(kWidth, kHeight, visible);
-    ASSERT_TRUE(module.InitPage());
-    page = module.CreatePage(parent->Hwnd());
-    ASSERT_NE(page, nullptr);
-  }
-
-  void TearDown() override { parent.reset(); }
-
-  PageModule module{ModuleBesideProgram()};
-  std::unique_ptr<TestParent> parent;
-  HWND page = nullptr;
+  void Open(bool visible) { OpenPage(kWidth, kHeight, visible); }
 };
 
 TEST_F(PaintTest, PrintClientCoversTheWholeClientAreaInEveryState) {

@@ -5,28 +5,19 @@
 #include <process.h>
 
 #include "page/page_protocol.h"
-#include "testing/page_module.h"
+#include "testing/module_page_test.h"
 #include "testing/test_support.h"
 
 namespace {
 
-class PhoneDataTest : public ::testing::Test {
+class PhoneDataTest : public ModulePageTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(module.Loaded());
-    ASSERT_TRUE(module.InitPage());
-    page = module.CreatePage(parent.Hwnd());
-    ASSERT_NE(page, nullptr);
-  }
+  void SetUp() override { OpenPage(); }
 
   void SendCommand(UINT id, UINT code) {
     SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, code), 0);
     PumpPending();
   }
-
-  PageModule module{ModuleBesideProgram()};
-  TestParent parent{800, 570};
-  HWND page = nullptr;
 };
 
 TEST_F(PhoneDataTest, MissingDataIsAnsweredZero) {

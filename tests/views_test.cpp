@@ -12,7 +12,7 @@
 #include "imaging/ximage.h"
 #include "resources/resource.h"
 #include "testing/dib_canvas.h"
-#include "testing/page_module.h"
+#include "testing/module_page_test.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -38,18 +38,13 @@ SourcePixel PixelOf(const CxImage& image, uint32_t x, uint32_t y) {
   return {static_cast<uint32_t>(entry.red << 16 | entry.green << 8 | entry.blue), opaque};
 }
 
-class ViewsTest : public ::testing::Test {
+class ViewsTest : public ModulePageTest {
  protected:
   void Open(int width = kWidth, int height = kHeight) {
-    ASSERT_TRUE(module.Loaded());
     width_ = width;
     height_ = height;
-    parent = std::make_unique<TestParent>(width, height);
-    ASSERT_TRUE(module.InitPage());
-    page = module.CreatePage(parent->Hwnd());
-    ASSERT_NE(page, nullptr);
+    OpenPage(width, height);
   }
-  void TearDown() override { parent.reset(); }
 
   std::unique_ptr<DibCanvas> Print() {
     auto canvas = std::make_unique<DibCanvas>(width_, height_);
@@ -113,10 +108,6 @@ class ViewsTest : public ::testing::Test {
     const auto span = InkSpan(canvas, area);
     return span.first <= span.second;
   }
-
-  PageModule module{ModuleBesideProgram()};
-  std::unique_ptr<TestParent> parent;
-  HWND page = nullptr;
 
  private:
   int width_ = kWidth;

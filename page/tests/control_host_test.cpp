@@ -10,6 +10,7 @@
 
 #include "page/mobile_info_wnd.h"
 #include "testing/dib_canvas.h"
+#include "testing/in_process_page_test.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -42,16 +43,12 @@ class RecordingControl : public CVinControl {
   std::string name_;
 };
 
-class ControlHostTest : public ::testing::Test {
+class ControlHostTest : public InProcessPageTest<> {
  protected:
   void SetUp() override {
-    page = std::make_unique<CMobileInfoWnd>();
-    ASSERT_NE(page->Create(parent.Hwnd()), nullptr);
+    ASSERT_NO_FATAL_FAILURE(OpenPage());
     page->AddControl(&first);
     page->AddControl(&second);
-  }
-  void TearDown() override {
-    if (page->Hwnd() != nullptr) DestroyWindow(page->Hwnd());
   }
   LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     log.clear();
@@ -61,8 +58,6 @@ class ControlHostTest : public ::testing::Test {
   std::vector<std::string> log;
   RecordingControl first{&log, "first"};
   RecordingControl second{&log, "second"};
-  TestParent parent{800, 570};
-  std::unique_ptr<CMobileInfoWnd> page;
 };
 
 TEST_F(ControlHostTest, MouseMessagesReachEveryVisibleControlAndHiddenOnesOnlyAsRelay) {

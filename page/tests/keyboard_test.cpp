@@ -16,6 +16,7 @@
 #include "page/page_keyboard.h"
 #include "page/page_protocol.h"
 #include "testing/dib_canvas.h"
+#include "testing/in_process_page_test.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -119,20 +120,18 @@ class HostDialog {
   HWND after_ = nullptr;
 };
 
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public InProcessPageTest<> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     comReady = true;
-    page = std::make_unique<CMobileInfoWnd>();
-    ASSERT_NE(page->Create(parent.Hwnd()), nullptr);
-    MoveWindow(page->Hwnd(), 0, 0, 800, 570, FALSE);  // as CreatePage sizes it
+    ASSERT_NO_FATAL_FAILURE(OpenPage());
     hwnd = page->Hwnd();
   }
   void TearDown() override {
     if (hook != nullptr) UnhookWinEvent(hook);
     g_watched = nullptr;
-    if (page && page->Hwnd() != nullptr) DestroyWindow(page->Hwnd());
+    InProcessPageTest::TearDown();
     page.reset();
     if (comReady) CoUninitialize();
   }
@@ -140,9 +139,7 @@ class KeyboardTest : public ::testing::Test {
   // A new page inside `container`, in place of the first.
   void Remake(HWND container) {
     DestroyWindow(hwnd);
-    page = std::make_unique<CMobileInfoWnd>();
-    ASSERT_NE(page->Create(container), nullptr);
-    MoveWindow(page->Hwnd(), 0, 0, 800, 570, FALSE);
+    ASSERT_NO_FATAL_FAILURE(OpenPage(container));
     hwnd = page->Hwnd();
   }
   void Send(const PhoneInfo& record) { ASSERT_EQ(SendRecord(hwnd, record), 1); }
@@ -200,8 +197,6 @@ class KeyboardTest : public ::testing::Test {
   }
 
   bool comReady = false;
-  TestParent parent{800, 570};
-  std::unique_ptr<CMobileInfoWnd> page;
   HWND hwnd = nullptr;
   HWINEVENTHOOK hook = nullptr;
 };

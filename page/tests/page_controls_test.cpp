@@ -6,27 +6,15 @@
 
 #include "page/mobile_info_wnd.h"
 #include "page/page_protocol.h"
+#include "testing/in_process_page_test.h"
 #include "testing/test_support.h"
 
 namespace {
 
-class PageControlsTest : public ::testing::Test {
+class PageControlsTest : public InProcessPageTest<> {
  protected:
-  void SetUp() override { page = Open(); }
-  void TearDown() override {
-    if (page && page->Hwnd() != nullptr) DestroyWindow(page->Hwnd());
-  }
-  std::unique_ptr<CMobileInfoWnd> Open() {
-    auto made = std::make_unique<CMobileInfoWnd>();
-    EXPECT_NE(made->Create(parent.Hwnd()), nullptr);
-    // The host sizes the page to its container, as CreatePage does.
-    MoveWindow(made->Hwnd(), 0, 0, 800, 570, FALSE);
-    return made;
-  }
+  void SetUp() override { OpenPage(); }
   void Send(const PhoneInfo& record) { ASSERT_EQ(SendRecord(page->Hwnd(), record), 1); }
-
-  TestParent parent{800, 570};
-  std::unique_ptr<CMobileInfoWnd> page;
 };
 
 struct Shown {
@@ -140,7 +128,7 @@ TEST_F(PageControlsTest, TheInstallButtonIsMadeOnceAtTheFirstGuardMissingOfEachP
   EXPECT_EQ(page->ControlCount(), 13u) << "shown again, not made again";
 
   DestroyWindow(page->Hwnd());
-  page = Open();
+  OpenPage();
   EXPECT_FALSE(page->InstallButtonCreated());
   Send(MakeRecord(PageState::GuardMissing));
   EXPECT_TRUE(page->InstallButtonCreated());

@@ -10,26 +10,18 @@
 #include "page/offscreen_buffer.h"
 #include "page/page_protocol.h"
 #include "testing/dib_canvas.h"
+#include "testing/in_process_page_test.h"
 #include "testing/test_support.h"
 
 namespace {
 
-class PageStateTest : public ::testing::Test {
+class PageStateTest : public InProcessPageTest<> {
  protected:
-  void SetUp() override {
-    page = std::make_unique<CMobileInfoWnd>();
-    ASSERT_NE(page->Create(parent.Hwnd()), nullptr);
-  }
-  void TearDown() override {
-    if (page->Hwnd() != nullptr) DestroyWindow(page->Hwnd());
-  }
+  void SetUp() override { OpenPage(); }
 
   LRESULT Send(PageState state) { return SendRecord(page->Hwnd(), MakeRecord(state)); }
   int32_t State() const { return page->Phone().state; }
   void Tick(UINT_PTR timerId) { SendMessageW(page->Hwnd(), WM_TIMER, timerId, 0); }
-
-  TestParent parent{800, 570};
-  std::unique_ptr<CMobileInfoWnd> page;
 };
 
 TEST_F(PageStateTest, ANewPageHasAnEmptyRecordInNoPhone) {

@@ -9,6 +9,7 @@
 #include "page/mobile_info_wnd.h"
 #include "picture/picture_cache.h"
 #include "testing/dib_canvas.h"
+#include "testing/in_process_page_test.h"
 #include "testing/lookup_stand_in.h"
 #include "testing/stand_in_test.h"
 #include "testing/test_support.h"
@@ -19,7 +20,7 @@ const char16_t kRawModel[] = u"Ostrel 8X";
 const char16_t kShownName[] = u"Ostrel 8X \u9752\u6625\u7248";
 const char16_t kPictureFile[] = u"ostrel_8x.png";
 
-class PicturePageTest : public StandInTest {
+class PicturePageTest : public InProcessPageTest<StandInTest> {
  protected:
   void SetUp() override {
     StandInTest::SetUp();
@@ -29,13 +30,10 @@ class PicturePageTest : public StandInTest {
     const std::u16string cache = GetCacheFolder();
     DeleteFileW(WidePath(cache + u"\\" + kRawModel + u".ini"));
     DeleteFileW(WidePath(cache + u"\\" + kPictureFile));
-    page = std::make_unique<CMobileInfoWnd>();
-    ASSERT_NE(page->Create(parent.Hwnd()), nullptr);
-    MoveWindow(page->Hwnd(), 0, 0, 800, 570, FALSE);
+    OpenPage();
   }
   void TearDown() override {
-    if (page) DestroyWindow(page->Hwnd());
-    StandInTest::TearDown();
+    InProcessPageTest::TearDown();
     SetEnvironmentVariableW(kLookupServiceEnvironment, nullptr);
   }
 
@@ -66,9 +64,6 @@ class PicturePageTest : public StandInTest {
     }
     return wrong;
   }
-
-  TestParent parent{800, 570};
-  std::unique_ptr<CMobileInfoWnd> page;
 };
 
 TEST_F(PicturePageTest, AFirstConnectionShowsTheModelsOwnNameAndPictureAndLaterOnesAskNothing) {
