@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/accessible_child.h"
 #include "testing/dib_canvas.h"
 #include "testing/module_page_test.h"
 #include "testing/test_support.h"
@@ -42,14 +43,6 @@ struct Expected {
   LONG state;
   RECT rect;
 };
-
-VARIANT Child(LONG id) {
-  VARIANT child;
-  VariantInit(&child);
-  child.vt = VT_I4;
-  child.lVal = id;
-  return child;
-}
 
 std::wstring Take(BSTR text) {
   std::wstring taken = text != nullptr ? std::wstring(text, SysStringLen(text)) : std::wstring();

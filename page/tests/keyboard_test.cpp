@@ -15,6 +15,7 @@
 #include "page/mobile_info_wnd.h"
 #include "page/page_keyboard.h"
 #include "page/page_protocol.h"
+#include "testing/accessible_child.h"
 #include "testing/dib_canvas.h"
 #include "testing/in_process_page_test.h"
 #include "testing/test_support.h"
@@ -49,14 +50,6 @@ std::vector<LONG> g_focusEvents;  // child ids of EVENT_OBJECT_FOCUS on the clie
 
 void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
   if (event == EVENT_OBJECT_FOCUS && hwnd == g_watched && object == OBJID_CLIENT) g_focusEvents.push_back(child);
-}
-
-VARIANT Child(LONG id) {
-  VARIANT child;
-  VariantInit(&child);
-  child.vt = VT_I4;
-  child.lVal = id;
-  return child;
 }
 
 PhoneInfo Record(PageState state) {
