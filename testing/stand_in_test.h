@@ -1,4 +1,4 @@
-// The fixture of the picture tests: one lookup-service stand-in for the whole suite, reset
+// The fixture of the tests against the lookup service: one stand-in for the whole suite, reset
 // before each test, the network forced up, and every worker finished before the next test.
 #pragma once
 
