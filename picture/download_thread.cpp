@@ -9,6 +9,7 @@
 #include "picture/cache_sweep.h"
 #include "picture/picture_cache.h"
 #include "picture/url_fetch.h"
+#include "util/module_handle.h"
 
 namespace {
 
@@ -26,8 +27,6 @@ SRWLOCK g_lock = SRWLOCK_INIT;
 CONDITION_VARIABLE g_claimsEnded = CONDITION_VARIABLE_INIT;
 WorkerSlot g_slots[kMaxRunningWorkers];
 volatile LONG g_running = 0;
-
-const char kModuleAnchor = 0;
 
 class ExclusiveLock {
  public:
@@ -138,8 +137,7 @@ bool CDownloadThread::Start(HWND notifyWindow, const std::u16string& profileUrl,
 }
 
 bool StartModuleThread(LPTHREAD_START_ROUTINE proc, void* parameter, HMODULE& module) {
-  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&kModuleAnchor),
-                          &module)) {
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, OwnModuleAddress(), &module)) {
     return false;
   }
   HANDLE thread = CreateThread(nullptr, 0, proc, parameter, 0, nullptr);

@@ -2,23 +2,12 @@
 
 #include <shlwapi.h>
 
-#include "controls/window_impl.h"
 #include "picture/cache_names.h"
 #include "picture/download_thread.h"
 #include "picture/url_fetch.h"
+#include "util/module_handle.h"
 
 namespace {
-
-const char kModuleAnchor = 0;
-
-// The module this code is linked into; the framework's handle when it has one.
-HMODULE OwnModule() {
-  if (HINSTANCE instance = CWindowModule::Instance()) return instance;
-  HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&kModuleAnchor), &module);
-  return module;
-}
 
 std::u16string FromWide(const wchar_t* text) { return std::u16string(reinterpret_cast<const char16_t*>(text)); }
 

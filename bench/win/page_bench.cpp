@@ -20,7 +20,9 @@
 #include "imaging/blend_paths.h"
 #include "imaging/draw_base.h"
 #include "imaging/ximage.h"
-#include "tests/win/test_support.h"
+#include "testing/dib_canvas.h"
+#include "testing/page_module.h"
+#include "testing/test_support.h"
 
 namespace {
 
@@ -38,9 +40,6 @@ double Now() {
   QueryPerformanceCounter(&t);
   return static_cast<double>(t.QuadPart) * period;
 }
-
-// A 32-bit top-down DIB section in its own memory context.
-using Dib = DibCanvas;
 
 struct Case {
   Case(std::string caseName, std::function<void()> body, std::function<void()> before, int64_t pixelCount)
@@ -93,15 +92,15 @@ BenchImage Picture(HMODULE module, int id, int width, int height) {
 }
 
 // The picture as GdiAlphaBlend takes it: premultiplied 32-bit, in a DIB section.
-std::unique_ptr<Dib> PremultipliedDib(const BenchImage& image) {
-  auto dib = std::make_unique<Dib>(image.Width(), image.Height());
+std::unique_ptr<DibCanvas> PremultipliedDib(const BenchImage& image) {
+  auto dib = std::make_unique<DibCanvas>(image.Width(), image.Height());
   const std::vector<uint32_t> pixels = Premultiplied(image.View());
   GdiFlush();
   std::memcpy(dib->Bits(), pixels.data(), pixels.size() * 4);
   return dib;
 }
 
-void AlphaBlendInto(HDC target, const Dib& source, int width, int height, int cx, int cy) {
+void AlphaBlendInto(HDC target, const DibCanvas& source, int width, int height, int cx, int cy) {
   const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   GdiAlphaBlend(target, 0, 0, cx, cy, source.Dc(), 0, 0, width, height, blend);
 }
@@ -116,33 +115,6 @@ BITMAPINFO Header24(int width, int height) {
   info.bmiHeader.biCompression = BI_RGB;
   return info;
 }
-
-// The kind of surface the page paints into: a bottom-up 24-bit DIB section, into whose
-// memory DrawAt blends directly.
-class PageSurface {
- public:
-  PageSurface(int width, int height) {
-    BITMAPINFO info = Header24(width, height);
-    void* bits = nullptr;
-    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    dc_ = CreateCompatibleDC(nullptr);
-    previous_ = SelectObject(dc_, bitmap_);
-    PatBlt(dc_, 0, 0, width, height, WHITENESS);
-  }
-  ~PageSurface() {
-    SelectObject(dc_, previous_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-  }
-  PageSurface(const PageSurface&) = delete;
-  PageSurface& operator=(const PageSurface&) = delete;
-  HDC Dc() const { return dc_; }
-
- private:
-  HBITMAP bitmap_ = nullptr;
-  HDC dc_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
-};
 
 // DrawAt's first step on its own: the target's pixels into a fresh 24-bit DIB section.
 void ReadBack(HDC target, int width, int height) {
@@ -174,7 +146,7 @@ int main(int argc, char** argv) {
     if (std::strncmp(argv[i], "--samples=", 10) == 0) samples = std::max(1, std::atoi(argv[i] + 10));
   }
 
-  LoadedModule module;
+  PageModule module(ModuleBesideProgram());
   if (!module.Loaded()) {
     std::fprintf(stderr, "MobileInfoPage.dll not loaded\n");
     return 1;
@@ -185,11 +157,12 @@ int main(int argc, char** argv) {
   // section, where DrawAt reads back and copies, and the page's own kind of surface.
   const BenchImage mix = RealisticMix(742, 526);
   const BenchImage phone = Picture(module.Handle(), 102, 204, 373);
-  const std::unique_ptr<Dib> mixPre = PremultipliedDib(mix);
-  const std::unique_ptr<Dib> phonePre = PremultipliedDib(phone);
-  Dib target(kPageWidth, kPageHeight), copySource(kPageWidth, kPageHeight);
+  const std::unique_ptr<DibCanvas> mixPre = PremultipliedDib(mix);
+  const std::unique_ptr<DibCanvas> phonePre = PremultipliedDib(phone);
+  DibCanvas target(kPageWidth, kPageHeight), copySource(kPageWidth, kPageHeight);
   target.Fill(0xFFF4F6F8);
-  PageSurface surface(kPageWidth, kPageHeight);
+  // The kind of surface the page paints into, into whose memory DrawAt blends directly.
+  DibCanvas surface(kPageWidth, kPageHeight, DibLayout::BottomUp24, 0xFFFFFF);
   copySource.Fill(0xFF808080);
   const int64_t mixPixels = int64_t{742} * 526, pagePixels = int64_t{kPageWidth} * kPageHeight;
   const int64_t phonePixels = int64_t{phone.Width()} * phone.Height();
@@ -244,7 +217,7 @@ int main(int argc, char** argv) {
     HWND page = module.CreatePage(parent.Hwnd());
     if (page == nullptr) return 1;
     UpdateWindow(page);
-    Dib canvas(kPageWidth, kPageHeight);
+    DibCanvas canvas(kPageWidth, kPageHeight);
     auto showState = [page](PageState state) {
       return [page, state] {
         SendRecord(page, MakeRecord(state));

@@ -12,9 +12,9 @@
 #include <string>
 #include <thread>
 
+#include "testing/page_module.h"
 #include "tools/harness/event_log.h"
 #include "tools/harness/host_window.h"
-#include "tools/harness/page_loader.h"
 #include "tools/harness/phone_service.h"
 #include "tools/harness/record_form.h"
 #include "tools/harness/scenario.h"
@@ -68,15 +68,6 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
   return true;
 }
 
-std::wstring BesideProgram(const wchar_t* name) {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, length < MAX_PATH ? length : 0);
-  const size_t slash = folder.find_last_of(L"\\/");
-  folder = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
-  return folder + name;
-}
-
 bool ReadFile(const std::wstring& path, std::string& text) {
   FILE* file = _wfopen(path.c_str(), L"rb");
   if (file == nullptr) return false;
@@ -126,10 +117,10 @@ int Run(int argc, wchar_t** argv) {
     if (!MakeFolders(options.out)) return Fail(kSetupFailed, "cannot make the folder " + Narrow(options.out));
   }
 
-  if (options.module.empty()) options.module = BesideProgram(L"MobileInfoPage.dll");
-  CPageModule module;
+  if (options.module.empty()) options.module = ModuleBesideProgram();
+  PageModule module;
   std::string error;
-  if (!module.Load(options.module, error)) return Fail(kSetupFailed, error + ": " + Narrow(options.module));
+  if (!module.Load(options.module, &error)) return Fail(kSetupFailed, error + ": " + Narrow(options.module));
   if (module.IsSupported() != 1) return Fail(kSetupFailed, "IsSupported does not return 1");
 
   EventLog log;

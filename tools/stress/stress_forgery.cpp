@@ -7,8 +7,9 @@
 
 #include "picture/download_thread.h"
 #include "picture/model_profile.h"
-#include "tests/win/picture_test_support.h"
-#include "tests/win/test_support.h"
+#include "testing/lookup_stand_in.h"
+#include "testing/program_files.h"
+#include "testing/test_support.h"
 #include "tools/stress/stress_page.h"
 #include "tools/stress/stress_support.h"
 #include "tools/stress/stresses.h"
@@ -87,8 +88,8 @@ bool RunForgeryStress(const StressPlan& plan) {
     return report.Finish("nothing sent");
   }
   SetLookupBase(Wide(service.Base()));
-  StressModule module;
-  if (!module.Load()) {
+  PageModule module;
+  if (!module.Load(StressModulePath())) {
     report.Fail("the module did not load");
     return report.Finish("nothing sent");
   }
@@ -142,7 +143,7 @@ bool RunForgeryStress(const StressPlan& plan) {
   HANDLE thread = CreateThread(nullptr, 0, ForgeFromThread, &forger, 0, nullptr);
   LONG nextCheck = kPrintEvery;
   while (thread != nullptr && MsgWaitForMultipleObjects(1, &thread, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0) {
-    PumpMessagesOnce();
+    PumpPending();
     const LONG sent = forger.sent;
     SetProgress("forgery", static_cast<uint64_t>(sent));
     if (sent >= nextCheck) {
@@ -175,7 +176,7 @@ bool RunForgeryStress(const StressPlan& plan) {
     DWORD lastCheck = GetTickCount();
     uint64_t turns = 0;
     while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0) {
-      PumpMessagesOnce();
+      PumpPending();
       SetProgress("forgery", static_cast<uint64_t>(forger.count) + ++turns);
       if (GetTickCount() - lastCheck >= 100) {
         checkUnchanged("from another process", -1);

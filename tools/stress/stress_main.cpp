@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
               MillisecondsSince(start) / 1000.0);
   std::fflush(stdout);
   // A worker still finishing holds the module's file open; let it end so the folder can go.
-  PumpUntil([] { return !StressModule::Mapped(); }, kWorkersLeaveWithinMs);
+  PumpUntil([] { return !PageModule::Mapped(StressModulePath()); }, kWorkersLeaveWithinMs);
   RemoveStressFolder();
   return passed ? 0 : 1;
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "page/page_protocol.h"
-#include "tests/win/test_support.h"
+#include "testing/test_support.h"
 #include "tools/stress/stress_page.h"
 #include "tools/stress/stress_support.h"
 #include "tools/stress/stresses.h"
@@ -89,8 +89,8 @@ bool RunMouseStress(const StressPlan& plan) {
   StressReport report("mouse");
   StressRandom random(plan.seed ^ 0x4D4F555345ull);
   SetLookupBase(kRefusingLookupBase);
-  StressModule module;
-  if (!module.Load()) {
+  PageModule module;
+  if (!module.Load(StressModulePath())) {
     report.Fail("the module did not load");
     return report.Finish("nothing sent");
   }
@@ -218,11 +218,11 @@ bool RunMouseStress(const StressPlan& plan) {
                          "messages:%s",
                          segment, shown, changed, replay(recent.begin(), recent.end()).c_str()));
     }
-    PumpMessagesOnce();
+    PumpPending();
     // The first use of cursors and tooltips makes objects that stay: counted from here on.
     if (segment == 0) afterFirstSegment = SampleProcess();
   }
-  PumpMessagesOnce();
+  PumpPending();
 
   const ProcessSample after = SampleProcess();
   size_t installRequests = 0;

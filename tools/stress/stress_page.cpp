@@ -5,7 +5,8 @@
 #include <cstdio>
 
 #include "picture/download_thread.h"
-#include "tests/win/picture_test_support.h"
+#include "testing/lookup_stand_in.h"
+#include "testing/program_files.h"
 #include "tools/stress/stress_support.h"
 
 const wchar_t kRefusingLookupBase[] = L"http://127.0.0.1:1";
@@ -18,11 +19,6 @@ constexpr UINT kReconnectButtonId = 222;
 const char* const kStandInPictures[] = {
     "brisa_mini.png", "fennick_f2.png", "ostrel_8x.png", "quorle_q5.png", "tallow_t9_pro.png",
 };
-
-template <typename Proc>
-Proc ExportOf(HMODULE module, const char* name) {
-  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 std::u16string Utf16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
 
@@ -39,8 +35,7 @@ bool PrepareStressFolder() {
   CreateDirectoryW((ProgramFolder() + L"\\stress_work").c_str(), nullptr);
   RemoveFolderTree(StressFolder());
   CreateDirectoryW(StressFolder().c_str(), nullptr);
-  const std::wstring source = ProgramFolder() + L"\\" + kModuleName;
-  return CopyFileW(source.c_str(), StressModule::Path().c_str(), FALSE) != FALSE;
+  return CopyFileW(ModuleBesideProgram().c_str(), StressModulePath().c_str(), FALSE) != FALSE;
 }
 
 void RemoveStressFolder() {
@@ -48,36 +43,9 @@ void RemoveStressFolder() {
   RemoveDirectoryW((ProgramFolder() + L"\\stress_work").c_str());
 }
 
-StressModule::~StressModule() {
-  if (module_ != nullptr && UnInitPage != nullptr) UnInitPage();
-  Unload();
-}
+std::wstring StressModulePath() { return StressFolder() + L"\\" + kModuleName; }
 
-bool StressModule::Load() {
-  if (module_ != nullptr) return true;
-  module_ = LoadLibraryW(Path().c_str());
-  if (module_ == nullptr) return false;
-  IsSupported = ExportOf<IsSupportedProc>(module_, "IsSupported");
-  InitPage = ExportOf<InitPageProc>(module_, "InitPage");
-  CreatePage = ExportOf<CreatePageProc>(module_, "CreatePage");
-  UnInitPage = ExportOf<UnInitPageProc>(module_, "UnInitPage");
-  return IsSupported != nullptr && InitPage != nullptr && CreatePage != nullptr && UnInitPage != nullptr;
-}
-
-void StressModule::Unload() {
-  if (module_ != nullptr) FreeLibrary(module_);
-  module_ = nullptr;
-  IsSupported = nullptr;
-  InitPage = nullptr;
-  CreatePage = nullptr;
-  UnInitPage = nullptr;
-}
-
-std::wstring StressModule::Path() { return StressFolder() + L"\\" + kModuleName; }
-
-bool StressModule::Mapped() { return GetModuleHandleW(Path().c_str()) != nullptr; }
-
-StressPage::StressPage(StressModule& module, HWND parent) : module_(module) {
+StressPage::StressPage(PageModule& module, HWND parent) : module_(module) {
   if (!module_.Loaded() || !module_.InitPage()) return;
   hwnd_ = module_.CreatePage(parent);
   if (hwnd_ != nullptr) {
@@ -186,14 +154,6 @@ PhoneInfo PhoneRecord(int32_t state, std::u16string_view model) {
 }
 
 void SetLookupBase(const std::wstring& base) { SetEnvironmentVariableW(L"MOBILEINFOPAGE_LOOKUP_BASE", base.c_str()); }
-
-void PumpMessagesOnce() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
 CacheState CheckCache() {
   CacheState state;

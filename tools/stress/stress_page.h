@@ -9,40 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "module/page_exports.h"
 #include "page/phone_info.h"
-#include "tests/win/test_support.h"
+#include "testing/dib_canvas.h"
+#include "testing/page_module.h"
+#include "testing/test_support.h"
 
 // The run's folder beside the program, holding the copy of the module and its cache.
 const std::wstring& StressFolder();
 std::wstring StressCacheFolder();
+// The run's copy of the module.
+std::wstring StressModulePath();
 // Copies the module from beside the program into the run's folder; false when it is missing.
 bool PrepareStressFolder();
 void RemoveStressFolder();
-
-class StressModule {
- public:
-  StressModule() = default;
-  ~StressModule();
-  StressModule(const StressModule&) = delete;
-  StressModule& operator=(const StressModule&) = delete;
-
-  bool Load();
-  // Drops this reference only; a worker may keep the module mapped a while longer.
-  void Unload();
-  bool Loaded() const { return module_ != nullptr; }
-  static std::wstring Path();
-  // Whether the module is still in the process, through anybody's reference.
-  static bool Mapped();
-
-  IsSupportedProc IsSupported = nullptr;
-  InitPageProc InitPage = nullptr;
-  CreatePageProc CreatePage = nullptr;
-  UnInitPageProc UnInitPage = nullptr;
-
- private:
-  HMODULE module_ = nullptr;
-};
 
 // What reached the page window, seen from a subclass in front of the module's procedure.
 struct PageTap {
@@ -55,7 +34,7 @@ struct PageTap {
 // InitPage and CreatePage on construction, the host's teardown on Close.
 class StressPage {
  public:
-  StressPage(StressModule& module, HWND parent);
+  StressPage(PageModule& module, HWND parent);
   ~StressPage();
   StressPage(const StressPage&) = delete;
   StressPage& operator=(const StressPage&) = delete;
@@ -68,7 +47,7 @@ class StressPage {
 
  private:
   static LRESULT CALLBACK Subclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-  StressModule& module_;
+  PageModule& module_;
   HWND hwnd_ = nullptr;
   bool subclassed_ = false;
   PageTap tap_;
@@ -116,9 +95,6 @@ struct CacheState {
 };
 CacheState CheckCache();
 
-// Dispatches what is queued for this thread.
-void PumpMessagesOnce();
-
 // Dispatches messages until `done` holds or `timeoutMs` passed; false on the timeout.
 template <typename Done>
 bool PumpUntil(Done done, DWORD timeoutMs) {
@@ -127,7 +103,7 @@ bool PumpUntil(Done done, DWORD timeoutMs) {
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= timeoutMs) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed < 20 ? timeoutMs - elapsed : 20, QS_ALLINPUT);
-    PumpMessagesOnce();
+    PumpPending();
   }
   return true;
 }

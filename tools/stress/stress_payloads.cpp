@@ -7,7 +7,7 @@
 #include <map>
 
 #include "page/phone_info.h"
-#include "tests/win/test_support.h"
+#include "testing/test_support.h"
 #include "tools/stress/stress_page.h"
 #include "tools/stress/stress_support.h"
 #include "tools/stress/stresses.h"
@@ -123,8 +123,8 @@ bool RunPayloadStress(const StressPlan& plan) {
   StressReport report("payloads");
   StressRandom random(plan.seed ^ 0x5041594C4F414453ull);
   SetLookupBase(kRefusingLookupBase);
-  StressModule module;
-  if (!module.Load()) {
+  PageModule module;
+  if (!module.Load(StressModulePath())) {
     report.Fail("the module did not load");
     return report.Finish("nothing sent");
   }
@@ -171,7 +171,7 @@ bool RunPayloadStress(const StressPlan& plan) {
   for (int i = 0; i < plan.payloads; ++i) {
     SetProgress("payloads", static_cast<uint64_t>(i));
     if (i > 0 && i % kPumpEvery == 0) {
-      PumpMessagesOnce();
+      PumpPending();
       current = printer.Print(hwnd);
     }
     const size_t edgeIndex = static_cast<size_t>(i % kEdgeEvery);
@@ -257,7 +257,7 @@ bool RunPayloadStress(const StressPlan& plan) {
     }
   }
 
-  PumpMessagesOnce();
+  PumpPending();
   const ProcessSample after = SampleProcess();
   return report.Finish(Format(
       "%d payloads of 0..%zu bytes (%d full, %d short, %d at the edge lengths, %d without data; %d sent from "

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "tests/win/picture_test_support.h"
-#include "tests/win/test_support.h"
+#include "testing/lookup_stand_in.h"
+#include "testing/test_support.h"
 #include "tools/stress/stress_page.h"
 #include "tools/stress/stress_support.h"
 #include "tools/stress/stresses.h"
@@ -36,8 +36,8 @@ bool RunPictureStress(const StressPlan& plan) {
     return report.Finish("nothing run");
   }
   SetLookupBase(Wide(service.Base()));
-  StressModule module;
-  if (!module.Load()) {
+  PageModule module;
+  if (!module.Load(StressModulePath())) {
     report.Fail("the module did not load");
     return report.Finish("nothing run");
   }
@@ -78,7 +78,7 @@ bool RunPictureStress(const StressPlan& plan) {
     withPage = CountGdiObjects();
     page->Close(random.Percent(80));
     page.reset();
-    PumpMessagesOnce();
+    PumpPending();
     const int live = CountGdiObjects();
     if (pagesMade == 1) {
       afterWarmUp = live;

@@ -6,7 +6,7 @@
 
 #include "page/page_accessible.h"
 #include "page/page_protocol.h"
-#include "tests/win/test_support.h"
+#include "testing/test_support.h"
 #include "tools/stress/stress_page.h"
 #include "tools/stress/stress_support.h"
 #include "tools/stress/stresses.h"
@@ -56,8 +56,8 @@ bool RunReentryStress(const StressPlan& plan) {
   StressReport report("reentry");
   StressRandom random(plan.seed ^ 0x5245454E54ull);
   SetLookupBase(kRefusingLookupBase);
-  StressModule module;
-  if (!module.Load()) {
+  PageModule module;
+  if (!module.Load(StressModulePath())) {
     report.Fail("the module did not load");
     return report.Finish("nothing run");
   }
@@ -113,13 +113,13 @@ bool RunReentryStress(const StressPlan& plan) {
           break;
         case Teardown::UnInitThenPump:
           module.UnInitPage();
-          PumpMessagesOnce();
+          PumpPending();
           break;
         case Teardown::kCount: break;
       }
     });
     PressLink(old, press, tile);
-    PumpMessagesOnce();
+    PumpPending();
 
     if (host.CopiesReceived().size() != 1) {
       ++wrongLinks;

@@ -85,7 +85,3 @@ class StressReport {
 };
 
 std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
-
-// The folder of the running program, without the trailing backslash.
-std::wstring ProgramFolder();
-bool RemoveFolderTree(const std::wstring& folder);

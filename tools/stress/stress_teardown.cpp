@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "tests/win/picture_test_support.h"
-#include "tests/win/test_support.h"
+#include "testing/lookup_stand_in.h"
+#include "testing/test_support.h"
 #include "tools/stress/stress_page.h"
 #include "tools/stress/stress_support.h"
 #include "tools/stress/stresses.h"
@@ -44,7 +44,7 @@ void TeardownDelay(StressRandom& random) {
 // Dispatches messages until no worker holds the module any more.
 bool WaitForModuleToGo(DWORD& waitedMs) {
   const DWORD start = GetTickCount();
-  const bool gone = PumpUntil([] { return !StressModule::Mapped(); }, kWorkersEndWithinMs);
+  const bool gone = PumpUntil([] { return !PageModule::Mapped(StressModulePath()); }, kWorkersEndWithinMs);
   waitedMs = GetTickCount() - start;
   return gone;
 }
@@ -62,8 +62,8 @@ bool RunLookupTeardownStress(const StressPlan& plan) {
   service.Reset();
   StressRandom random(plan.seed ^ 0x4C4F4F4Bull);
   const ProcessSample before = SampleProcess();
-  StressModule module;
-  if (!module.Load()) {
+  PageModule module;
+  if (!module.Load(StressModulePath())) {
     report.Fail("the module did not load");
     return report.Finish("nothing run");
   }
@@ -124,8 +124,8 @@ bool RunUnloadStress(const StressPlan& plan) {
     SetProgress("unload", static_cast<uint64_t>(cycle));
     service.Misbehave(kStallModes[random.Below(2)], "/",
                       std::string("&stall=") + kStallSeconds[random.Below(sizeof kStallSeconds / sizeof kStallSeconds[0])]);
-    StressModule module;
-    if (!module.Load()) {
+    PageModule module;
+    if (!module.Load(StressModulePath())) {
       report.Fail(Format("cycle %d: the module did not load", cycle));
       continue;
     }
@@ -140,7 +140,7 @@ bool RunUnloadStress(const StressPlan& plan) {
       page.Close(random.Percent(70));
     }
     module.Unload();
-    if (StressModule::Mapped()) {
+    if (PageModule::Mapped(StressModulePath())) {
       ++keptByWorker;
       // Now and then the workers are let finish, so the next load maps the module afresh.
       if (random.Percent(25)) {

@@ -1,0 +1,310 @@
+// The image button: which frame it shows, when it sends WM_COMMAND and who holds the mouse
+// capture after each sequence of mouse events the host routes to it; frame sizes of three-
+// and four-frame strips; the caption.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "controls/tests/controls_test_ids.h"
+#include "controls/tests/controls_test_support.h"
+#include "controls/vin_button.h"
+
+namespace {
+
+constexpr UINT kReconnectId = 222;
+constexpr RECT kReconnectRect = {340, 382, 462, 430};
+constexpr RECT kReconnectCaptionRect = {340, 382, 462, 426};
+constexpr int kHostWidth = 800;
+constexpr RECT kInstallRect = {kHostWidth - 200, 2, kHostWidth - 128, 48};
+constexpr RECT kNoRect = {0, 0, 0, 0};
+
+// Points of the Reconnect button: one well inside, one on its right edge (outside).
+constexpr POINT kIn = {400, 400};
+constexpr POINT kOut = {462, 400};
+// Where the frame colour is read: a corner away from any caption.
+constexpr POINT kFrameProbe = {343, 385};
+
+enum class Event {
+  MoveIn, MoveOut, DownIn, DownOut, UpIn, UpOut, DoubleClickIn, DoubleClickOut, Leave, StealCapture
+};
+enum class Frame { Normal, Hover, Pressed };
+enum class Holder { Nobody, Host, Other };
+
+struct Sequence {
+  const char* name;
+  std::vector<Event> events;
+  Frame frame;
+  size_t commands;
+  Holder capture;
+};
+
+uint32_t ColorOf(Frame frame) {
+  switch (frame) {
+    case Frame::Hover:
+      return test_color::kHover;
+    case Frame::Pressed:
+      return test_color::kPressed;
+    default:
+      return test_color::kNormal;
+  }
+}
+
+const Sequence kSequences[] = {
+    {"move in", {Event::MoveIn}, Frame::Hover, 0, Holder::Nobody},
+    {"move in and out", {Event::MoveIn, Event::MoveOut}, Frame::Normal, 0, Holder::Nobody},
+    {"hover, then the pointer leaves the window", {Event::MoveIn, Event::Leave}, Frame::Normal, 0, Holder::Nobody},
+    {"press", {Event::MoveIn, Event::DownIn}, Frame::Pressed, 0, Holder::Host},
+    {"click", {Event::MoveIn, Event::DownIn, Event::UpIn}, Frame::Hover, 1, Holder::Nobody},
+    {"click without a move before it", {Event::DownIn, Event::UpIn}, Frame::Normal, 1, Holder::Nobody},
+    {"press, drag out", {Event::MoveIn, Event::DownIn, Event::MoveOut}, Frame::Normal, 0, Holder::Host},
+    {"press, drag out, release", {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::UpOut}, Frame::Normal, 0, Holder::Nobody},
+    {"press, drag out and back", {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::MoveIn}, Frame::Pressed, 0, Holder::Host},
+    {"press, drag out and back, release",
+     {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::MoveIn, Event::UpIn}, Frame::Normal, 1, Holder::Nobody},
+    {"... then the next move shows hover",
+     {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::MoveIn, Event::UpIn, Event::MoveIn}, Frame::Hover, 1, Holder::Nobody},
+    // The release point is not tested: only the last move decides.
+    {"press, release outside without a move", {Event::MoveIn, Event::DownIn, Event::UpOut}, Frame::Hover, 1, Holder::Nobody},
+    {"release without press", {Event::MoveIn, Event::UpIn}, Frame::Hover, 0, Holder::Nobody},
+    {"press outside, release inside", {Event::DownOut, Event::UpIn}, Frame::Normal, 0, Holder::Nobody},
+    {"press outside, drag in", {Event::DownOut, Event::MoveIn}, Frame::Hover, 0, Holder::Nobody},
+    {"press, capture taken by another window", {Event::MoveIn, Event::DownIn, Event::StealCapture}, Frame::Hover, 0, Holder::Other},
+    {"... then a move over it shows pressed again",
+     {Event::MoveIn, Event::DownIn, Event::StealCapture, Event::MoveIn}, Frame::Pressed, 0, Holder::Other},
+    {"... and a release over it still sends, leaving the other window its capture",
+     {Event::MoveIn, Event::DownIn, Event::StealCapture, Event::MoveIn, Event::UpIn}, Frame::Hover, 1, Holder::Other},
+    {"press, capture taken, release", {Event::DownIn, Event::StealCapture, Event::UpIn}, Frame::Normal, 0, Holder::Other},
+    {"double click", {Event::DownIn, Event::UpIn, Event::DoubleClickIn, Event::UpIn}, Frame::Normal, 2, Holder::Nobody},
+    {"double click, second press held", {Event::MoveIn, Event::DownIn, Event::UpIn, Event::DoubleClickIn}, Frame::Pressed, 1, Holder::Host},
+    {"double click outside", {Event::DoubleClickOut, Event::UpIn}, Frame::Normal, 0, Holder::Nobody},
+};
+
+
+class ButtonTest : public ::testing::Test {
+ protected:
+  void CreateReconnect(const wchar_t* text = L"") {
+    ASSERT_TRUE(button.Create(host.Hwnd(), kReconnectId, L"", text, IDR_TEST_STRIP_THREE,
+                              kReconnectRect, kReconnectCaptionRect, &fontHandle));
+    host.AddControl(&button);
+  }
+  uint32_t Shown(POINT at = kFrameProbe) {
+    canvas.Fill(test_color::kBackground);
+    host.DrawControls(canvas.Dc());
+    return canvas.Pixel(at.x, at.y);
+  }
+  void Play(ControlTestHost& target, Event event) {
+    switch (event) {
+      case Event::MoveIn: return target.Move(kIn.x, kIn.y);
+      case Event::MoveOut: return target.Move(kOut.x, kOut.y);
+      case Event::DownIn: return target.Down(kIn.x, kIn.y);
+      case Event::DownOut: return target.Down(kOut.x, kOut.y);
+      case Event::UpIn: return target.Up(kIn.x, kIn.y);
+      case Event::UpOut: return target.Up(kOut.x, kOut.y);
+      case Event::DoubleClickIn: return target.DoubleClick(kIn.x, kIn.y);
+      case Event::DoubleClickOut: return target.DoubleClick(kOut.x, kOut.y);
+      case Event::Leave: return target.Leave();
+      case Event::StealCapture:
+        SetCapture(other.Hwnd());
+        return;
+    }
+  }
+
+  ScopedFont font = MakeTestFont(12, false);
+  HFONT fontHandle = font.Get();
+  DibCanvas canvas{820, 600, DibLayout::BottomUp24, test_color::kBackground};
+  CVinButton button;
+  OtherWindow other;
+  ControlTestHost host;  // last: its window goes first, while the button still exists
+};
+
+TEST_F(ButtonTest, EventSequencesDecideFrameCommandAndCapture) {
+  for (const Sequence& sequence : kSequences) {
+    SCOPED_TRACE(sequence.name);
+    CVinButton fresh;
+    ControlTestHost rowHost;
+    ASSERT_TRUE(fresh.Create(rowHost.Hwnd(), kReconnectId, L"", L"", IDR_TEST_STRIP_THREE,
+                             kReconnectRect, kReconnectCaptionRect, &fontHandle));
+    rowHost.AddControl(&fresh);
+    std::vector<uint32_t> shownAtCommand;
+    rowHost.onCommand = [&](WPARAM) {
+      canvas.Fill(test_color::kBackground);
+      fresh.Draw(canvas.Dc());
+      shownAtCommand.push_back(canvas.Pixel(kFrameProbe.x, kFrameProbe.y));
+    };
+
+    for (Event event : sequence.events) Play(rowHost, event);
+
+    canvas.Fill(test_color::kBackground);
+    rowHost.DrawControls(canvas.Dc());
+    EXPECT_EQ(canvas.Pixel(kFrameProbe.x, kFrameProbe.y), ColorOf(sequence.frame));
+    ASSERT_EQ(rowHost.commands.size(), sequence.commands);
+    for (const ControlTestHost::Command& command : rowHost.commands) {
+      EXPECT_EQ(command.wParam, MAKEWPARAM(kReconnectId, 0));
+      EXPECT_EQ(command.lParam, 0);
+    }
+    // The owner's handler runs while the button still shows pressed.
+    EXPECT_EQ(shownAtCommand, std::vector<uint32_t>(sequence.commands, test_color::kPressed));
+    const Holder expected = sequence.capture;
+    EXPECT_EQ(GetCapture(), expected == Holder::Host    ? rowHost.Hwnd()
+                            : expected == Holder::Other ? other.Hwnd()
+                                                        : nullptr);
+    ReleaseCapture();
+  }
+}
+
+TEST_F(ButtonTest, ThreeFrameStripSizesTheButtonToOneFrame) {
+  CreateReconnect();
+  EXPECT_EQ(button.rect, kReconnectRect);  // 366 / 3 = 122 wide, 48 high
+  EXPECT_EQ(button.TextRect(), kReconnectCaptionRect);
+  EXPECT_TRUE(button.IsCreated());
+  EXPECT_EQ(Shown({kReconnectRect.right - 1, kReconnectRect.bottom - 1}), test_color::kNormal);
+  EXPECT_EQ(Shown({kReconnectRect.right, kReconnectRect.top}), test_color::kBackground);
+  EXPECT_EQ(Shown({kReconnectRect.left, kReconnectRect.bottom}), test_color::kBackground);
+}
+
+TEST_F(ButtonTest, FourFrameStripShowsItsFirstThreeFramesAndDropsTheRemainder) {
+  button.SetFourFrames(TRUE);
+  ASSERT_TRUE(button.Create(host.Hwnd(), 333, L"", L"", IDR_TEST_STRIP_FOUR, kInstallRect,
+                            kInstallRect, &fontHandle));
+  host.AddControl(&button);
+  // 570 / 4 = 142: the given rectangle only fixes the corner.
+  EXPECT_EQ(button.rect, (RECT{kHostWidth - 200, 2, kHostWidth - 58, 48}));
+  EXPECT_EQ(button.TextRect(), kInstallRect);
+
+  const POINT firstColumn = {kHostWidth - 200, 10};
+  const POINT lastColumn = {kHostWidth - 59, 47};
+  EXPECT_EQ(Shown(firstColumn), test_color::kNormal);
+  EXPECT_EQ(Shown(lastColumn), test_color::kNormal);
+  host.Move(kHostWidth - 100, 20);
+  EXPECT_EQ(Shown(firstColumn), test_color::kHover);
+  EXPECT_EQ(Shown(lastColumn), test_color::kHover);
+  host.Down(kHostWidth - 100, 20);
+  EXPECT_EQ(Shown(firstColumn), test_color::kPressed);
+  EXPECT_EQ(Shown(lastColumn), test_color::kPressed);
+  host.Up(kHostWidth - 100, 20);
+  ASSERT_EQ(host.commands.size(), 1u);
+  EXPECT_EQ(host.commands[0].wParam, MAKEWPARAM(333, 0));
+
+  const RECT drawn = button.rect;
+  canvas.Fill(test_color::kBackground);
+  host.DrawControls(canvas.Dc());
+  EXPECT_EQ(canvas.Count(drawn, test_color::kFourth), 0);
+  EXPECT_EQ(canvas.Count(drawn, test_color::kSpare), 0);
+}
+
+// The caption's ink must lie within the text box that DrawText centres in `area`.
+void ExpectCaptionCentredIn(const DibCanvas& canvas, const RECT& area, HFONT font, const wchar_t* text) {
+  const RECT ink = canvas.InkBox(area, test_color::kBlack);
+  ASSERT_GT(ink.right, ink.left) << "no caption drawn";
+  const int width = TextWidth(font, text);
+  const int left = area.left + (area.right - area.left - width) / 2;
+  EXPECT_GE(ink.left, left);
+  EXPECT_LE(ink.right, left + width);
+  EXPECT_LE(std::abs((ink.left + ink.right) - (area.left + area.right)), 3);
+  EXPECT_LE(std::abs((ink.top + ink.bottom) - (area.top + area.bottom)), 4);
+  // Nothing of it outside the area.
+  EXPECT_EQ(canvas.Count(RECT{0, 0, 820, area.top}, test_color::kBlack), 0);
+  EXPECT_EQ(canvas.Count(RECT{0, area.bottom, 820, 600}, test_color::kBlack), 0);
+}
+
+TEST_F(ButtonTest, AMissingPictureKeepsTheGivenRectangleAndStillDrawsTheCaption) {
+  const RECT given = {100, 100, 180, 130};
+  ASSERT_TRUE(button.Create(host.Hwnd(), 7, L"", L"OK", IDR_TEST_MISSING, given, kNoRect, &fontHandle));
+  host.AddControl(&button);
+  EXPECT_EQ(button.rect, given);
+  EXPECT_EQ(button.TextRect(), given);
+  canvas.Fill(test_color::kBackground);
+  host.DrawControls(canvas.Dc());
+  const RECT whole = {0, 0, 820, 600};
+  EXPECT_EQ(canvas.BoxOtherThan(whole, test_color::kBackground), canvas.InkBox(whole, test_color::kBlack));
+  ExpectCaptionCentredIn(canvas, given, fontHandle, L"OK");
+
+  // Still a button: a click on the given rectangle is one.
+  host.Down(110, 110);
+  host.Up(110, 110);
+  EXPECT_EQ(host.commands.size(), 1u);
+}
+
+TEST_F(ButtonTest, CaptionIsCentredInItsRectangleInBlackOverTheFrame) {
+  CreateReconnect(L"\u91cd\u65b0\u8fde\u63a5");
+  canvas.Fill(test_color::kBackground);
+  host.DrawControls(canvas.Dc());
+  ExpectCaptionCentredIn(canvas, kReconnectCaptionRect, fontHandle, L"\u91cd\u65b0\u8fde\u63a5");
+  EXPECT_EQ(canvas.Pixel(kFrameProbe.x, kFrameProbe.y), test_color::kNormal);
+}
+
+TEST_F(ButtonTest, AnEmptyTextRectangleCentresTheCaptionInTheButton) {
+  ASSERT_TRUE(button.Create(host.Hwnd(), kReconnectId, L"", L"Go", IDR_TEST_STRIP_THREE,
+                            RECT{340, 382, 341, 383}, kNoRect, &fontHandle));
+  host.AddControl(&button);
+  EXPECT_EQ(button.TextRect(), kReconnectRect);
+  canvas.Fill(test_color::kBackground);
+  host.DrawControls(canvas.Dc());
+  ExpectCaptionCentredIn(canvas, kReconnectRect, fontHandle, L"Go");
+}
+
+TEST_F(ButtonTest, CaptionLeavesTheContextAsItFoundIt) {
+  CreateReconnect(L"Go");
+  SetTextColor(canvas.Dc(), RGB(1, 2, 3));
+  SetBkMode(canvas.Dc(), OPAQUE);
+  const HGDIOBJ before = GetCurrentObject(canvas.Dc(), OBJ_FONT);
+  host.DrawControls(canvas.Dc());
+  EXPECT_EQ(GetTextColor(canvas.Dc()), RGB(1, 2, 3));
+  EXPECT_EQ(GetBkMode(canvas.Dc()), OPAQUE);
+  EXPECT_EQ(GetCurrentObject(canvas.Dc(), OBJ_FONT), before);
+}
+
+TEST_F(ButtonTest, OnlyATipTextMakesATooltipWindowAndDestroyRemovesIt) {
+  CreateReconnect();
+  EXPECT_EQ(button.TooltipWindow(), nullptr);
+  EXPECT_TRUE(button.RelayEvent(WM_MOUSEMOVE, 0, 0));
+
+  CVinButton tipped;
+  ASSERT_TRUE(tipped.Create(host.Hwnd(), 5, L"tip", L"", IDR_TEST_STRIP_THREE, kReconnectRect,
+                            kNoRect, &fontHandle));
+  const HWND tooltip = tipped.TooltipWindow();
+  ASSERT_TRUE(IsWindow(tooltip));
+  wchar_t className[64] = {};
+  GetClassNameW(tooltip, className, 64);
+  EXPECT_STREQ(className, L"tooltips_class32");
+  EXPECT_TRUE(tipped.RelayEvent(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1)));
+  tipped.Destroy();
+  EXPECT_FALSE(IsWindow(tooltip));
+  EXPECT_EQ(tipped.TooltipWindow(), nullptr);
+  EXPECT_EQ(tipped.owner, host.Hwnd());
+}
+
+TEST_F(ButtonTest, IdsAboveFFFFReachTheOwnerAsTheirLowWord) {
+  ASSERT_TRUE(button.Create(host.Hwnd(), 0x10000 + kReconnectId, L"", L"", IDR_TEST_STRIP_THREE,
+                            kReconnectRect, kNoRect, &fontHandle));
+  host.AddControl(&button);
+  host.Down(kIn.x, kIn.y);
+  host.Up(kIn.x, kIn.y);
+  ASSERT_EQ(host.commands.size(), 1u);
+  EXPECT_EQ(host.commands[0].wParam, MAKEWPARAM(kReconnectId, 0));
+}
+
+TEST_F(ButtonTest, AHiddenButtonNeitherDrawsNorTakesAPress) {
+  CreateReconnect();
+  button.visible = FALSE;
+  host.Down(kIn.x, kIn.y);
+  host.Up(kIn.x, kIn.y);
+  EXPECT_TRUE(host.commands.empty());
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(Shown(), test_color::kBackground);
+}
+
+TEST_F(ButtonTest, SlotZeroCreateStoresOwnerAndIdOnly) {
+  CVinButton bare;
+  EXPECT_FALSE(bare.IsCreated());
+  EXPECT_TRUE(bare.Create(host.Hwnd(), 42));
+  EXPECT_TRUE(bare.IsCreated());
+  EXPECT_EQ(bare.owner, host.Hwnd());
+  EXPECT_EQ(bare.id, 42u);
+  EXPECT_EQ(bare.rect, kNoRect);
+}
+
+}  // namespace

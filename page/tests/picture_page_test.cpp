@@ -1,0 +1,134 @@
+// The page and the picture cache together: a connected model's own name and picture come
+// from the lookup service once, and from the cache after that.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "page/mobile_info_wnd.h"
+#include "picture/picture_cache.h"
+#include "testing/dib_canvas.h"
+#include "testing/in_process_page_test.h"
+#include "testing/lookup_stand_in.h"
+#include "testing/stand_in_test.h"
+#include "testing/test_support.h"
+
+namespace {
+
+const char16_t kRawModel[] = u"Ostrel 8X";
+const char16_t kShownName[] = u"Ostrel 8X \u9752\u6625\u7248";
+const char16_t kPictureFile[] = u"ostrel_8x.png";
+
+class PicturePageTest : public InProcessPageTest<StandInTest> {
+ protected:
+  void SetUp() override {
+    StandInTest::SetUp();
+    if (HasFatalFailure()) return;
+    SetEnvironmentVariableW(kLookupServiceEnvironment, WidePath(service->Base()));
+    // A first connection: nothing of this model cached yet.
+    const std::u16string cache = GetCacheFolder();
+    DeleteFileW(WidePath(cache + u"\\" + kRawModel + u".ini"));
+    DeleteFileW(WidePath(cache + u"\\" + kPictureFile));
+    OpenPage();
+  }
+  void TearDown() override {
+    InProcessPageTest::TearDown();
+    SetEnvironmentVariableW(kLookupServiceEnvironment, nullptr);
+  }
+
+  PhoneInfo Connected() const {
+    PhoneInfo record = MakeRecord(PageState::Connected);
+    SetFieldText(record.model, kRawModel);
+    return record;
+  }
+  bool WaitForProfile() {
+    for (int i = 0; i < 200 && page->Profile().loaded != 1; ++i) PumpFor(50);
+    return page->Profile().loaded == 1;
+  }
+  // Opaque pixels of the cached picture where the page centres it on (694, 284).
+  int WrongPixelsOfPicture(const CxImage& picture) {
+    DibCanvas canvas(800, 570);
+    SendMessageW(page->Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+    const int left = 694 - static_cast<int>(picture.Width() / 2);
+    const int top = 284 - static_cast<int>(picture.Height() / 2);
+    int wrong = 0;
+    for (uint32_t y = 0; y < picture.Height(); y += 3) {
+      const uint32_t row = picture.Height() - 1 - y;
+      for (uint32_t x = 0; x < picture.Width(); x += 3) {
+        if (picture.AlphaPlane()[row * picture.Width() + x] != 255) continue;
+        const uint8_t* p = picture.Bits() + row * picture.EffectiveWidth() + 3 * x;
+        const uint32_t rgb = p[2] << 16 | p[1] << 8 | p[0];
+        wrong += canvas.Pixel(left + static_cast<int>(x), top + static_cast<int>(y)) != rgb;
+      }
+    }
+    return wrong;
+  }
+};
+
+TEST_F(PicturePageTest, AFirstConnectionShowsTheModelsOwnNameAndPictureAndLaterOnesAskNothing) {
+  ASSERT_EQ(SendRecord(page->Hwnd(), Connected()), 1);
+  EXPECT_EQ(FieldText(page->Phone().model), kRawModel) << "the raw name until the profile comes";
+  ASSERT_TRUE(WaitForProfile());
+  EXPECT_EQ(FieldText(page->Phone().model), kShownName);
+  EXPECT_EQ(service->ProfileRequests(Utf8(kRawModel)), 1);
+  EXPECT_EQ(service->PictureRequests(Utf8(kPictureFile)), 1);
+
+  CxImage picture;
+  ASSERT_TRUE(picture.LoadFromFile(WidePath(GetCacheFolder() + u"\\" + kPictureFile), CXIMAGE_FORMAT_PNG));
+  ASSERT_EQ(picture.Width() % 2, 0u);  // even sizes are drawn at their own size
+  EXPECT_EQ(WrongPixelsOfPicture(picture), 0);
+
+  // The same model again, also after a spell without a phone: from the cache, no request.
+  const int requests = service->Total();
+  ASSERT_EQ(SendRecord(page->Hwnd(), Connected()), 1);
+  PhoneInfo unplugged = Connected();  // the profile is kept across states for the same model
+  unplugged.state = static_cast<int32_t>(PageState::NoPhone);
+  ASSERT_EQ(SendRecord(page->Hwnd(), unplugged), 1);
+  ASSERT_EQ(SendRecord(page->Hwnd(), Connected()), 1);
+  PumpFor(300);
+  EXPECT_EQ(service->Total(), requests);
+  EXPECT_EQ(FieldText(page->Phone().model), kShownName);
+  EXPECT_EQ(WrongPixelsOfPicture(picture), 0);
+
+  // A model differing only in letter case is the same model.
+  PhoneInfo shouted = Connected();
+  SetFieldText(shouted.model, u"OSTREL 8x");
+  ASSERT_EQ(SendRecord(page->Hwnd(), shouted), 1);
+  PumpFor(300);
+  EXPECT_EQ(service->Total(), requests);
+  EXPECT_EQ(FieldText(page->Phone().model), kShownName);
+}
+
+TEST_F(PicturePageTest, AForgedProfileMessageChangesNothing) {
+  ASSERT_EQ(SendRecord(page->Hwnd(), Connected()), 1);
+  ModelProfile fake;
+  fake.loaded = 1;
+  fake.fixedModel = u"Forged";
+  for (WPARAM wParam : {WPARAM{0}, WPARAM{0x41414141}, reinterpret_cast<WPARAM>(&fake), ~WPARAM{0}}) {
+    EXPECT_EQ(SendMessageW(page->Hwnd(), WM_PROFILE_READY, wParam, 1), 0);
+  }
+  EXPECT_EQ(FieldText(page->Phone().model), kRawModel);
+  ASSERT_TRUE(WaitForProfile()) << "the genuine record still arrives";
+  EXPECT_EQ(FieldText(page->Phone().model), kShownName);
+}
+
+TEST_F(PicturePageTest, ALateProfileOfThePhoneBeforeIsIgnored) {
+  const char16_t kSlowModel[] = u"Fennick F2";
+  DeleteFileW(WidePath(GetCacheFolder() + u"\\" + kSlowModel + u".ini"));
+  service->Misbehave("stall-before", "Fennick", "&stall=2");
+  PhoneInfo slow = Connected();
+  SetFieldText(slow.model, kSlowModel);
+  ASSERT_EQ(SendRecord(page->Hwnd(), slow), 1);
+  // Another phone while the first one's lookup still hangs: its own answer comes first.
+  ASSERT_EQ(SendRecord(page->Hwnd(), Connected()), 1);
+  ASSERT_TRUE(WaitForWorkers());
+  EXPECT_EQ(service->ProfileRequests(Utf8(kSlowModel)), 1);
+  EXPECT_EQ(page->Profile().rawModel, kRawModel);
+  EXPECT_EQ(FieldText(page->Phone().model), kShownName);
+  CxImage picture;
+  ASSERT_TRUE(picture.LoadFromFile(WidePath(GetCacheFolder() + u"\\" + kPictureFile), CXIMAGE_FORMAT_PNG));
+  EXPECT_EQ(WrongPixelsOfPicture(picture), 0);
+}
+
+}  // namespace
