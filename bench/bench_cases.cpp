@@ -173,9 +173,8 @@ BenchFixture::BenchFixture(const std::string& pngDir) : state_(std::make_unique<
       DrawKernel(middle.View(), kCardEdge, 0, kCardWidth - 2 * kCardEdge, h, page, path);
       DrawKernel(right.View(), kCardWidth - kCardEdge, 0, -1, -1, page, path);
     });
-    add(p + "opaque.background", pagePixels, [&s, &page, path] {
-      DrawKernel(s.background.View(), 0, 0, kPageWidth, kPageHeight, page, path);
-    });
+    add(p + "opaque.background", pagePixels,
+        [&s, &page, path] { DrawKernel(s.background.View(), 0, 0, kPageWidth, kPageHeight, page, path); });
   }
 
   // pixman: OVER of premultiplied a8r8g8b8 onto x8r8g8b8 and onto r8g8b8.
@@ -246,16 +245,16 @@ std::vector<BenchRow> BenchFixture::Rows() {
        "pixman.0888.natural.mix742", "memcpy.742x526"},
       {"natural blend, 742x526 all partial", "ours.natural.partial742", "pixman.x888.natural.partial742",
        "pixman.0888.natural.partial742", "memcpy.742x526"},
-      {"natural blend, phone 204x373", "ours.natural.phone", "pixman.x888.natural.phone",
-       "pixman.0888.natural.phone", "memcpy.phone"},
-      {"natural blend, 8 icons 52x52", "ours.natural.tiles", "pixman.x888.natural.tiles",
-       "pixman.0888.natural.tiles", "memcpy.tiles"},
+      {"natural blend, phone 204x373", "ours.natural.phone", "pixman.x888.natural.phone", "pixman.0888.natural.phone",
+       "memcpy.phone"},
+      {"natural blend, 8 icons 52x52", "ours.natural.tiles", "pixman.x888.natural.tiles", "pixman.0888.natural.tiles",
+       "memcpy.tiles"},
       {"nearest blend, mix 742x526 to 800x570", "ours.nearest.mix742to800", "pixman.x888.nearest.mix742to800",
        "pixman.0888.nearest.mix742to800", "memcpy.800x570"},
       {"nearest blend, partial 742x526 to 800x570", "ours.nearest.partial742to800",
        "pixman.x888.nearest.partial742to800", "pixman.0888.nearest.partial742to800", "memcpy.800x570"},
-      {"opaque stretch, palette 742x526 to 800x570", "ours.opaque.background", "pixman.x888.nearest-src.background",
-       "", "memcpy.800x570"},
+      {"opaque stretch, palette 742x526 to 800x570", "ours.opaque.background", "pixman.x888.nearest-src.background", "",
+       "memcpy.800x570"},
       {"three-slice, card 60x337 to 700x337", "ours.threeslice.card", "pixman.x888.threeslice.card",
        "pixman.0888.threeslice.card", "memcpy.card"},
   };

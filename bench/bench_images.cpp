@@ -72,9 +72,9 @@ BenchImage PaletteGradient(int width, int height, const std::string& origin) {
   if (out.image->Create(width, height, 8, CXIMAGE_FORMAT_PNG) == nullptr) std::abort();
   RgbQuad* palette = out.image->Palette();
   for (int i = 0; i < 64; ++i) {
-    palette[i] = RgbQuad{static_cast<uint8_t>(255 - i * (255 - 0xEE) / 63),
-                         static_cast<uint8_t>(255 - i * (255 - 0xE3) / 63),
-                         static_cast<uint8_t>(255 - i * (255 - 0xD9) / 63), 0};
+    palette[i] =
+        RgbQuad{static_cast<uint8_t>(255 - i * (255 - 0xEE) / 63), static_cast<uint8_t>(255 - i * (255 - 0xE3) / 63),
+                static_cast<uint8_t>(255 - i * (255 - 0xD9) / 63), 0};
   }
   for (int y = 0; y < height; ++y) {
     uint8_t* row = StorageRow(*out.image, y);
@@ -113,8 +113,7 @@ BenchImage PageImage(const std::string& pngDir, int id, int width, int height, b
   if (!path.empty()) {
     std::ifstream file(path, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    BenchImage out{std::make_unique<CxImage>(CXIMAGE_FORMAT_PNG),
-                   std::filesystem::path(path).filename().string()};
+    BenchImage out{std::make_unique<CxImage>(CXIMAGE_FORMAT_PNG), std::filesystem::path(path).filename().string()};
     CxMemFile stream(bytes.data(), bytes.size());
     if (out.image->Decode(&stream, CXIMAGE_FORMAT_PNG)) return out;
     std::fprintf(stderr, "%s does not decode (%s); using a stand-in\n", path.c_str(), out.image->LastError());

@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
   out("\nPictures:\n" + fixture.Describe());
   out("\nMedian CPU time, ns per destination pixel, and ours / other (below 1: ours is faster)\n");
   char line[512];
-  std::snprintf(line, sizeof line, "%-46s %8s %8s %8s %8s %8s %8s\n", "case", "ours", "pixman32", "ratio",
-                "pixman24", "ratio", "memcpy");
+  std::snprintf(line, sizeof line, "%-46s %8s %8s %8s %8s %8s %8s\n", "case", "ours", "pixman32", "ratio", "pixman24",
+                "ratio", "memcpy");
   out(line);
   for (const BenchRow& row : BenchFixture::Rows()) {
     std::snprintf(line, sizeof line, "%-46s %8.3f %8s %8s %8s %8s %8s\n", row.label.c_str(), nsPerPixel(row.ours),
@@ -118,7 +118,9 @@ int main(int argc, char** argv) {
   for (const Target& t : targets) {
     const double r = ratio(t.ours, t.other);
     std::snprintf(line, sizeof line, "  %-44s %6s  %s\n", t.what, Ratio(r).c_str(),
-                  r < 0 ? "not measured" : r <= t.atMost ? "met" : "MISSED");
+                  r < 0           ? "not measured"
+                  : r <= t.atMost ? "met"
+                                  : "MISSED");
     out(line);
   }
   std::fputs(table.c_str(), stdout);

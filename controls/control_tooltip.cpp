@@ -5,9 +5,8 @@
 #include "controls/window_impl.h"
 
 HWND CreateControlTooltip(HWND owner) {
-  return CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                         CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, CWindowModule::Instance(),
-                         nullptr);
+  return CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                         owner, nullptr, CWindowModule::Instance(), nullptr);
 }
 
 void RelayToTooltip(HWND tooltip, HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {

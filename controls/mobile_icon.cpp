@@ -20,8 +20,7 @@ BOOL CMobileIcon::Create(HWND owner, UINT id) {
   return TRUE;
 }
 
-BOOL CMobileIcon::Create(HWND owner, UINT id, const RECT& rect, UINT imageId,
-                         const wchar_t* label, const HFONT* font) {
+BOOL CMobileIcon::Create(HWND owner, UINT id, const RECT& rect, UINT imageId, const wchar_t* label, const HFONT* font) {
   CMobileIcon::Create(owner, id);
   this->rect = rect;
   font_ = font;

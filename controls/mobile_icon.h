@@ -24,8 +24,7 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
   BOOL Create(HWND owner, UINT id) override;
   // Loads the icon from PNG resource `imageId` (left empty when that fails). `font` points
   // at a handle the caller owns; it is read at every draw. Keeps visibility, count and hover.
-  BOOL Create(HWND owner, UINT id, const RECT& rect, UINT imageId, const wchar_t* label,
-              const HFONT* font);
+  BOOL Create(HWND owner, UINT id, const RECT& rect, UINT imageId, const wchar_t* label, const HFONT* font);
 
   void SetCount(int count) { count_ = count; }
   int Count() const { return count_; }

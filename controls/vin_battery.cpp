@@ -15,9 +15,7 @@ constexpr int kLevelBarShift = -1;  // the level bar sits left of centre
 constexpr int kMinimumCut = 5;      // an empty battery still shows a sliver
 
 // Left edge that centres `inner` pixels in `outer`; a wider picture overhangs both sides.
-int CentredLeft(const RECT& outer, int inner) {
-  return outer.left + (outer.right - outer.left - inner) / 2;
-}
+int CentredLeft(const RECT& outer, int inner) { return outer.left + (outer.right - outer.left - inner) / 2; }
 
 }  // namespace
 

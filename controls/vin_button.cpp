@@ -22,8 +22,8 @@ BOOL CVinButton::Create(HWND owner, UINT id) {
   return TRUE;
 }
 
-BOOL CVinButton::Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text,
-                        UINT imageId, const RECT& rect, const RECT& textRect, const HFONT* font) {
+BOOL CVinButton::Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text, UINT imageId,
+                        const RECT& rect, const RECT& textRect, const HFONT* font) {
   CVinButton::Create(owner, id);
   text_ = text != nullptr ? text : L"";
   tipText_ = tipText != nullptr ? tipText : L"";

@@ -10,7 +10,6 @@
 #include "controls/vin_control.h"
 #include "imaging/ximage.h"
 
-
 class CVinButton : public CVinControl {
  public:
   CVinButton() = default;
@@ -23,8 +22,8 @@ class CVinButton : public CVinControl {
   // left and top of `rect` count once the strip loads. An empty `textRect` means the button
   // itself. `font` points at a handle the caller owns and keeps alive; it is read at every
   // draw. A tooltip window is made only for a non-empty `tipText`.
-  BOOL Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text, UINT imageId,
-              const RECT& rect, const RECT& textRect, const HFONT* font);
+  BOOL Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text, UINT imageId, const RECT& rect,
+              const RECT& textRect, const HFONT* font);
 
   // Drops a press in progress: the capture goes back and the normal frame returns. For an
   // owner that hides the button while it is held, since a hidden control sees no release.

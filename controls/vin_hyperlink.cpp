@@ -36,9 +36,8 @@ BOOL CVinHyperLink::Create(HWND owner, UINT id) {
   return TRUE;
 }
 
-BOOL CVinHyperLink::Create(HWND owner, UINT id, const wchar_t* text, const wchar_t* tipText,
-                           const RECT& rect, const HFONT* font, COLORREF textColor,
-                           BOOL underline) {
+BOOL CVinHyperLink::Create(HWND owner, UINT id, const wchar_t* text, const wchar_t* tipText, const RECT& rect,
+                           const HFONT* font, COLORREF textColor, BOOL underline) {
   CVinHyperLink::Create(owner, id);
   text_ = text != nullptr ? text : L"";
   tipText_ = tipText != nullptr ? tipText : L"";

@@ -23,8 +23,8 @@ class CVinHyperLink : public CVinControl {
   // Also sets `rect` to the text's extent from its left and top, measured with the base font
   // in the owner's context. `font` points at a handle the caller owns; it is read at every
   // draw. The low byte of `underline` is the drawing font's underline attribute.
-  virtual BOOL Create(HWND owner, UINT id, const wchar_t* text, const wchar_t* tipText,
-                      const RECT& rect, const HFONT* font, COLORREF textColor, BOOL underline);
+  virtual BOOL Create(HWND owner, UINT id, const wchar_t* text, const wchar_t* tipText, const RECT& rect,
+                      const HFONT* font, COLORREF textColor, BOOL underline);
 
   BOOL RelayEvent(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnMouseMove(UINT keyFlags, int x, int y) override;

@@ -35,7 +35,6 @@ void CVinProgressBar::Draw(HDC dc) {
   const int filled = FilledWidth(rect.right - rect.left, value_);
   if (filled == 0) return;
   // As high as the fill picture, against the top of the track.
-  const RECT fillRect = {rect.left, rect.top, rect.left + filled,
-                         rect.top + static_cast<LONG>(fill_.Height())};
+  const RECT fillRect = {rect.left, rect.top, rect.left + filled, rect.top + static_cast<LONG>(fill_.Height())};
   DrawThreeSlice(dc, &fill_, kFillEdgeWidth, kFillEdgeWidth, &fillRect);
 }

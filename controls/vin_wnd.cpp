@@ -70,8 +70,7 @@ void CVinWnd::RequestLeaveNotification() {
   leaveTrackingArmed_ = _TrackMouseEvent(&request);
 }
 
-BOOL CVinWnd::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam,
-                                   LRESULT& result, DWORD mapId) {
+BOOL CVinWnd::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, DWORD mapId) {
   if (mapId != 0) return FALSE;
   // A message sent while a handler runs must not disturb the outer message's flag.
   const BOOL savedHandled = handled_;
@@ -95,7 +94,10 @@ BOOL CVinWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
   if (message >= kFirstMouseMessage && message <= kLastMouseMessage) {
     const HWND window = Hwnd();
     // Hidden controls too: a tooltip needs every mouse message.
-    ForEach(false, [&](IVinControl* c) { c->RelayEvent(message, wParam, lParam); return false; });
+    ForEach(false, [&](IVinControl* c) {
+      c->RelayEvent(message, wParam, lParam);
+      return false;
+    });
     if (Hwnd() != window) return FALSE;
   }
 
@@ -103,11 +105,17 @@ BOOL CVinWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
   switch (message) {
     case WM_MOUSEMOVE:
       if (!leaveTrackingArmed_) RequestLeaveNotification();
-      ForEachVisible([&](IVinControl* c) { c->OnMouseMove(keys, x, y); return false; });
+      ForEachVisible([&](IVinControl* c) {
+        c->OnMouseMove(keys, x, y);
+        return false;
+      });
       handled_ = FALSE;
       break;
     case WM_MOUSELEAVE:
-      ForEachVisible([](IVinControl* c) { c->OnMouseLeave(); return false; });
+      ForEachVisible([](IVinControl* c) {
+        c->OnMouseLeave();
+        return false;
+      });
       leaveTrackingArmed_ = FALSE;
       handled_ = FALSE;
       break;
@@ -116,15 +124,24 @@ BOOL CVinWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
       handled_ = FALSE;
       break;
     case WM_LBUTTONDOWN:
-      ForEachVisible([&](IVinControl* c) { c->OnLButtonDown(keys, x, y); return false; });
+      ForEachVisible([&](IVinControl* c) {
+        c->OnLButtonDown(keys, x, y);
+        return false;
+      });
       handled_ = FALSE;
       break;
     case WM_LBUTTONUP:
-      ForEachVisible([&](IVinControl* c) { c->OnLButtonUp(keys, x, y); return false; });
+      ForEachVisible([&](IVinControl* c) {
+        c->OnLButtonUp(keys, x, y);
+        return false;
+      });
       handled_ = FALSE;
       break;
     case WM_LBUTTONDBLCLK:
-      ForEachVisible([&](IVinControl* c) { c->OnLButtonDblClk(keys, x, y); return false; });
+      ForEachVisible([&](IVinControl* c) {
+        c->OnLButtonDblClk(keys, x, y);
+        return false;
+      });
       break;
     case WM_SETCURSOR: {
       bool claimed = false;
@@ -145,7 +162,10 @@ BOOL CVinWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
       });
       break;
     case WM_DESTROY:
-      ForEachVisible([](IVinControl* c) { c->Destroy(); return false; });
+      ForEachVisible([](IVinControl* c) {
+        c->Destroy();
+        return false;
+      });
       ClearControls();
       break;
     default:

@@ -18,8 +18,8 @@ class CVinWnd : public CWindowImplBase {
 
   // Takes the mouse messages and the few others the host owns; a deriving window calls it
   // first and handles the message itself only when this returns FALSE.
-  BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                            LRESULT& result, DWORD mapId) override;
+  BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                            DWORD mapId) override;
 
   size_t ControlCount() const { return controls_.size(); }
 

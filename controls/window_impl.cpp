@@ -95,14 +95,12 @@ CWindowImplBase::~CWindowImplBase() {
   if (hwnd_ != nullptr && IsWindow(hwnd_)) SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
 }
 
-HWND CWindowImplBase::CreateWindowOfClass(const WindowClassInfo& info, HWND parent, DWORD style,
-                                          DWORD exStyle) {
+HWND CWindowImplBase::CreateWindowOfClass(const WindowClassInfo& info, HWND parent, DWORD style, DWORD exStyle) {
   if (hwnd_ != nullptr) return nullptr;
   const wchar_t* className = CWindowModule::EnsureClass(info);
   if (className == nullptr) return nullptr;
-  return CreateWindowExW(exStyle, className, nullptr, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                         CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, CWindowModule::Instance(),
-                         this);
+  return CreateWindowExW(exStyle, className, nullptr, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                         parent, nullptr, CWindowModule::Instance(), this);
 }
 
 LRESULT CWindowImplBase::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -128,8 +126,7 @@ LRESULT CWindowImplBase::Route(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefaultProc(message, wParam, lParam);
 }
 
-LRESULT CALLBACK CWindowImplBase::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
+LRESULT CALLBACK CWindowImplBase::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<CWindowImplBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self == nullptr && message == WM_NCCREATE) {
     self = static_cast<CWindowImplBase*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);

@@ -38,8 +38,8 @@ class CWindowImplBase {
   HWND Hwnd() const { return hwnd_; }
 
   // Returns TRUE and sets `result` when the message was handled; FALSE passes it on.
-  virtual BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                    LRESULT& result, DWORD mapId) = 0;
+  virtual BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                                    DWORD mapId) = 0;
 
   // Called after the window's last message (WM_NCDESTROY), when the object is unbound. An
   // object deleted through DestroyWithWindow must not delete itself here.

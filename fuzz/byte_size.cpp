@@ -66,9 +66,7 @@ void CheckText(bool negative, uint64_t magnitude, std::u16string_view text) {
   }
 }
 
-void CheckOne(int64_t bytes) {
-  CheckByteSizeText(bytes, Widen(FormatByteSize(bytes)));
-}
+void CheckOne(int64_t bytes) { CheckByteSizeText(bytes, Widen(FormatByteSize(bytes))); }
 
 }  // namespace
 

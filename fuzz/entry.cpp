@@ -14,6 +14,4 @@ void FuzzCheckFailed(const char* condition, const char* file, int line) {
   std::abort();
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  return FUZZ_TARGET(data, size);
-}
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { return FUZZ_TARGET(data, size); }

@@ -11,8 +11,7 @@
 // Defined once per program: fuzz/entry.cpp aborts, the regression test records a failure.
 void FuzzCheckFailed(const char* condition, const char* file, int line);
 
-#define FUZZ_CHECK(condition) \
-  ((condition) ? static_cast<void>(0) : FuzzCheckFailed(#condition, __FILE__, __LINE__))
+#define FUZZ_CHECK(condition) ((condition) ? static_cast<void>(0) : FuzzCheckFailed(#condition, __FILE__, __LINE__))
 
 int FuzzPngDecode(const uint8_t* data, size_t size);
 int FuzzPhoneRecord(const uint8_t* data, size_t size);

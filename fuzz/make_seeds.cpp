@@ -54,9 +54,20 @@ bool WritePhoneRecords(const std::string& dir) {
 }
 
 bool WriteByteCounts(const std::string& dir) {
-  const int64_t counts[] = {0,          512,         1000,          1024,          1536,
-                            1048575,    1048576,     104899215,     6442450944,    1649267441664,
-                            1099511627776LL * 12345, -1,            INT64_MAX,     INT64_MIN};
+  const int64_t counts[] = {0,
+                            512,
+                            1000,
+                            1024,
+                            1536,
+                            1048575,
+                            1048576,
+                            104899215,
+                            6442450944,
+                            1649267441664,
+                            1099511627776LL * 12345,
+                            -1,
+                            INT64_MAX,
+                            INT64_MIN};
   bool ok = true;
   std::vector<uint8_t> all;
   for (size_t i = 0; i < sizeof counts / sizeof counts[0]; ++i) {
@@ -88,7 +99,8 @@ bool WriteProfiles(const std::string& dir) {
   };
   bool ok = true;
   int n = 0;
-  for (const std::string& text : texts) ok = WriteFile(dir + "/text" + std::to_string(n++), text.data(), text.size()) && ok;
+  for (const std::string& text : texts)
+    ok = WriteFile(dir + "/text" + std::to_string(n++), text.data(), text.size()) && ok;
   // The usual profile as UTF-16LE with its byte-order mark.
   std::string utf16 = "\xFF\xFE";
   for (char c : usual) {

@@ -68,11 +68,20 @@ void CheckFreeSpace(uint64_t freeBytes) {
 void CheckView(int32_t state) {
   PageView expected = PageView::Idle;
   switch (state) {
-    case 1: expected = PageView::Connected; break;
-    case 2: expected = PageView::Connecting; break;
-    case 3: expected = PageView::ConnectFailed; break;
-    case 5: expected = PageView::GuardMissing; break;
-    default: break;
+    case 1:
+      expected = PageView::Connected;
+      break;
+    case 2:
+      expected = PageView::Connecting;
+      break;
+    case 3:
+      expected = PageView::ConnectFailed;
+      break;
+    case 5:
+      expected = PageView::GuardMissing;
+      break;
+    default:
+      break;
   }
   FUZZ_CHECK(ViewForState(state) == expected);
 }

@@ -19,13 +19,16 @@ constexpr uint64_t kWholeCompareLimit = 1u << 18;
 
 // The stored value of top-down pixel (x, y): palette index, or blue | green << 8 | red << 16.
 uint32_t PixelAt(const CxImage& image, uint32_t x, uint32_t y) {
-  const uint8_t* row =
-      image.Bits() + static_cast<size_t>(image.Height() - 1 - y) * image.EffectiveWidth();
+  const uint8_t* row = image.Bits() + static_cast<size_t>(image.Height() - 1 - y) * image.EffectiveWidth();
   switch (image.BitsPerPixel()) {
-    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-    case 4: return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
-    case 8: return row[x];
-    default: return row[3 * x] | (row[3 * x + 1] << 8) | (static_cast<uint32_t>(row[3 * x + 2]) << 16);
+    case 1:
+      return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    case 4:
+      return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
+    case 8:
+      return row[x];
+    default:
+      return row[3 * x] | (row[3 * x + 1] << 8) | (static_cast<uint32_t>(row[3 * x + 2]) << 16);
   }
 }
 
@@ -59,8 +62,7 @@ void CheckLayout(const CxImage& image) {
   if (image.AlphaPaletteEnabled()) FUZZ_CHECK(paletteCount > 0);
 
   uint64_t sum = Touch(image.Bits(), header->biSizeImage);
-  if (paletteCount > 0)
-    sum += Touch(reinterpret_cast<const uint8_t*>(image.Palette()), paletteCount * sizeof(RgbQuad));
+  if (paletteCount > 0) sum += Touch(reinterpret_cast<const uint8_t*>(image.Palette()), paletteCount * sizeof(RgbQuad));
   if (image.HasAlphaPlane()) sum += Touch(image.AlphaPlane(), static_cast<size_t>(width) * height);
   FuzzSink(sum);
 }
@@ -76,8 +78,7 @@ bool SameImage(const CxImage& a, const CxImage& b) {
     return false;
   const RgbQuad ka = a.TransparencyColor(), kb = b.TransparencyColor();
   return a.TransparencyIndex() == b.TransparencyIndex() && std::memcmp(&ka, &kb, sizeof ka) == 0 &&
-         a.AlphaPaletteEnabled() == b.AlphaPaletteEnabled() && a.XDpi() == b.XDpi() &&
-         a.YDpi() == b.YDpi();
+         a.AlphaPaletteEnabled() == b.AlphaPaletteEnabled() && a.XDpi() == b.XDpi() && a.YDpi() == b.YDpi();
 }
 
 int64_t Clamp(int64_t value, int64_t high) { return value < 0 ? 0 : (value > high ? high : value); }
@@ -139,9 +140,9 @@ void Draw(const ImageView& view, int x, int y, int cx, int cy) {
 void CheckDrawing(const CxImage& image) {
   const ImageView view = image.View();
   const int w = view.width, h = view.height;
-  Draw(view, 0, 0, w, h);                           // natural size, top-left corner
-  Draw(view, 16 - w, 12 - h, w, h);                 // natural size, bottom-right corner
-  Draw(view, 0, 0, 16, 12);                         // stretched or shrunk onto the clip
+  Draw(view, 0, 0, w, h);            // natural size, top-left corner
+  Draw(view, 16 - w, 12 - h, w, h);  // natural size, bottom-right corner
+  Draw(view, 0, 0, 16, 12);          // stretched or shrunk onto the clip
   Draw(view, -3, -5, 2 * (w % 4096) + 1, 3 * (h % 4096) + 2);
   Draw(view, 5, 7, 1, 1);
   Draw(view, -(INT_MAX - 8), -(INT_MAX - 6), INT_MAX, INT_MAX);  // the map's far end
@@ -158,8 +159,7 @@ void CheckDrawing(const CxImage& image) {
 // empty rectangle.
 void CheckCrops(CxImage& image, const uint8_t* data, size_t size) {
   const int32_t w = static_cast<int32_t>(image.Width()), h = static_cast<int32_t>(image.Height());
-  if (static_cast<uint64_t>(image.Width()) * image.Height() <= kWholeCompareLimit)
-    CheckCrop(image, 0, 0, w, h);
+  if (static_cast<uint64_t>(image.Width()) * image.Height() <= kWholeCompareLimit) CheckCrop(image, 0, 0, w, h);
   CheckCrop(image, w - 5, h - 3, w + 20, h + 20);
   CheckCrop(image, -10, -10, 3, 3);
   CheckCrop(image, 7, 6, 1, 1);

@@ -129,8 +129,7 @@ void CheckName(std::u16string_view name) {
   }
   const std::u16string url = LookupRequestUrl(kServiceBase, name);
   if (!model) FUZZ_CHECK(url.empty());
-  if (!url.empty())
-    FUZZ_CHECK(url == std::u16string(kServiceBase) + u"/intf/getPhoneModel?pm[]=" + encoded);
+  if (!url.empty()) FUZZ_CHECK(url == std::u16string(kServiceBase) + u"/intf/getPhoneModel?pm[]=" + encoded);
 
   if (IsFetchableUrl(name)) {
     FUZZ_CHECK(SameIgnoringAsciiCase(name.substr(0, 7), u"http://") ||
@@ -161,8 +160,7 @@ void CheckModelRules(std::u16string_view a, std::u16string_view b) {
   FUZZ_CHECK(from.substr(0, shown.size()) == shown);
   FUZZ_CHECK(shown.size() + 1 >= (from.size() < kMaxShownModelChars ? from.size() : kMaxShownModelChars));
   // The cut never separates a pair; a lone surrogate the name already had may stay.
-  if (shown.size() < from.size() && !shown.empty())
-    FUZZ_CHECK(!(IsHigh(shown.back()) && IsLow(from[shown.size()])));
+  if (shown.size() < from.size() && !shown.empty()) FUZZ_CHECK(!(IsHigh(shown.back()) && IsLow(from[shown.size()])));
 }
 
 // The section the input names first, so that most inputs reach the keys.
@@ -194,17 +192,16 @@ void CheckProfile(const std::string& bytes, std::u16string_view text) {
 
   if (!record.localImagePath.empty()) {
     const size_t urlSlash = record.imageUrl.rfind(u'/');
-    const std::u16string_view picture =
-        urlSlash == npos ? std::u16string_view(record.imageUrl)
-                         : std::u16string_view(record.imageUrl).substr(urlSlash + 1);
+    const std::u16string_view picture = urlSlash == npos ? std::u16string_view(record.imageUrl)
+                                                         : std::u16string_view(record.imageUrl).substr(urlSlash + 1);
     FUZZ_CHECK(record.localImagePath == record.profileFolder + std::u16string(picture));
     FUZZ_CHECK(IsUsableFileName(picture));
     FUZZ_CHECK(record.localImagePath.size() <= kMaxPathChars);
   }
 
   // The numbers come from the section's ScreenCoordinate value exactly as the search reads it.
-  const std::u16string decoded = bytes.size() <= kMaxProfileBytes ? DecodeProfileText(bytes, DecodeLatin1)
-                                                                  : std::u16string();
+  const std::u16string decoded =
+      bytes.size() <= kMaxProfileBytes ? DecodeProfileText(bytes, DecodeLatin1) : std::u16string();
   int32_t want[4] = {0, 0, 0, 0};
   std::u16string value;
   if (FindProfileValue(decoded, rawModel, u"ScreenCoordinate", value)) {

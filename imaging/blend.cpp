@@ -116,9 +116,9 @@ class Scratch {
 // How the drawing rules turn a source pixel into the final alpha: the alpha maximum, the
 // palette's alpha and the transparent index or colour, the last two as alpha 0.
 struct AlphaRules {
-  uint8_t scaled[256];      // a -> (a * (alpha maximum + 1)) >> 8
-  uint16_t byIndex[256];    // palette images: 0 transparent, entry alpha + 1, or 256
-  bool keyed = false;       // 24 bits: pixels of the transparency colour are clear
+  uint8_t scaled[256];    // a -> (a * (alpha maximum + 1)) >> 8
+  uint16_t byIndex[256];  // palette images: 0 transparent, entry alpha + 1, or 256
+  bool keyed = false;     // 24 bits: pixels of the transparency colour are clear
   uint32_t key = 0;
 
   explicit AlphaRules(const ImageView& image) {
@@ -159,7 +159,6 @@ void GatherAlphaIndexed(const uint8_t* row, const uint8_t* plane, const int* col
   }
 }
 
-
 #if defined(PAGE_BLEND_SSSE3)
 // A stretched row of a 24-bit image whose alpha plane is final, gathered by shuffles.
 template <class Ops>
@@ -193,8 +192,7 @@ void BlendRowShuffled(const uint8_t* plane, const MappedColours<BgrSource>& colo
 }
 
 template <class Ops>
-void CopyRowShuffled(const MappedColours<BgrSource>& colours, const ChunkShuffle* shuffles, uint8_t* dst,
-                     int count) {
+void CopyRowShuffled(const MappedColours<BgrSource>& colours, const ChunkShuffle* shuffles, uint8_t* dst, int count) {
   const int chunks = count / blend::kChunk;
   for (int j = 0; j < chunks; ++j) {
     uint8_t* d = dst + 3 * blend::kChunk * j;
@@ -240,8 +238,8 @@ void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const Paint
   for (int yy = 0; yy < h; ++yy) {
     const int sy = map.RowOf(yy);
     const uint8_t* src = SourceRow(image, sy);
-    const uint8_t* plane = image.alpha ? image.alpha + static_cast<size_t>(sy) * static_cast<size_t>(image.width)
-                                       : nullptr;
+    const uint8_t* plane =
+        image.alpha ? image.alpha + static_cast<size_t>(sy) * static_cast<size_t>(image.width) : nullptr;
     uint8_t* dst = BufferRow(buffer, yy);
 #if defined(PAGE_BLEND_SSSE3)
     if constexpr (Ops::kShuffles) {
@@ -258,10 +256,18 @@ void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const Paint
       // Rows repeated by a vertical stretch have the same alpha.
       gatheredRow = sy;
       switch (image.bitsPerPixel) {
-        case 1: GatherAlphaIndexed<1>(src, plane, columns, w, *rules, scratch.Alpha()); break;
-        case 4: GatherAlphaIndexed<4>(src, plane, columns, w, *rules, scratch.Alpha()); break;
-        case 8: GatherAlphaIndexed<8>(src, plane, columns, w, *rules, scratch.Alpha()); break;
-        default: GatherAlpha24(BgrSource{src, wide}, plane, columns, w, *rules, scratch.Alpha()); break;
+        case 1:
+          GatherAlphaIndexed<1>(src, plane, columns, w, *rules, scratch.Alpha());
+          break;
+        case 4:
+          GatherAlphaIndexed<4>(src, plane, columns, w, *rules, scratch.Alpha());
+          break;
+        case 8:
+          GatherAlphaIndexed<8>(src, plane, columns, w, *rules, scratch.Alpha());
+          break;
+        default:
+          GatherAlpha24(BgrSource{src, wide}, plane, columns, w, *rules, scratch.Alpha());
+          break;
       }
     }
     switch (image.bitsPerPixel) {
@@ -332,9 +338,15 @@ void ResampleWith(const ImageView& image, int x, int y, int cx, int cy, const Pa
     }
 #endif
     switch (image.bitsPerPixel) {
-      case 1: CopyMapped(IndexedSource<1>{src, palette}, columns, w, dst); break;
-      case 4: CopyMapped(IndexedSource<4>{src, palette}, columns, w, dst); break;
-      case 8: CopyMapped(IndexedSource<8>{src, palette}, columns, w, dst); break;
+      case 1:
+        CopyMapped(IndexedSource<1>{src, palette}, columns, w, dst);
+        break;
+      case 4:
+        CopyMapped(IndexedSource<4>{src, palette}, columns, w, dst);
+        break;
+      case 8:
+        CopyMapped(IndexedSource<8>{src, palette}, columns, w, dst);
+        break;
       default:
         if (inPlace) {
           std::memcpy(dst, src + 3 * static_cast<size_t>(map.First()), rowBytes);
@@ -409,17 +421,20 @@ bool HasBlendPath(BlendPath path) {
 }
 
 BlendPath DefaultBlendPath() {
-  static const BlendPath best = HasBlendPath(BlendPath::Ssse3) ? BlendPath::Ssse3
+  static const BlendPath best = HasBlendPath(BlendPath::Ssse3)  ? BlendPath::Ssse3
                                 : HasBlendPath(BlendPath::Sse2) ? BlendPath::Sse2
-                                                                 : BlendPath::Portable;
+                                                                : BlendPath::Portable;
   return best;
 }
 
 const char* BlendPathName(BlendPath path) {
   switch (path) {
-    case BlendPath::Portable: return "portable";
-    case BlendPath::Sse2: return "sse2";
-    case BlendPath::Ssse3: return "ssse3";
+    case BlendPath::Portable:
+      return "portable";
+    case BlendPath::Sse2:
+      return "sse2";
+    case BlendPath::Ssse3:
+      return "ssse3";
   }
   return "?";
 }
@@ -429,12 +444,18 @@ void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int c
   if (!HasBlendPath(path)) path = BlendPath::Portable;
   switch (path) {
 #if defined(PAGE_BLEND_SSSE3)
-    case BlendPath::Ssse3: BlendSsse3(image, x, y, cx, cy, box, buffer); return;
+    case BlendPath::Ssse3:
+      BlendSsse3(image, x, y, cx, cy, box, buffer);
+      return;
 #endif
 #if defined(PAGE_BLEND_SSE2)
-    case BlendPath::Sse2: BlendSse2(image, x, y, cx, cy, box, buffer); return;
+    case BlendPath::Sse2:
+      BlendSse2(image, x, y, cx, cy, box, buffer);
+      return;
 #endif
-    default: BlendPortable(image, x, y, cx, cy, box, buffer); return;
+    default:
+      BlendPortable(image, x, y, cx, cy, box, buffer);
+      return;
   }
 }
 

@@ -18,7 +18,7 @@ const char* BlendPathName(BlendPath path);
 
 // BlendImage and ResampleOpaque through the given path; a path that is not available draws
 // through the portable one.
-void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy,
-                     const PaintBox& box, Surface24& buffer);
-void ResampleOpaqueUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy,
-                         const PaintBox& box, Surface24& buffer);
+void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                     Surface24& buffer);
+void ResampleOpaqueUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                         Surface24& buffer);

@@ -127,8 +127,7 @@ struct IndexedSource {
 // A chunk with some pixels neither clear nor opaque. At the edge of a shape one half is
 // often uniform, and only the other half needs blending.
 template <class Ops, class Colours>
-void BlendMixed(const Colours& colours, int i, const uint8_t* alpha, Halves halves, uint8_t* dst,
-                uint8_t* gathered) {
+void BlendMixed(const Colours& colours, int i, const uint8_t* alpha, Halves halves, uint8_t* dst, uint8_t* gathered) {
   if ((halves.opaque | halves.clear) == 0) {
     Ops::Blend16(colours.Chunk(i, kChunk, gathered), alpha, dst + 3 * i);
     return;

@@ -91,8 +91,8 @@ struct VectorOps {
     MixRegister(s0, dst, S::template Spread<0>(wsLow), S::template Spread<0>(wdLow), S::template Spread<1>(wsLow),
                 S::template Spread<1>(wdLow));
     const __m128i wsHigh = SourceWeights(high), wdHigh = TargetWeights(high);
-    MixRegister(s1, dst + 16, S::template Spread<2>(wsLow), S::template Spread<2>(wdLow),
-                S::template Spread<0>(wsHigh), S::template Spread<0>(wdHigh));
+    MixRegister(s1, dst + 16, S::template Spread<2>(wsLow), S::template Spread<2>(wdLow), S::template Spread<0>(wsHigh),
+                S::template Spread<0>(wdHigh));
     MixRegister(s2, dst + 32, S::template Spread<1>(wsHigh), S::template Spread<1>(wdHigh),
                 S::template Spread<2>(wsHigh), S::template Spread<2>(wdHigh));
   }

@@ -7,8 +7,7 @@ bool LoadPngResource(CxImage& image, int id, HINSTANCE module) {
   return image.LoadFromResource(resource, CXIMAGE_FORMAT_PNG, module);
 }
 
-void CDrawSpecific::DrawThreeSlice(HDC target, CxImage* image, int leftWidth, int rightWidth,
-                                   const RECT* rect) const {
+void CDrawSpecific::DrawThreeSlice(HDC target, CxImage* image, int leftWidth, int rightWidth, const RECT* rect) const {
   if (target == nullptr || image == nullptr || rect == nullptr || !image->IsValid()) return;
   const int width = static_cast<int>(image->Width());
   const int height = static_cast<int>(image->Height());

@@ -15,6 +15,5 @@ class CDrawSpecific {
 
   // Draws `image` across `rect` keeping its left and right edges (leftWidth, rightWidth
   // pixels) at natural size and stretching the part between them.
-  void DrawThreeSlice(HDC target, CxImage* image, int leftWidth, int rightWidth,
-                      const RECT* rect) const;
+  void DrawThreeSlice(HDC target, CxImage* image, int leftWidth, int rightWidth, const RECT* rect) const;
 };

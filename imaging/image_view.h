@@ -6,15 +6,15 @@
 
 // A read-only look at an image's pixels and drawing settings.
 struct ImageView {
-  const uint8_t* bits = nullptr;     // rows bottom-up, `stride` bytes apart
+  const uint8_t* bits = nullptr;  // rows bottom-up, `stride` bytes apart
   int width = 0;
   int height = 0;
-  int bitsPerPixel = 0;              // 1, 4, 8 or 24
-  int stride = 0;                    // ((width * bitsPerPixel + 31) / 32) * 4
-  const uint8_t* palette = nullptr;  // blue, green, red, reserved per entry
-  int paletteCount = 0;              // 2, 16 or 256; 0 for 24 bits
-  const uint8_t* alpha = nullptr;    // width * height bytes, rows bottom-up and packed; or none
-  int32_t transparencyIndex = -1;    // < 0: no transparent colour
+  int bitsPerPixel = 0;                         // 1, 4, 8 or 24
+  int stride = 0;                               // ((width * bitsPerPixel + 31) / 32) * 4
+  const uint8_t* palette = nullptr;             // blue, green, red, reserved per entry
+  int paletteCount = 0;                         // 2, 16 or 256; 0 for 24 bits
+  const uint8_t* alpha = nullptr;               // width * height bytes, rows bottom-up and packed; or none
+  int32_t transparencyIndex = -1;               // < 0: no transparent colour
   uint8_t transparencyColor[4] = {0, 0, 0, 0};  // blue, green, red, reserved
   uint8_t alphaMax = 255;
   bool alphaPaletteEnabled = false;
@@ -50,10 +50,8 @@ bool NeedsBlending(const ImageView& image);
 // Blends the image, drawn at (x, y) with size cx x cy, into `buffer`, which holds the target's
 // pixels of `box` (box.Width() x box.Height()). Natural size maps pixels one to one; any other
 // size takes the nearest source pixel.
-void BlendImage(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                Surface24& buffer);
+void BlendImage(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer);
 
 // Fills `buffer` (the size of `box`) with the image resampled to cx x cy at (x, y), ignoring
 // alpha and transparency and never reading the buffer.
-void ResampleOpaque(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                    Surface24& buffer);
+void ResampleOpaque(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer);

@@ -20,10 +20,17 @@ size_t CxMemFile::Read(void* buffer, size_t size, size_t count) {
 bool CxMemFile::Seek(int64_t offset, int origin) {
   int64_t base;
   switch (origin) {
-    case SEEK_SET: base = 0; break;
-    case SEEK_CUR: base = static_cast<int64_t>(position_); break;
-    case SEEK_END: base = static_cast<int64_t>(size_); break;
-    default: return false;
+    case SEEK_SET:
+      base = 0;
+      break;
+    case SEEK_CUR:
+      base = static_cast<int64_t>(position_);
+      break;
+    case SEEK_END:
+      base = static_cast<int64_t>(size_);
+      break;
+    default:
+      return false;
   }
   // Refuse before adding so that huge offsets cannot overflow.
   if (offset < -base || offset > static_cast<int64_t>(size_) - base) return false;
@@ -66,9 +73,7 @@ size_t CxIOFile::Read(void* buffer, size_t size, size_t count) {
   return fread(buffer, size, count, file_);
 }
 
-bool CxIOFile::Seek(int64_t offset, int origin) {
-  return file_ != nullptr && SeekFile(file_, offset, origin) == 0;
-}
+bool CxIOFile::Seek(int64_t offset, int origin) { return file_ != nullptr && SeekFile(file_, offset, origin) == 0; }
 
 int64_t CxIOFile::Tell() const { return file_ != nullptr ? TellFile(file_) : -1; }
 

@@ -21,10 +21,14 @@ uint32_t NormalisedBpp(uint32_t bpp) {
 
 uint32_t PaletteSizeFor(uint32_t bpp) {
   switch (bpp) {
-    case 1: return 2;
-    case 4: return 16;
-    case 8: return 256;
-    default: return 0;
+    case 1:
+      return 2;
+    case 4:
+      return 16;
+    case 8:
+      return 256;
+    default:
+      return 0;
   }
 }
 
@@ -67,9 +71,7 @@ void CxImage::Release() {
 
 uint32_t CxImage::Width() const { return block_ ? static_cast<uint32_t>(Header()->biWidth) : 0; }
 
-uint32_t CxImage::Height() const {
-  return block_ ? static_cast<uint32_t>(Header()->biHeight) : 0;
-}
+uint32_t CxImage::Height() const { return block_ ? static_cast<uint32_t>(Header()->biHeight) : 0; }
 
 void* CxImage::Create(uint32_t width, uint32_t height, uint32_t bitsPerPixel, uint32_t format) {
   Release();
@@ -79,8 +81,8 @@ void* CxImage::Create(uint32_t width, uint32_t height, uint32_t bitsPerPixel, ui
   }
   const uint32_t bpp = NormalisedBpp(bitsPerPixel);
   // The header holds signed sizes, so anything past 31 bits counts as over the limit too.
-  if (static_cast<double>(width) * height * bpp / 8.0 > kCxImageMaxMemory ||
-      width > 0x7fffffffu || height > 0x7fffffffu) {
+  if (static_cast<double>(width) * height * bpp / 8.0 > kCxImageMaxMemory || width > 0x7fffffffu ||
+      height > 0x7fffffffu) {
     SetLastError("CXIMAGE_MAX_MEMORY exceeded");
     return nullptr;
   }
@@ -131,13 +133,10 @@ RgbQuad* CxImage::Palette() {
 }
 
 const RgbQuad* CxImage::Palette() const {
-  return block_ && PaletteCount() ? reinterpret_cast<const RgbQuad*>(block_ + kHeaderSize)
-                                  : nullptr;
+  return block_ && PaletteCount() ? reinterpret_cast<const RgbQuad*>(block_ + kHeaderSize) : nullptr;
 }
 
-uint8_t* CxImage::Bits() {
-  return block_ ? block_ + kHeaderSize + PaletteCount() * sizeof(RgbQuad) : nullptr;
-}
+uint8_t* CxImage::Bits() { return block_ ? block_ + kHeaderSize + PaletteCount() * sizeof(RgbQuad) : nullptr; }
 
 const uint8_t* CxImage::Bits() const {
   return block_ ? block_ + kHeaderSize + PaletteCount() * sizeof(RgbQuad) : nullptr;
@@ -231,17 +230,14 @@ bool CxImage::Decode(CxFile* stream, uint32_t format) {
   return false;
 }
 
-bool CxImage::CropInto(int32_t left, int32_t top, int32_t right, int32_t bottom,
-                       CxImage* destination) {
+bool CxImage::CropInto(int32_t left, int32_t top, int32_t right, int32_t bottom, CxImage* destination) {
   if (block_ == nullptr) {
     SetLastError("CropInto: image is not valid");
     return false;
   }
   const int64_t width = Width();
   const int64_t height = Height();
-  auto clamp = [](int64_t value, int64_t high) {
-    return value < 0 ? 0 : (value > high ? high : value);
-  };
+  auto clamp = [](int64_t value, int64_t high) { return value < 0 ? 0 : (value > high ? high : value); };
   int64_t l = clamp(left, width), r = clamp(right, width);
   int64_t t = clamp(top, height), b = clamp(bottom, height);
   if (l == r || t == b) {
@@ -278,11 +274,9 @@ bool CxImage::CropInto(int32_t left, int32_t top, int32_t right, int32_t bottom,
     const uint8_t* src = srcBits + static_cast<size_t>(height - 1 - (t + y)) * srcStride;
     uint8_t* dst = dstBits + static_cast<size_t>(newHeight - 1 - y) * dstStride;
     if (bpp >= 8) {
-      std::memcpy(dst, src + static_cast<size_t>(l) * (bpp / 8),
-                  static_cast<size_t>(newWidth) * (bpp / 8));
+      std::memcpy(dst, src + static_cast<size_t>(l) * (bpp / 8), static_cast<size_t>(newWidth) * (bpp / 8));
     } else {
-      for (uint32_t x = 0; x < newWidth; ++x)
-        SetIndex(dst, x, bpp, GetIndex(src, static_cast<uint32_t>(l) + x, bpp));
+      for (uint32_t x = 0; x < newWidth; ++x) SetIndex(dst, x, bpp, GetIndex(src, static_cast<uint32_t>(l) + x, bpp));
     }
   }
 
@@ -293,8 +287,7 @@ bool CxImage::CropInto(int32_t left, int32_t top, int32_t right, int32_t bottom,
     }
     for (uint32_t y = 0; y < newHeight; ++y) {
       const uint8_t* src = alpha_ + static_cast<size_t>(height - 1 - (t + y)) * width + l;
-      std::memcpy(result.alpha_ + static_cast<size_t>(newHeight - 1 - y) * newWidth, src,
-                  newWidth);
+      std::memcpy(result.alpha_ + static_cast<size_t>(newHeight - 1 - y) * newWidth, src, newWidth);
     }
   }
 

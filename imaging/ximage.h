@@ -75,8 +75,7 @@ class CxImage {
 
   // Cuts (left, top, right, bottom), top-down and right/bottom exclusive, clamped to the
   // image, into `destination`, or into this image when there is none.
-  bool CropInto(int32_t left, int32_t top, int32_t right, int32_t bottom,
-                CxImage* destination = nullptr);
+  bool CropInto(int32_t left, int32_t top, int32_t right, int32_t bottom, CxImage* destination = nullptr);
 
   const char* LastError() const { return lastError_; }
 

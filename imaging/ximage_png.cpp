@@ -16,8 +16,8 @@ struct PngDecode {
   CxFile* stream;
   png_structp png;
   png_infop info;
-  uint8_t* row;          // one decoded row, non-interlaced images
-  uint8_t* whole;        // every decoded row, interlaced images
+  uint8_t* row;    // one decoded row, non-interlaced images
+  uint8_t* whole;  // every decoded row, interlaced images
   png_bytep* rowPointers;
 };
 
@@ -39,13 +39,10 @@ int32_t DpiFromPng(png_uint_32 value, int unit) {
   return value > 0x7fffffffu ? 0x7fffffff : static_cast<int32_t>(value);
 }
 
-uint8_t To8Bits(png_uint_16 value, int bitDepth) {
-  return static_cast<uint8_t>(bitDepth == 16 ? value >> 8 : value);
-}
+uint8_t To8Bits(png_uint_16 value, int bitDepth) { return static_cast<uint8_t>(bitDepth == 16 ? value >> 8 : value); }
 
 // Copies one decoded row (top-down index y) into its bottom-up storage row.
-void StoreRow(CxImagePNG& image, const uint8_t* src, size_t srcBytes, uint32_t y,
-              int channels, int bitDepth) {
+void StoreRow(CxImagePNG& image, const uint8_t* src, size_t srcBytes, uint32_t y, int channels, int bitDepth) {
   const uint32_t width = image.Width();
   const uint32_t storageRow = image.Height() - 1 - y;
   uint8_t* dst = image.Bits() + static_cast<size_t>(storageRow) * image.EffectiveWidth();
@@ -85,8 +82,7 @@ void SetUpPalette(PngDecode* d, int colorType, int bitDepth) {
   if (palette == nullptr) return;
   png_colorp pngPalette = nullptr;
   int entries = 0;
-  if (colorType == PNG_COLOR_TYPE_PALETTE &&
-      png_get_PLTE(d->png, d->info, &pngPalette, &entries) && entries > 0) {
+  if (colorType == PNG_COLOR_TYPE_PALETTE && png_get_PLTE(d->png, d->info, &pngPalette, &entries) && entries > 0) {
     const uint32_t count = static_cast<uint32_t>(entries) < slots ? entries : slots;
     for (uint32_t i = 0; i < count; ++i)
       palette[i] = RgbQuad{pngPalette[i].blue, pngPalette[i].green, pngPalette[i].red, 0};
@@ -111,9 +107,7 @@ void SetUpTransparency(PngDecode* d, int channels, int colorType, int bitDepth) 
   if (!png_get_tRNS(d->png, d->info, &alphas, &count, &color)) return;
   if (channels == 1) {
     if (count == 1 && color != nullptr) {
-      image.SetTransparencyIndex(colorType == PNG_COLOR_TYPE_PALETTE
-                                     ? color->index
-                                     : To8Bits(color->gray, bitDepth));
+      image.SetTransparencyIndex(colorType == PNG_COLOR_TYPE_PALETTE ? color->index : To8Bits(color->gray, bitDepth));
     } else if (count > 1 && alphas != nullptr) {
       RgbQuad* palette = image.Palette();
       const uint32_t slots = image.PaletteCount();
@@ -122,9 +116,8 @@ void SetUpTransparency(PngDecode* d, int channels, int colorType, int bitDepth) 
       image.SetAlphaPaletteEnabled(true);
     }
   } else if (channels == 3 && color != nullptr) {
-    image.SetTransparencyColor(RgbQuad{To8Bits(color->blue, bitDepth),
-                                       To8Bits(color->green, bitDepth),
-                                       To8Bits(color->red, bitDepth), 0});
+    image.SetTransparencyColor(
+        RgbQuad{To8Bits(color->blue, bitDepth), To8Bits(color->green, bitDepth), To8Bits(color->red, bitDepth), 0});
     image.SetTransparencyIndex(0);
   }
 }
@@ -143,8 +136,7 @@ void IgnoreUnusedChunks(png_structp png) {
       "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0sCAL\0sBIT\0sPLT\0sRGB\0"
       "sTER\0tEXt\0tIME\0zTXt";
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
-  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused,
-                              static_cast<int>(sizeof kUnused / 5));
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused, static_cast<int>(sizeof kUnused / 5));
 #else
   (void)png;
 #endif
@@ -162,16 +154,24 @@ bool DecodeBody(PngDecode* d) {
   png_read_info(d->png, d->info);
   png_uint_32 width = 0, height = 0;
   int bitDepth = 0, colorType = 0, interlace = 0;
-  png_get_IHDR(d->png, d->info, &width, &height, &bitDepth, &colorType, &interlace, nullptr,
-               nullptr);
+  png_get_IHDR(d->png, d->info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
   int channels;
   switch (colorType) {
     case PNG_COLOR_TYPE_GRAY:
-    case PNG_COLOR_TYPE_PALETTE: channels = 1; break;
-    case PNG_COLOR_TYPE_RGB: channels = 3; break;
-    case PNG_COLOR_TYPE_GRAY_ALPHA: channels = 2; break;
-    case PNG_COLOR_TYPE_RGB_ALPHA: channels = 4; break;
-    default: png_error(d->png, "unknown PNG color type");
+    case PNG_COLOR_TYPE_PALETTE:
+      channels = 1;
+      break;
+    case PNG_COLOR_TYPE_RGB:
+      channels = 3;
+      break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      channels = 2;
+      break;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      channels = 4;
+      break;
+    default:
+      png_error(d->png, "unknown PNG color type");
   }
   const uint32_t bpp = channels >= 3 ? 24 : (channels == 2 ? 8 : (bitDepth < 8 ? bitDepth : 8));
   CxImagePNG& image = *d->image;
@@ -186,11 +186,9 @@ bool DecodeBody(PngDecode* d) {
   }
   SetUpPalette(d, colorType, bitDepth);
   SetUpTransparency(d, channels, colorType, bitDepth);
-  if ((channels == 2 || channels == 4) && !image.CreateAlphaPlane())
-    png_error(d->png, "Out of memory");
+  if ((channels == 2 || channels == 4) && !image.CreateAlphaPlane()) png_error(d->png, "Out of memory");
 
-  if (colorType == PNG_COLOR_TYPE_RGB || colorType == PNG_COLOR_TYPE_RGB_ALPHA)
-    png_set_bgr(d->png);
+  if (colorType == PNG_COLOR_TYPE_RGB || colorType == PNG_COLOR_TYPE_RGB_ALPHA) png_set_bgr(d->png);
   if (bitDepth == 16) png_set_strip_16(d->png);
   const int passes = png_set_interlace_handling(d->png);
   png_read_update_info(d->png, d->info);
@@ -203,8 +201,7 @@ bool DecodeBody(PngDecode* d) {
     if (d->whole == nullptr || d->rowPointers == nullptr) png_error(d->png, "Out of memory");
     for (png_uint_32 y = 0; y < height; ++y) d->rowPointers[y] = d->whole + rowBytes * y;
     png_read_image(d->png, d->rowPointers);
-    for (png_uint_32 y = 0; y < height; ++y)
-      StoreRow(image, d->rowPointers[y], rowBytes, y, channels, bitDepth);
+    for (png_uint_32 y = 0; y < height; ++y) StoreRow(image, d->rowPointers[y], rowBytes, y, channels, bitDepth);
   } else {
     d->row = static_cast<uint8_t*>(std::malloc(rowBytes));
     if (d->row == nullptr) png_error(d->png, "Out of memory");

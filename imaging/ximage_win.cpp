@@ -13,9 +13,7 @@
 namespace {
 
 // The image's own header and palette, as the platform's DIB calls take them.
-const BITMAPINFO* AsBitmapInfo(const DibHeader* header) {
-  return reinterpret_cast<const BITMAPINFO*>(header);
-}
+const BITMAPINFO* AsBitmapInfo(const DibHeader* header) { return reinterpret_cast<const BITMAPINFO*>(header); }
 
 BITMAPINFO Header24(int width, int height) {
   BITMAPINFO info = {};
@@ -39,8 +37,7 @@ Surface24 SurfaceOver(void* bits, int width, int height) {
 }
 
 // Blends through a 24-bit DIB section that holds the target's current pixels of the box.
-void BlendIntoTarget(const ImageView& view, HDC target, int x, int y, int cx, int cy,
-                     const PaintBox& box) {
+void BlendIntoTarget(const ImageView& view, HDC target, int x, int y, int cx, int cy, const PaintBox& box) {
   const int width = box.Width();
   const int height = box.Height();
   ScopedMemoryDC memory(target);
@@ -56,13 +53,11 @@ void BlendIntoTarget(const ImageView& view, HDC target, int x, int y, int cx, in
     Surface24 buffer = SurfaceOver(bits, width, height);
     BlendImage(view, x, y, cx, cy, box, buffer);
   }
-  SetDIBitsToDevice(target, box.left, box.top, width, height, 0, 0, 0, height, bits, &info,
-                    DIB_RGB_COLORS);
+  SetDIBitsToDevice(target, box.left, box.top, width, height, 0, 0, 0, height, bits, &info, DIB_RGB_COLORS);
 }
 
 // Resamples into a plain 24-bit buffer; the target is not read.
-void ResampleIntoTarget(const ImageView& view, HDC target, int x, int y, int cx, int cy,
-                        const PaintBox& box) {
+void ResampleIntoTarget(const ImageView& view, HDC target, int x, int y, int cx, int cy, const PaintBox& box) {
   const int width = box.Width();
   const int height = box.Height();
   BITMAPINFO info = Header24(width, height);
@@ -70,8 +65,7 @@ void ResampleIntoTarget(const ImageView& view, HDC target, int x, int y, int cx,
   if (bits == nullptr) return;
   Surface24 buffer = SurfaceOver(bits, width, height);
   ResampleOpaque(view, x, y, cx, cy, box, buffer);
-  SetDIBitsToDevice(target, box.left, box.top, width, height, 0, 0, 0, height, bits, &info,
-                    DIB_RGB_COLORS);
+  SetDIBitsToDevice(target, box.left, box.top, width, height, 0, 0, 0, height, bits, &info, DIB_RGB_COLORS);
   std::free(bits);
 }
 
@@ -95,8 +89,8 @@ bool DirectSurface(HDC target, int clipKind, const PaintBox& box, Surface24& sur
   if (!LPtoDP(target, corners, 2)) return false;
   const LONG width = section.dsBm.bmWidth;
   const LONG height = section.dsBm.bmHeight;
-  if (corners[1].x - corners[0].x != box.Width() || corners[1].y - corners[0].y != box.Height() ||
-      corners[0].x < 0 || corners[0].y < 0 || corners[1].x > width || corners[1].y > height) {
+  if (corners[1].x - corners[0].x != box.Width() || corners[1].y - corners[0].y != box.Height() || corners[0].x < 0 ||
+      corners[0].y < 0 || corners[1].x > width || corners[1].y > height) {
     return false;
   }
   GdiFlush();  // GDI may still be writing to the section
@@ -169,8 +163,7 @@ bool CxImage::DrawAt(HDC target, int32_t x, int32_t y, int32_t cx, int32_t cy) c
     BlendIntoTarget(view, target, x, y, cx, cy, box);
   } else if (cx == view.width && cy == view.height) {
     SetStretchBltMode(target, COLORONCOLOR);
-    SetDIBitsToDevice(target, x, y, cx, cy, 0, 0, 0, cy, Bits(), AsBitmapInfo(Header()),
-                      DIB_RGB_COLORS);
+    SetDIBitsToDevice(target, x, y, cx, cy, 0, 0, 0, cy, Bits(), AsBitmapInfo(Header()), DIB_RGB_COLORS);
   } else {
     ResampleIntoTarget(view, target, x, y, cx, cy, box);
   }
@@ -185,7 +178,7 @@ bool CxImage::StretchOpaque(HDC target, const RECT& rect, uint32_t rop) const {
   if (!IsValid() || target == nullptr) return false;
   SetStretchBltMode(target, COLORONCOLOR);
   StretchDIBits(target, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0, 0,
-                static_cast<int>(Width()), static_cast<int>(Height()), Bits(),
-                AsBitmapInfo(Header()), DIB_RGB_COLORS, rop);
+                static_cast<int>(Width()), static_cast<int>(Height()), Bits(), AsBitmapInfo(Header()), DIB_RGB_COLORS,
+                rop);
   return true;
 }

@@ -50,9 +50,8 @@ constexpr int kInstallTop = 2;
 constexpr int kInstallBottom = 48;
 
 HFONT MakePageFont(int height, int weight) {
-  return CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+  return CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
 }
 
 }  // namespace
@@ -69,8 +68,8 @@ HWND CMobileInfoWnd::Create(HWND parent) {
   return hwnd;
 }
 
-BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                          LRESULT& result, DWORD mapId) {
+BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                                          DWORD mapId) {
   if (CVinWnd::ProcessWindowMessage(hwnd, message, wParam, lParam, result, mapId)) return TRUE;
   if (mapId != 0) return FALSE;
   result = 0;

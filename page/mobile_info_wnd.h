@@ -37,8 +37,8 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   // while it exists, it is returned again; once it is gone, null.
   HWND Create(HWND parent);
 
-  BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                            LRESULT& result, DWORD mapId) override;
+  BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                            DWORD mapId) override;
 
   // Paints the whole page into `dc` in client coordinates.
   void DoPaint(HDC dc);
@@ -46,7 +46,7 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   // One image per picture the views draw, decoded from the module's resources when the
   // window is created; an image that failed to load stays empty and is skipped.
   struct ViewImages {
-    CxImage statusBackground;   // idle, connecting and failed views
+    CxImage statusBackground;  // idle, connecting and failed views
     CxImage idleHeading;
     CxImage smallPhone;
     CxImage usbCable;
@@ -56,7 +56,7 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
     CxImage currentDot;
     CxImage restingRing;
     CxImage failedHeading;
-    CxImage infoBackground;     // information view
+    CxImage infoBackground;  // information view
     CxImage topBand;
     CxImage infoCard;
     CxImage cardTab;

@@ -31,6 +31,6 @@ COffscreenBuffer::COffscreenBuffer(HDC target, const RECT& area)
 
 COffscreenBuffer::~COffscreenBuffer() {
   if (memoryDc_.Get() == nullptr || !bitmap_) return;
-  BitBlt(target_, area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top,
-         memoryDc_.Get(), area_.left, area_.top, SRCCOPY);
+  BitBlt(target_, area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top, memoryDc_.Get(),
+         area_.left, area_.top, SRCCOPY);
 }

@@ -187,7 +187,8 @@ std::wstring UnavailableCountName(const std::wstring& label) {
 
 std::wstring TileName(const CMobileIcon& tile) {
   const int count = tile.Count();
-  return count == CMobileIcon::kNotAvailable ? UnavailableCountName(tile.Label()) : std::to_wstring(count) + tile.Label();
+  return count == CMobileIcon::kNotAvailable ? UnavailableCountName(tile.Label())
+                                             : std::to_wstring(count) + tile.Label();
 }
 
 std::wstring BarName(const wchar_t* label, uint64_t freeBytes) {

@@ -25,10 +25,15 @@ inline constexpr UINT kLastTileId = 1008;
 // wParam 0); null for tiles that are not links.
 inline const wchar_t* LinkForTile(UINT tileId) {
   switch (tileId) {
-    case 1001: return L"/page=1";  // applications
-    case 1003: return L"/page=3";  // music
-    case 1005: return L"/page=4";  // novels
-    case 1008: return L"/page=2";  // games
-    default: return nullptr;
+    case 1001:
+      return L"/page=1";  // applications
+    case 1003:
+      return L"/page=3";  // music
+    case 1005:
+      return L"/page=4";  // novels
+    case 1008:
+      return L"/page=2";  // games
+    default:
+      return nullptr;
   }
 }

@@ -15,7 +15,6 @@ constexpr COLORREF kWarningColor = RGB(0x37, 0x37, 0x37);
 constexpr COLORREF kCapacityColor = RGB(0x53, 0x53, 0x53);
 constexpr COLORREF kStatusTextColor = RGB(0x77, 0x77, 0x77);
 
-
 RECT ClientRect(const CMobileInfoWnd& page) {
   RECT client = {0, 0, 0, 0};
   GetClientRect(page.Hwnd(), &client);
@@ -29,8 +28,7 @@ void DrawNatural(HDC target, const CxImage& image, POINT at) {
 // At its own size through the rectangle form, as the idle view places its pictures.
 void DrawInOwnRect(HDC target, const CxImage& image, POINT at) {
   if (!image.IsValid()) return;
-  const RECT rect = {at.x, at.y, at.x + static_cast<LONG>(image.Width()),
-                     at.y + static_cast<LONG>(image.Height())};
+  const RECT rect = {at.x, at.y, at.x + static_cast<LONG>(image.Width()), at.y + static_cast<LONG>(image.Height())};
   image.DrawInRect(target, rect);
 }
 
@@ -42,8 +40,7 @@ enum class Anchor { Left, Right };
 
 // Measures the text in its font and draws it in a rectangle exactly its size, so nothing is
 // ever cut; returns that rectangle.
-RECT DrawMeasuredText(HDC target, HFONT font, COLORREF color, const std::wstring& text, POINT at,
-                      Anchor anchor) {
+RECT DrawMeasuredText(HDC target, HFONT font, COLORREF color, const std::wstring& text, POINT at, Anchor anchor) {
   RECT extent = {0, 0, 1, 1};
   {
     ScopedSaveDC saved(target);
@@ -82,8 +79,7 @@ void DrawInformationView(HDC target, CMobileInfoWnd& page, bool guardMissing) {
   const RECT client = ClientRect(page);
 
   if (images.infoBackground.IsValid()) images.infoBackground.DrawInRect(target, client);
-  const RECT band = {client.left, client.top, client.right,
-                     client.top + static_cast<LONG>(images.topBand.Height())};
+  const RECT band = {client.left, client.top, client.right, client.top + static_cast<LONG>(images.topBand.Height())};
   page.DrawThreeSlice(target, &images.topBand, kTopBandEdge, kTopBandEdge, &band);
   page.DrawThreeSlice(target, &images.infoCard, kCardEdge, kCardEdge, &kCardRect);
   DrawNatural(target, images.cardTab, kCardTabAt);

@@ -30,8 +30,7 @@ bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 bool IsDeviceName(std::u16string_view name) {
   std::u16string_view base = name.substr(0, name.find(u'.'));
   while (!base.empty() && base.back() == u' ') base.remove_suffix(1);
-  static constexpr std::u16string_view kDevices[] = {u"con", u"prn", u"aux", u"nul", u"conin$", u"conout$",
-                                                     u"clock$"};
+  static constexpr std::u16string_view kDevices[] = {u"con", u"prn", u"aux", u"nul", u"conin$", u"conout$", u"clock$"};
   for (std::u16string_view device : kDevices) {
     if (EqualsAsciiIgnoringCase(base, device)) return true;
   }

@@ -77,8 +77,8 @@ bool SetTimeouts(HINTERNET request, Transfer& transfer) {
   // 0 would mean no limit at all.
   if (connect == 0 || silence == 0) return false;
   DWORD response = silence;
-  return WinHttpSetTimeouts(request, static_cast<int>(connect), static_cast<int>(connect),
-                            static_cast<int>(silence), static_cast<int>(silence)) &&
+  return WinHttpSetTimeouts(request, static_cast<int>(connect), static_cast<int>(connect), static_cast<int>(silence),
+                            static_cast<int>(silence)) &&
          WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &response, sizeof response);
 }
 
@@ -213,8 +213,8 @@ bool RequestOnce(HINTERNET session, const std::u16string& url, Transfer& transfe
   DWORD features = WINHTTP_DISABLE_REDIRECTS;
   if (!WinHttpSetOption(request.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features)) return false;
   if (!SetTimeouts(request.Get(), transfer)) return false;
-  if (!WinHttpSendRequest(request.Get(), L"Accept-Encoding: identity", static_cast<DWORD>(-1),
-                          WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
+  if (!WinHttpSendRequest(request.Get(), L"Accept-Encoding: identity", static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA,
+                          0, 0, 0)) {
     return false;
   }
   if (!SetTimeouts(request.Get(), transfer) || !WinHttpReceiveResponse(request.Get(), nullptr)) return false;

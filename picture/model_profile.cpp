@@ -192,7 +192,8 @@ bool FindProfileValue(std::u16string_view text, std::u16string_view section, std
     const std::u16string_view name = TrimRight(line.substr(0, equals));
     if (!SameModelName(name, key)) continue;
     // The first line with the key decides, even when it has no value.
-    std::u16string_view found = equals == std::u16string_view::npos ? std::u16string_view() : TrimLeft(line.substr(equals + 1));
+    std::u16string_view found =
+        equals == std::u16string_view::npos ? std::u16string_view() : TrimLeft(line.substr(equals + 1));
     if (found.size() >= 2 && (found.front() == u'"' || found.front() == u'\'') && found.back() == found.front()) {
       found = found.substr(1, found.size() - 2);
     }
@@ -245,9 +246,8 @@ std::u16string_view RawModelOf(std::u16string_view profilePath) {
   return fileName;
 }
 
-bool LoadProfileBytes(ModelProfile& record, std::u16string_view profilePath,
-                      std::u16string_view defaultImageUrl, const std::string* fileBytes,
-                      AnsiDecoder ansi) {
+bool LoadProfileBytes(ModelProfile& record, std::u16string_view profilePath, std::u16string_view defaultImageUrl,
+                      const std::string* fileBytes, AnsiDecoder ansi) {
   if (fileBytes == nullptr) return false;
 
   const size_t slash = profilePath.rfind(u'\\');

@@ -55,9 +55,8 @@ std::u16string_view RawModelOf(std::u16string_view profilePath);
 
 // Fills a fresh record from the profile file at `profilePath` whose bytes are `fileBytes`
 // (null when there is no such file, which is the only false result).
-bool LoadProfileBytes(ModelProfile& record, std::u16string_view profilePath,
-                      std::u16string_view defaultImageUrl, const std::string* fileBytes,
-                      AnsiDecoder ansi = DecodeLatin1);
+bool LoadProfileBytes(ModelProfile& record, std::u16string_view profilePath, std::u16string_view defaultImageUrl,
+                      const std::string* fileBytes, AnsiDecoder ansi = DecodeLatin1);
 
 // Whether a download is worth keeping as the profile of `rawModel`: small, text, and with
 // the model's own section (an error page is text too, but has none).

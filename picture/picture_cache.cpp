@@ -58,8 +58,7 @@ std::u16string LookupServiceBaseIn(const std::u16string& settingsFolder) {
 std::u16string LookupServiceBase() { return LookupServiceBaseIn(GetModuleFolder()); }
 
 bool StartLookupIn(CDownloadThread& launcher, HWND page, const std::u16string& cacheFolder,
-                   std::u16string_view serviceBase, std::u16string_view rawModel,
-                   std::u16string_view defaultImageUrl) {
+                   std::u16string_view serviceBase, std::u16string_view rawModel, std::u16string_view defaultImageUrl) {
   const std::u16string profilePath = ProfilePathFor(cacheFolder, rawModel);
   const std::u16string url = LookupRequestUrl(serviceBase, rawModel);
   if (profilePath.empty() || url.empty() || !IsFetchableUrl(url)) return false;

@@ -41,8 +41,7 @@ bool StartLookup(CDownloadThread& launcher, HWND page, const ModelProfile& profi
                  std::u16string_view defaultImageUrl);
 // The same in a given cache folder against a given service.
 bool StartLookupIn(CDownloadThread& launcher, HWND page, const std::u16string& cacheFolder,
-                   std::u16string_view serviceBase, std::u16string_view rawModel,
-                   std::u16string_view defaultImageUrl);
+                   std::u16string_view serviceBase, std::u16string_view rawModel, std::u16string_view defaultImageUrl);
 
 // The platform's side of LoadProfile: the profile file's bytes, any encoding. False also for a
 // file that would not have been kept as a download of the model's profile.

@@ -69,7 +69,9 @@ inline std::vector<HostileName> HostileFileNames() {
       {u"a\rb", "carriage return"},
       {u"\x01model", "start of heading"},
       {u"model\x1F", "unit separator"},
-      {u"mod\x7F" u"el", "delete"},
+      {u"mod\x7F"
+       u"el",
+       "delete"},
       {u"mod\u0085el", "next line"},
       {u"mod\u009Bel", "control sequence introducer"},
       {std::u16string(u"a\0b", 3), "embedded NUL"},
@@ -90,9 +92,8 @@ inline std::vector<HostileName> HostileFileNames() {
 // Names that look odd but are plain file names, kept exactly.
 inline std::vector<std::u16string> OrdinaryNames() {
   return {
-      u"Fennick F3",   u"Tallow-T9_Pro", u"Q5",      u"v1.2",       u"a.b.c",
-      u"Model (2)",    u"x~1",           u"[brand]", u"\u578B\u53F7 S1", u"Caf\u00E9",
-      u"100%",         u"a&b",           u"a+b",     u"a#b",        u" leading blank",
-      u"CONSOLE",      u"COM10",         u"LPT",     u"nul-x",      u".hidden",
+      u"Fennick F3",     u"Tallow-T9_Pro",   u"Q5",        u"v1.2", u"a.b.c", u"Model (2)", u"x~1",
+      u"[brand]",        u"\u578B\u53F7 S1", u"Caf\u00E9", u"100%", u"a&b",   u"a+b",       u"a#b",
+      u" leading blank", u"CONSOLE",         u"COM10",     u"LPT",  u"nul-x", u".hidden",
   };
 }

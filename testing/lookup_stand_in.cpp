@@ -62,9 +62,8 @@ LookupStandIn::LookupStandIn() {
   DeleteFileW(portFile);
 
   const std::string script = SourceFile("tools/lookup_service/lookup_service.py");
-  const std::string commandLine = "\"" + Utf8(FromWide(kPython)) + "\" \"" + script +
-                                  "\" --port 0 --port-file \"" + UnixPath(FromWide(portFile)) +
-                                  "\" --idle-exit " + std::to_string(kIdleExitSeconds);
+  const std::string commandLine = "\"" + Utf8(FromWide(kPython)) + "\" \"" + script + "\" --port 0 --port-file \"" +
+                                  UnixPath(FromWide(portFile)) + "\" --idle-exit " + std::to_string(kIdleExitSeconds);
   std::wstring command = Wide(commandLine);
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -205,8 +204,8 @@ ProfileReceiver::ProfileReceiver() {
     return RegisterClassExW(&wc);
   }();
   (void)atom;
-  hwnd_ = CreateWindowExW(0, kReceiverClass, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                          GetModuleHandleW(nullptr), this);
+  hwnd_ = CreateWindowExW(0, kReceiverClass, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr),
+                          this);
 }
 
 ProfileReceiver::~ProfileReceiver() { Destroy(); }

@@ -45,8 +45,7 @@ TestParent::TestParent(int clientWidth, int clientHeight, bool visible) {
   RECT frame = {0, 0, clientWidth, clientHeight};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
   hwnd_ = CreateWindowExW(0, kParentClass, L"page test", style, 0, 0, frame.right - frame.left,
-                          frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr),
-                          nullptr);
+                          frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (visible && hwnd_ != nullptr) {
     ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
     UpdateWindow(hwnd_);
@@ -141,6 +140,4 @@ LRESULT SendPayload(HWND page, const void* data, DWORD bytes) {
   return SendMessageW(page, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
 }
 
-LRESULT SendRecord(HWND page, const PhoneInfo& record) {
-  return SendPayload(page, &record, sizeof record);
-}
+LRESULT SendRecord(HWND page, const PhoneInfo& record) { return SendPayload(page, &record, sizeof record); }

@@ -32,8 +32,8 @@ std::string QueryEscapeBytes(std::string_view bytes) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char byte : bytes) {
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
-        byte == '-' || byte == '_' || byte == '.') {
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') || byte == '-' ||
+        byte == '_' || byte == '.') {
       out += static_cast<char>(byte);
     } else {
       out += '%';

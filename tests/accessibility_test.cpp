@@ -93,8 +93,7 @@ class AccessibilityTest : public ModulePageTest {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     comReady = true;
     ASSERT_NO_FATAL_FAILURE(OpenPage());
-    ASSERT_EQ(AccessibleObjectFromWindow(page, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&client)),
-              S_OK);
+    ASSERT_EQ(AccessibleObjectFromWindow(page, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&client)), S_OK);
     ASSERT_NE(client, nullptr);
   }
   void TearDown() override {
@@ -195,8 +194,8 @@ class AccessibilityTest : public ModulePageTest {
   void Watch() {
     g_events.clear();
     g_watched = page;
-    hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_VALUECHANGE, nullptr, OnWinEvent,
-                           GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_VALUECHANGE, nullptr, OnWinEvent, GetCurrentProcessId(), 0,
+                           WINEVENT_OUTOFCONTEXT);
     ASSERT_NE(hook, nullptr);
   }
 
@@ -239,7 +238,11 @@ TEST_F(AccessibilityTest, TheIdleViewReadsItsHeadingAndTheTwoSteps) {
   const std::vector<Expected> idle = {
       {L"请用USB数据线将手机连接到电脑", nullptr, ROLE_SYSTEM_STATICTEXT, kReadOnly, {118, 79, 350, 102}},
       {L"1 连接数据线 用USB数据线将手机连接到电脑", nullptr, ROLE_SYSTEM_STATICTEXT, kReadOnly, {80, 331, 409, 434}},
-      {L"2 打开USB调试 在手机的开发者选项中打开USB调试", nullptr, ROLE_SYSTEM_STATICTEXT, kReadOnly, {409, 331, 739, 434}},
+      {L"2 打开USB调试 在手机的开发者选项中打开USB调试",
+       nullptr,
+       ROLE_SYSTEM_STATICTEXT,
+       kReadOnly,
+       {409, 331, 739, 434}},
   };
   ExpectTree(idle);
   Send(MakeRecord(PageState::ReconnectRequested));
@@ -254,12 +257,12 @@ TEST_F(AccessibilityTest, TheInformationViewReadsTitleTilesBarsAndBatteryWhereTh
       {L"ABCX1已通过USB手机连线连上电脑", nullptr, ROLE_SYSTEM_STATICTEXT, kReadOnly, {65, 13, -1, -1}},
       {L"手机信息", nullptr, ROLE_SYSTEM_STATICTEXT, kReadOnly, {37, 136, 153, 173}},
   };
-  const wchar_t* tiles[] = {L"12个应用", L"34张图片", L"56首音乐", L"7个视频",
+  const wchar_t* tiles[] = {L"12个应用", L"34张图片",    L"56首音乐",   L"7个视频",
                             L"0本小说",  L"250个联系人", L"1000条短信", L"游戏数量不可用"};
   for (int i = 0; i < 8; ++i) {
     const bool link = i == 0 || i == 2 || i == 4 || i == 7;
-    expected.push_back({tiles[i], nullptr, link ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT,
-                        link ? kLink : kReadOnly, TileRect(i)});
+    expected.push_back(
+        {tiles[i], nullptr, link ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT, link ? kLink : kReadOnly, TileRect(i)});
   }
   expected.push_back({L"手机容量 剩余1.5GB", L"81%", ROLE_SYSTEM_PROGRESSBAR, kReadOnly, {46, 524, 246, 543}});
   expected.push_back({L"存储卡容量 剩余0KB", L"100%", ROLE_SYSTEM_PROGRESSBAR, kReadOnly, {308, 524, 508, 543}});
@@ -310,7 +313,10 @@ TEST_F(AccessibilityTest, TheConnectingAndHintViewsReadTheirTextsAndTheReconnect
   Send(MakeRecord(PageState::Connecting));
   ExpectTree({
       {L"正在连接手机…", nullptr, ROLE_SYSTEM_STATICTEXT, kReadOnly, {338, 323, 498, 346}},
-      {L"正在帮您连接手机与电脑，通常几秒就能完成，请稍候", nullptr, ROLE_SYSTEM_STATICTEXT, kReadOnly,
+      {L"正在帮您连接手机与电脑，通常几秒就能完成，请稍候",
+       nullptr,
+       ROLE_SYSTEM_STATICTEXT,
+       kReadOnly,
        {270, 373, 570, 387}},
   });
 
@@ -318,10 +324,16 @@ TEST_F(AccessibilityTest, TheConnectingAndHintViewsReadTheirTextsAndTheReconnect
   ExpectTree({
       {L"手机连接失败，请尝试以下方法", nullptr, ROLE_SYSTEM_STATICTEXT, kReadOnly, {269, 168, 557, 191}},
       {L"1、如果您已经拔出手机，请重新插上", nullptr, ROLE_SYSTEM_STATICTEXT, kReadOnly, {267, 218, 767, 234}},
-      {L"2、如果您的手机未打开“USB调试模式”，请重新打开", nullptr, ROLE_SYSTEM_STATICTEXT, kReadOnly,
+      {L"2、如果您的手机未打开“USB调试模式”，请重新打开",
+       nullptr,
+       ROLE_SYSTEM_STATICTEXT,
+       kReadOnly,
        {267, 248, 767, 264}},
-      {L"3、重试一次有问题后，请更换电脑插口再插上手机，然后点击重新连接", nullptr, ROLE_SYSTEM_STATICTEXT,
-       kReadOnly, {267, 278, 767, 294}},
+      {L"3、重试一次有问题后，请更换电脑插口再插上手机，然后点击重新连接",
+       nullptr,
+       ROLE_SYSTEM_STATICTEXT,
+       kReadOnly,
+       {267, 278, 767, 294}},
       {L"4、拔出手机，重新插上后重新连接一次", nullptr, ROLE_SYSTEM_STATICTEXT, kReadOnly, {267, 308, 767, 324}},
       {L"重新连接", nullptr, ROLE_SYSTEM_PUSHBUTTON, kButton, {340, 382, 462, 430}},
   });

@@ -36,9 +36,9 @@ TEST_F(LinksTest, LinkedTilesSendTheirPageCommandWhateverTheNotificationCode) {
     const wchar_t* command;  // null: nothing is sent
   };
   const Case cases[] = {
-      {1001, 0, L"/page=1"}, {1002, 0, nullptr},    {1003, 0, L"/page=3"}, {1004, 0, nullptr},
-      {1005, 0, L"/page=4"}, {1006, 0, nullptr},    {1007, 0, nullptr},    {1008, 0, L"/page=2"},
-      {1008, 7, L"/page=2"}, {1003, 0xFFFF, L"/page=3"}, {1000, 0, nullptr}, {1009, 0, nullptr},
+      {1001, 0, L"/page=1"}, {1002, 0, nullptr},         {1003, 0, L"/page=3"}, {1004, 0, nullptr},
+      {1005, 0, L"/page=4"}, {1006, 0, nullptr},         {1007, 0, nullptr},    {1008, 0, L"/page=2"},
+      {1008, 7, L"/page=2"}, {1003, 0xFFFF, L"/page=3"}, {1000, 0, nullptr},    {1009, 0, nullptr},
   };
   for (const Case& c : cases) {
     RecordingWindow host(kHostClass);
@@ -170,9 +170,15 @@ TEST_F(LinksTest, AHostThatTearsThePageDownWhileHandlingItsLinkSurvives) {
       RecordingWindow host(kHostClass);
       host.ReactToCopyData([&] {
         switch (act) {
-          case Teardown::UnInitPage: module.UnInitPage(); break;
-          case Teardown::DestroyPage: DestroyWindow(old); break;
-          case Teardown::DestroyParent: DestroyWindow(parent->Hwnd()); break;
+          case Teardown::UnInitPage:
+            module.UnInitPage();
+            break;
+          case Teardown::DestroyPage:
+            DestroyWindow(old);
+            break;
+          case Teardown::DestroyParent:
+            DestroyWindow(parent->Hwnd());
+            break;
           case Teardown::UnInitAndRemake:
             module.UnInitPage();
             if (module.InitPage()) remade = module.CreatePage(parent->Hwnd());

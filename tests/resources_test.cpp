@@ -85,10 +85,8 @@ std::string Bytes(const PageModule& module, HRSRC resource) {
 }
 
 uint32_t BigEndian32(const std::string& data, size_t at) {
-  return (uint32_t{static_cast<uint8_t>(data[at])} << 24) |
-         (uint32_t{static_cast<uint8_t>(data[at + 1])} << 16) |
-         (uint32_t{static_cast<uint8_t>(data[at + 2])} << 8) |
-         uint32_t{static_cast<uint8_t>(data[at + 3])};
+  return (uint32_t{static_cast<uint8_t>(data[at])} << 24) | (uint32_t{static_cast<uint8_t>(data[at + 1])} << 16) |
+         (uint32_t{static_cast<uint8_t>(data[at + 2])} << 8) | uint32_t{static_cast<uint8_t>(data[at + 3])};
 }
 
 struct PngFacts {
@@ -157,8 +155,7 @@ TEST(ModuleResources, EachIsPresentInItsDrawnFormAndDecodes) {
     EXPECT_EQ(facts.paletteEntries, picture.colourType == kPalette ? 64u : 0u);
 
     CxImage image;
-    ASSERT_TRUE(image.LoadFromResource(resource, CXIMAGE_FORMAT_PNG, module.Handle()))
-        << image.LastError();
+    ASSERT_TRUE(image.LoadFromResource(resource, CXIMAGE_FORMAT_PNG, module.Handle())) << image.LastError();
     EXPECT_EQ(image.Width(), picture.width);
     EXPECT_EQ(image.Height(), picture.height);
     EXPECT_EQ(image.BitsPerPixel(), picture.colourType == kPalette ? 8u : 24u);
@@ -174,15 +171,13 @@ TEST(ModuleResources, ThreeSliceMiddlesAreUniformAcross) {
   for (const Sliced& sliced : kSliced) {
     SCOPED_TRACE(Named(sliced.id));
     CxImage image;
-    ASSERT_TRUE(image.LoadFromResource(FindPicture(module, sliced.id), CXIMAGE_FORMAT_PNG,
-                                       module.Handle()));
+    ASSERT_TRUE(image.LoadFromResource(FindPicture(module, sliced.id), CXIMAGE_FORMAT_PNG, module.Handle()));
     ASSERT_EQ(image.BitsPerPixel(), 24u);
     const uint32_t width = image.Width();
     ASSERT_GT(width, sliced.left + sliced.right);
     for (uint32_t row = 0; row < image.Height(); ++row) {
       const uint8_t* pixels = image.Bits() + row * image.EffectiveWidth();
-      const uint8_t* alpha =
-          image.HasAlphaPlane() ? image.AlphaPlane() + row * width : nullptr;
+      const uint8_t* alpha = image.HasAlphaPlane() ? image.AlphaPlane() + row * width : nullptr;
       for (uint32_t x = sliced.left + 1; x < width - sliced.right; ++x) {
         const bool sameColour = std::memcmp(pixels + 3 * x, pixels + 3 * sliced.left, 3) == 0;
         const bool sameAlpha = alpha == nullptr || alpha[x] == alpha[sliced.left];

@@ -147,7 +147,8 @@ TEST_F(ViewsTest, IdleViewAfterCreationAfterReconnectAndForUnknownStates) {
     // The background's corners land on the client's corners.
     const CxImage& background = Picture(IDR_PNG_STATUS_BACKGROUND);
     EXPECT_EQ(canvas.Pixel(0, 0), PixelOf(background, 0, 0).rgb);
-    EXPECT_EQ(canvas.Pixel(kWidth - 1, kHeight - 1), PixelOf(background, background.Width() - 1, background.Height() - 1).rgb);
+    EXPECT_EQ(canvas.Pixel(kWidth - 1, kHeight - 1),
+              PixelOf(background, background.Width() - 1, background.Height() - 1).rgb);
   }
 }
 

@@ -176,36 +176,34 @@ int main(int argc, char** argv) {
        mixPixels},
       {"DrawAt mix to 800x570", [&] { mix.image->DrawAt(target.Dc(), 0, 0, kPageWidth, kPageHeight); }, nullptr,
        pagePixels},
-      {"GdiAlphaBlend mix to 800x570",
-       [&] { AlphaBlendInto(target.Dc(), *mixPre, 742, 526, kPageWidth, kPageHeight); }, nullptr, pagePixels},
+      {"GdiAlphaBlend mix to 800x570", [&] { AlphaBlendInto(target.Dc(), *mixPre, 742, 526, kPageWidth, kPageHeight); },
+       nullptr, pagePixels},
       {"DrawAt phone", [&] { phone.image->DrawAt(target.Dc(), 0, 0); }, nullptr, phonePixels},
       {"DrawAt mix, page surface", [&] { mix.image->DrawAt(surface.Dc(), 0, 0); }, nullptr, mixPixels},
-      {"GdiAlphaBlend mix, page surface", [&] { AlphaBlendInto(surface.Dc(), *mixPre, 742, 526, 742, 526); },
-       nullptr, mixPixels},
-      {"DrawAt mix to 800x570, page surface",
-       [&] { mix.image->DrawAt(surface.Dc(), 0, 0, kPageWidth, kPageHeight); }, nullptr, pagePixels},
+      {"GdiAlphaBlend mix, page surface", [&] { AlphaBlendInto(surface.Dc(), *mixPre, 742, 526, 742, 526); }, nullptr,
+       mixPixels},
+      {"DrawAt mix to 800x570, page surface", [&] { mix.image->DrawAt(surface.Dc(), 0, 0, kPageWidth, kPageHeight); },
+       nullptr, pagePixels},
       {"GdiAlphaBlend mix to 800x570, page surface",
        [&] { AlphaBlendInto(surface.Dc(), *mixPre, 742, 526, kPageWidth, kPageHeight); }, nullptr, pagePixels},
       {"DrawAt phone, page surface", [&] { phone.image->DrawAt(surface.Dc(), 0, 0); }, nullptr, phonePixels},
-      {"GdiAlphaBlend phone, page surface", [&] { AlphaBlendInto(surface.Dc(), *phonePre, pw, ph, pw, ph); },
-       nullptr, phonePixels},
+      {"GdiAlphaBlend phone, page surface", [&] { AlphaBlendInto(surface.Dc(), *phonePre, pw, ph, pw, ph); }, nullptr,
+       phonePixels},
       {"GdiAlphaBlend phone", [&] { AlphaBlendInto(target.Dc(), *phonePre, pw, ph, pw, ph); }, nullptr, phonePixels},
       // What DrawAt is made of: the kernel, the read-back into a 24-bit DIB section, the copy back.
-      {"  kernel: BlendImage mix", [&] { BlendImage(mix.View(), 0, 0, 742, 526, mixBox, mixBuffer.surface); },
-       nullptr, mixPixels},
+      {"  kernel: BlendImage mix", [&] { BlendImage(mix.View(), 0, 0, 742, 526, mixBox, mixBuffer.surface); }, nullptr,
+       mixPixels},
       {"  kernel: BlendImage mix to 800x570",
        [&] { BlendImage(mix.View(), 0, 0, kPageWidth, kPageHeight, pageBox, pageBuffer.surface); }, nullptr,
        pagePixels},
       {"  read-back: DIB section + BitBlt", [&] { ReadBack(target.Dc(), 742, 526); }, nullptr, mixPixels},
       {"  copy back: SetDIBitsToDevice",
        [&] {
-         SetDIBitsToDevice(target.Dc(), 0, 0, 742, 526, 0, 0, 0, 526, mixBuffer.bytes.data(), &mixInfo,
-                           DIB_RGB_COLORS);
+         SetDIBitsToDevice(target.Dc(), 0, 0, 742, 526, 0, 0, 0, 526, mixBuffer.bytes.data(), &mixInfo, DIB_RGB_COLORS);
        },
        nullptr, mixPixels},
-      {"BitBlt 800x570",
-       [&] { BitBlt(target.Dc(), 0, 0, kPageWidth, kPageHeight, copySource.Dc(), 0, 0, SRCCOPY); }, nullptr,
-       pagePixels},
+      {"BitBlt 800x570", [&] { BitBlt(target.Dc(), 0, 0, kPageWidth, kPageHeight, copySource.Dc(), 0, 0, SRCCOPY); },
+       nullptr, pagePixels},
   };
   Measure(blends, samples);
 
@@ -233,28 +231,30 @@ int main(int argc, char** argv) {
                   {"connect failed", PageState::ConnectFailed},
                   {"guard missing", PageState::GuardMissing}};
     for (const auto& s : states) {
-      paints.emplace_back(std::string("paint ") + s.name,
-                        [&canvas, page] {
-                          SendMessageW(page, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
-                        },
-                        showState(s.state), pagePixels);
+      paints.emplace_back(
+          std::string("paint ") + s.name,
+          [&canvas, page] { SendMessageW(page, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT); },
+          showState(s.state), pagePixels);
     }
-    paints.emplace_back("BitBlt of the page",
-                      [&] { BitBlt(canvas.Dc(), 0, 0, kPageWidth, kPageHeight, copySource.Dc(), 0, 0, SRCCOPY); },
-                      nullptr, pagePixels);
+    paints.emplace_back(
+        "BitBlt of the page",
+        [&] { BitBlt(canvas.Dc(), 0, 0, kPageWidth, kPageHeight, copySource.Dc(), 0, 0, SRCCOPY); }, nullptr,
+        pagePixels);
     // A hovered button invalidates its own rectangle; WM_PAINT then repaints only that.
-    paints.emplace_back("repaint Reconnect button",
-                      [page] {
-                        InvalidateRect(page, &kReconnectButton, FALSE);
-                        UpdateWindow(page);
-                      },
-                      showState(PageState::ConnectFailed), 122 * 48);
-    paints.emplace_back("repaint whole page",
-                      [page] {
-                        InvalidateRect(page, nullptr, FALSE);
-                        UpdateWindow(page);
-                      },
-                      showState(PageState::ConnectFailed), pagePixels);
+    paints.emplace_back(
+        "repaint Reconnect button",
+        [page] {
+          InvalidateRect(page, &kReconnectButton, FALSE);
+          UpdateWindow(page);
+        },
+        showState(PageState::ConnectFailed), 122 * 48);
+    paints.emplace_back(
+        "repaint whole page",
+        [page] {
+          InvalidateRect(page, nullptr, FALSE);
+          UpdateWindow(page);
+        },
+        showState(PageState::ConnectFailed), pagePixels);
     Measure(paints, samples);
     module.UnInitPage();
     PumpPending();
@@ -264,15 +264,16 @@ int main(int argc, char** argv) {
   std::vector<Case> startUp;
   {
     TestParent parent(kPageWidth, kPageHeight, false);
-    startUp.emplace_back("CreatePage start-up",
-                       [&] {
-                         module.InitPage();
-                         HWND page = module.CreatePage(parent.Hwnd());
-                         if (page != nullptr) DestroyWindow(page);
-                         module.UnInitPage();
-                         PumpPending();
-                       },
-                       nullptr, 0);
+    startUp.emplace_back(
+        "CreatePage start-up",
+        [&] {
+          module.InitPage();
+          HWND page = module.CreatePage(parent.Hwnd());
+          if (page != nullptr) DestroyWindow(page);
+          module.UnInitPage();
+          PumpPending();
+        },
+        nullptr, 0);
     Measure(startUp, samples);
   }
 
@@ -289,7 +290,7 @@ int main(int argc, char** argv) {
     const char* what;
     const char* ours;
     const char* other;
-    double target;   // ours / other at most this; 0: none
+    double target;  // ours / other at most this; 0: none
   };
   const Ratio ratios[] = {
       {"DrawAt / GdiAlphaBlend, mix", "DrawAt mix 742x526", "GdiAlphaBlend mix 742x526", 1.0 / 30},
@@ -299,8 +300,8 @@ int main(int argc, char** argv) {
        1.0 / 30},
       {"DrawAt / GdiAlphaBlend, stretched, page surface", "DrawAt mix to 800x570, page surface",
        "GdiAlphaBlend mix to 800x570, page surface", 1.0 / 30},
-      {"DrawAt / GdiAlphaBlend, phone, page surface", "DrawAt phone, page surface",
-       "GdiAlphaBlend phone, page surface", 1.0 / 30},
+      {"DrawAt / GdiAlphaBlend, phone, page surface", "DrawAt phone, page surface", "GdiAlphaBlend phone, page surface",
+       1.0 / 30},
       {"kernel / GdiAlphaBlend, mix", "  kernel: BlendImage mix", "GdiAlphaBlend mix 742x526", 1.0 / 30},
       {"kernel / GdiAlphaBlend, stretched mix", "  kernel: BlendImage mix to 800x570", "GdiAlphaBlend mix to 800x570",
        1.0 / 30},
@@ -312,9 +313,11 @@ int main(int argc, char** argv) {
       {"button repaint / whole repaint", "repaint Reconnect button", "repaint whole page", 0.10},
   };
   std::printf("\n%-40s %10s %10s  %s\n", "ratio", "ours/other", "other/ours", "target");
-  std::string json = "{\n  \"blend_path\": \"" + std::string(BlendPathName(DefaultBlendPath())) + "\",\n  \"cases\": {\n";
+  std::string json =
+      "{\n  \"blend_path\": \"" + std::string(BlendPathName(DefaultBlendPath())) + "\",\n  \"cases\": {\n";
   for (size_t i = 0; i < all.size(); ++i) {
-    json += "    \"" + all[i].name + "\": " + Format("%.3f", all[i].Median() * 1e6) + (i + 1 < all.size() ? ",\n" : "\n");
+    json +=
+        "    \"" + all[i].name + "\": " + Format("%.3f", all[i].Median() * 1e6) + (i + 1 < all.size() ? ",\n" : "\n");
   }
   json += "  },\n  \"ratios\": {\n";
   for (size_t i = 0; i < std::size(ratios); ++i) {
@@ -326,7 +329,8 @@ int main(int argc, char** argv) {
     if (r.target > 0) verdict = value >= 0 && value <= r.target ? "met" : "MISSED";
     std::printf("%-40s %10.4f %10.3g  %s\n", r.what, value, value > 0 ? 1 / value : 0.0,
                 r.target > 0 ? (Format("<= %.4f ", r.target) + verdict).c_str() : "");
-    json += "    \"" + std::string(r.what) + "\": " + Format("%.5f", value) + (i + 1 < std::size(ratios) ? ",\n" : "\n");
+    json +=
+        "    \"" + std::string(r.what) + "\": " + Format("%.5f", value) + (i + 1 < std::size(ratios) ? ",\n" : "\n");
   }
   json += "  }\n}\n";
   if (!jsonPath.empty()) {

@@ -140,7 +140,8 @@ class BatteryTest : public ::testing::Test {
 
   ScopedFont font = MakeTestFont(12, true);
   HFONT fontHandle = font.Get();
-  DibCanvas canvas{820, 600, DibLayout::BottomUp24, test_color::kBackground};  // after the font: it keeps the font selected
+  DibCanvas canvas{820, 600, DibLayout::BottomUp24,
+                   test_color::kBackground};  // after the font: it keeps the font selected
   CVinBattery battery;
   ControlTestHost host;
 };

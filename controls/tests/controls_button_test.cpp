@@ -27,9 +27,7 @@ constexpr POINT kOut = {462, 400};
 // Where the frame colour is read: a corner away from any caption.
 constexpr POINT kFrameProbe = {343, 385};
 
-enum class Event {
-  MoveIn, MoveOut, DownIn, DownOut, UpIn, UpOut, DoubleClickIn, DoubleClickOut, Leave, StealCapture
-};
+enum class Event { MoveIn, MoveOut, DownIn, DownOut, UpIn, UpOut, DoubleClickIn, DoubleClickOut, Leave, StealCapture };
 enum class Frame { Normal, Hover, Pressed };
 enum class Holder { Nobody, Host, Other };
 
@@ -60,34 +58,69 @@ const Sequence kSequences[] = {
     {"click", {Event::MoveIn, Event::DownIn, Event::UpIn}, Frame::Hover, 1, Holder::Nobody},
     {"click without a move before it", {Event::DownIn, Event::UpIn}, Frame::Normal, 1, Holder::Nobody},
     {"press, drag out", {Event::MoveIn, Event::DownIn, Event::MoveOut}, Frame::Normal, 0, Holder::Host},
-    {"press, drag out, release", {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::UpOut}, Frame::Normal, 0, Holder::Nobody},
-    {"press, drag out and back", {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::MoveIn}, Frame::Pressed, 0, Holder::Host},
+    {"press, drag out, release",
+     {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::UpOut},
+     Frame::Normal,
+     0,
+     Holder::Nobody},
+    {"press, drag out and back",
+     {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::MoveIn},
+     Frame::Pressed,
+     0,
+     Holder::Host},
     {"press, drag out and back, release",
-     {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::MoveIn, Event::UpIn}, Frame::Normal, 1, Holder::Nobody},
+     {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::MoveIn, Event::UpIn},
+     Frame::Normal,
+     1,
+     Holder::Nobody},
     {"... then the next move shows hover",
-     {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::MoveIn, Event::UpIn, Event::MoveIn}, Frame::Hover, 1, Holder::Nobody},
+     {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::MoveIn, Event::UpIn, Event::MoveIn},
+     Frame::Hover,
+     1,
+     Holder::Nobody},
     // The release point is not tested: only the last move decides.
-    {"press, release outside without a move", {Event::MoveIn, Event::DownIn, Event::UpOut}, Frame::Hover, 1, Holder::Nobody},
+    {"press, release outside without a move",
+     {Event::MoveIn, Event::DownIn, Event::UpOut},
+     Frame::Hover,
+     1,
+     Holder::Nobody},
     {"release without press", {Event::MoveIn, Event::UpIn}, Frame::Hover, 0, Holder::Nobody},
     {"press outside, release inside", {Event::DownOut, Event::UpIn}, Frame::Normal, 0, Holder::Nobody},
     {"press outside, drag in", {Event::DownOut, Event::MoveIn}, Frame::Hover, 0, Holder::Nobody},
-    {"press, capture taken by another window", {Event::MoveIn, Event::DownIn, Event::StealCapture}, Frame::Hover, 0, Holder::Other},
+    {"press, capture taken by another window",
+     {Event::MoveIn, Event::DownIn, Event::StealCapture},
+     Frame::Hover,
+     0,
+     Holder::Other},
     {"... then a move over it shows pressed again",
-     {Event::MoveIn, Event::DownIn, Event::StealCapture, Event::MoveIn}, Frame::Pressed, 0, Holder::Other},
+     {Event::MoveIn, Event::DownIn, Event::StealCapture, Event::MoveIn},
+     Frame::Pressed,
+     0,
+     Holder::Other},
     {"... and a release over it still sends, leaving the other window its capture",
-     {Event::MoveIn, Event::DownIn, Event::StealCapture, Event::MoveIn, Event::UpIn}, Frame::Hover, 1, Holder::Other},
-    {"press, capture taken, release", {Event::DownIn, Event::StealCapture, Event::UpIn}, Frame::Normal, 0, Holder::Other},
+     {Event::MoveIn, Event::DownIn, Event::StealCapture, Event::MoveIn, Event::UpIn},
+     Frame::Hover,
+     1,
+     Holder::Other},
+    {"press, capture taken, release",
+     {Event::DownIn, Event::StealCapture, Event::UpIn},
+     Frame::Normal,
+     0,
+     Holder::Other},
     {"double click", {Event::DownIn, Event::UpIn, Event::DoubleClickIn, Event::UpIn}, Frame::Normal, 2, Holder::Nobody},
-    {"double click, second press held", {Event::MoveIn, Event::DownIn, Event::UpIn, Event::DoubleClickIn}, Frame::Pressed, 1, Holder::Host},
+    {"double click, second press held",
+     {Event::MoveIn, Event::DownIn, Event::UpIn, Event::DoubleClickIn},
+     Frame::Pressed,
+     1,
+     Holder::Host},
     {"double click outside", {Event::DoubleClickOut, Event::UpIn}, Frame::Normal, 0, Holder::Nobody},
 };
-
 
 class ButtonTest : public ::testing::Test {
  protected:
   void CreateReconnect(const wchar_t* text = L"") {
-    ASSERT_TRUE(button.Create(host.Hwnd(), kReconnectId, L"", text, IDR_TEST_STRIP_THREE,
-                              kReconnectRect, kReconnectCaptionRect, &fontHandle));
+    ASSERT_TRUE(button.Create(host.Hwnd(), kReconnectId, L"", text, IDR_TEST_STRIP_THREE, kReconnectRect,
+                              kReconnectCaptionRect, &fontHandle));
     host.AddControl(&button);
   }
   uint32_t Shown(POINT at = kFrameProbe) {
@@ -97,15 +130,24 @@ class ButtonTest : public ::testing::Test {
   }
   void Play(ControlTestHost& target, Event event) {
     switch (event) {
-      case Event::MoveIn: return target.Move(kIn.x, kIn.y);
-      case Event::MoveOut: return target.Move(kOut.x, kOut.y);
-      case Event::DownIn: return target.Down(kIn.x, kIn.y);
-      case Event::DownOut: return target.Down(kOut.x, kOut.y);
-      case Event::UpIn: return target.Up(kIn.x, kIn.y);
-      case Event::UpOut: return target.Up(kOut.x, kOut.y);
-      case Event::DoubleClickIn: return target.DoubleClick(kIn.x, kIn.y);
-      case Event::DoubleClickOut: return target.DoubleClick(kOut.x, kOut.y);
-      case Event::Leave: return target.Leave();
+      case Event::MoveIn:
+        return target.Move(kIn.x, kIn.y);
+      case Event::MoveOut:
+        return target.Move(kOut.x, kOut.y);
+      case Event::DownIn:
+        return target.Down(kIn.x, kIn.y);
+      case Event::DownOut:
+        return target.Down(kOut.x, kOut.y);
+      case Event::UpIn:
+        return target.Up(kIn.x, kIn.y);
+      case Event::UpOut:
+        return target.Up(kOut.x, kOut.y);
+      case Event::DoubleClickIn:
+        return target.DoubleClick(kIn.x, kIn.y);
+      case Event::DoubleClickOut:
+        return target.DoubleClick(kOut.x, kOut.y);
+      case Event::Leave:
+        return target.Leave();
       case Event::StealCapture:
         SetCapture(other.Hwnd());
         return;
@@ -125,8 +167,8 @@ TEST_F(ButtonTest, EventSequencesDecideFrameCommandAndCapture) {
     SCOPED_TRACE(sequence.name);
     CVinButton fresh;
     ControlTestHost rowHost;
-    ASSERT_TRUE(fresh.Create(rowHost.Hwnd(), kReconnectId, L"", L"", IDR_TEST_STRIP_THREE,
-                             kReconnectRect, kReconnectCaptionRect, &fontHandle));
+    ASSERT_TRUE(fresh.Create(rowHost.Hwnd(), kReconnectId, L"", L"", IDR_TEST_STRIP_THREE, kReconnectRect,
+                             kReconnectCaptionRect, &fontHandle));
     rowHost.AddControl(&fresh);
     std::vector<uint32_t> shownAtCommand;
     rowHost.onCommand = [&](WPARAM) {
@@ -167,8 +209,7 @@ TEST_F(ButtonTest, ThreeFrameStripSizesTheButtonToOneFrame) {
 
 TEST_F(ButtonTest, FourFrameStripShowsItsFirstThreeFramesAndDropsTheRemainder) {
   button.SetFourFrames(TRUE);
-  ASSERT_TRUE(button.Create(host.Hwnd(), 333, L"", L"", IDR_TEST_STRIP_FOUR, kInstallRect,
-                            kInstallRect, &fontHandle));
+  ASSERT_TRUE(button.Create(host.Hwnd(), 333, L"", L"", IDR_TEST_STRIP_FOUR, kInstallRect, kInstallRect, &fontHandle));
   host.AddControl(&button);
   // 570 / 4 = 142: the given rectangle only fixes the corner.
   EXPECT_EQ(button.rect, (RECT{kHostWidth - 200, 2, kHostWidth - 58, 48}));
@@ -237,8 +278,8 @@ TEST_F(ButtonTest, CaptionIsCentredInItsRectangleInBlackOverTheFrame) {
 }
 
 TEST_F(ButtonTest, AnEmptyTextRectangleCentresTheCaptionInTheButton) {
-  ASSERT_TRUE(button.Create(host.Hwnd(), kReconnectId, L"", L"Go", IDR_TEST_STRIP_THREE,
-                            RECT{340, 382, 341, 383}, kNoRect, &fontHandle));
+  ASSERT_TRUE(button.Create(host.Hwnd(), kReconnectId, L"", L"Go", IDR_TEST_STRIP_THREE, RECT{340, 382, 341, 383},
+                            kNoRect, &fontHandle));
   host.AddControl(&button);
   EXPECT_EQ(button.TextRect(), kReconnectRect);
   canvas.Fill(test_color::kBackground);
@@ -263,8 +304,7 @@ TEST_F(ButtonTest, OnlyATipTextMakesATooltipWindowAndDestroyRemovesIt) {
   EXPECT_TRUE(button.RelayEvent(WM_MOUSEMOVE, 0, 0));
 
   CVinButton tipped;
-  ASSERT_TRUE(tipped.Create(host.Hwnd(), 5, L"tip", L"", IDR_TEST_STRIP_THREE, kReconnectRect,
-                            kNoRect, &fontHandle));
+  ASSERT_TRUE(tipped.Create(host.Hwnd(), 5, L"tip", L"", IDR_TEST_STRIP_THREE, kReconnectRect, kNoRect, &fontHandle));
   const HWND tooltip = tipped.TooltipWindow();
   ASSERT_TRUE(IsWindow(tooltip));
   wchar_t className[64] = {};
@@ -278,8 +318,8 @@ TEST_F(ButtonTest, OnlyATipTextMakesATooltipWindowAndDestroyRemovesIt) {
 }
 
 TEST_F(ButtonTest, IdsAboveFFFFReachTheOwnerAsTheirLowWord) {
-  ASSERT_TRUE(button.Create(host.Hwnd(), 0x10000 + kReconnectId, L"", L"", IDR_TEST_STRIP_THREE,
-                            kReconnectRect, kNoRect, &fontHandle));
+  ASSERT_TRUE(button.Create(host.Hwnd(), 0x10000 + kReconnectId, L"", L"", IDR_TEST_STRIP_THREE, kReconnectRect,
+                            kNoRect, &fontHandle));
   host.AddControl(&button);
   host.Down(kIn.x, kIn.y);
   host.Up(kIn.x, kIn.y);

@@ -33,8 +33,8 @@ RECT MeasuredRect(HFONT font, POINT corner) {
 class HyperLinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(link.Create(host.Hwnd(), kLinkId, kText, kTip, RECT{kCorner.x, kCorner.y, 0, 0},
-                            &fontHandle, kLinkColor, FALSE));
+    ASSERT_TRUE(link.Create(host.Hwnd(), kLinkId, kText, kTip, RECT{kCorner.x, kCorner.y, 0, 0}, &fontHandle,
+                            kLinkColor, FALSE));
     host.AddControl(&link);
     host.TakePaints();
     on = {link.rect.left + 5, link.rect.top + 3};
@@ -87,10 +87,13 @@ const ClickCase kClickCases[] = {
     {"press on the link, release off it", {{Step::Down, 0, 0}, {Step::Up, kOff, 0}}, 0},
     {"press and release on the same spot off the link", {{Step::Down, kOff, 0}, {Step::Up, kOff, 0}}, 0},
     {"release without a press", {{Step::Up, 0, 0}}, 0},
-    {"double click without movement", {{Step::Down, 0, 0}, {Step::Up, 0, 0}, {Step::DoubleClick, 0, 0}, {Step::Up, 0, 0}}, 2},
+    {"double click without movement",
+     {{Step::Down, 0, 0}, {Step::Up, 0, 0}, {Step::DoubleClick, 0, 0}, {Step::Up, 0, 0}},
+     2},
     // The second press is ignored, so the second release is compared with the first press.
     {"double click whose second press is a pixel off",
-     {{Step::Down, 0, 0}, {Step::Up, 0, 0}, {Step::DoubleClick, 1, 0}, {Step::Up, 1, 0}}, 1},
+     {{Step::Down, 0, 0}, {Step::Up, 0, 0}, {Step::DoubleClick, 1, 0}, {Step::Up, 1, 0}},
+     1},
 };
 
 TEST_F(HyperLinkTest, OnlyAReleaseExactlyWhereThePressWasSendsWmCommand) {
@@ -98,17 +101,25 @@ TEST_F(HyperLinkTest, OnlyAReleaseExactlyWhereThePressWasSendsWmCommand) {
     SCOPED_TRACE(clickCase.name);
     CVinHyperLink fresh;
     ControlTestHost rowHost;
-    ASSERT_TRUE(fresh.Create(rowHost.Hwnd(), kLinkId, kText, kTip, RECT{kCorner.x, kCorner.y, 0, 0},
-                             &fontHandle, kLinkColor, FALSE));
+    ASSERT_TRUE(fresh.Create(rowHost.Hwnd(), kLinkId, kText, kTip, RECT{kCorner.x, kCorner.y, 0, 0}, &fontHandle,
+                             kLinkColor, FALSE));
     rowHost.AddControl(&fresh);
     for (const Action& action : clickCase.actions) {
       const int x = action.dx == kOff ? off.x : on.x + action.dx;
       const int y = action.dx == kOff ? off.y : on.y + action.dy;
       switch (action.step) {
-        case Step::Down: rowHost.Down(x, y); break;
-        case Step::Up: rowHost.Up(x, y); break;
-        case Step::DoubleClick: rowHost.DoubleClick(x, y); break;
-        case Step::Move: rowHost.Move(x, y); break;
+        case Step::Down:
+          rowHost.Down(x, y);
+          break;
+        case Step::Up:
+          rowHost.Up(x, y);
+          break;
+        case Step::DoubleClick:
+          rowHost.DoubleClick(x, y);
+          break;
+        case Step::Move:
+          rowHost.Move(x, y);
+          break;
       }
     }
     ASSERT_EQ(rowHost.commands.size(), clickCase.commands);
@@ -158,9 +169,9 @@ TEST_F(HyperLinkTest, EachChangeOfStatePostsOnePaintToTheOwner) {
     bool onLink;
     int paints;
   } const steps[] = {
-      {"hover", Step::Move, true, 1},       {"hover again", Step::Move, true, 0},
-      {"press", Step::Down, true, 1},       {"release", Step::Up, true, 0},
-      {"move on it", Step::Move, true, 1},  {"move off", Step::Move, false, 1},
+      {"hover", Step::Move, true, 1},           {"hover again", Step::Move, true, 0},
+      {"press", Step::Down, true, 1},           {"release", Step::Up, true, 0},
+      {"move on it", Step::Move, true, 1},      {"move off", Step::Move, false, 1},
       {"move off again", Step::Move, false, 0}, {"press off", Step::Down, false, 0},
   };
   for (const auto& step : steps) {
@@ -186,8 +197,8 @@ TEST_F(HyperLinkTest, TheTipIsRegisteredOnceWhileHoveredAndRemovedWhenThePointer
 TEST_F(HyperLinkTest, AnEmptyTipRegistersNoToolButTheLinkStillWorks) {
   CVinHyperLink quiet;
   ControlTestHost quietHost;
-  ASSERT_TRUE(quiet.Create(quietHost.Hwnd(), kLinkId, kText, L"", RECT{kCorner.x, kCorner.y, 0, 0},
-                           &fontHandle, kLinkColor, FALSE));
+  ASSERT_TRUE(quiet.Create(quietHost.Hwnd(), kLinkId, kText, L"", RECT{kCorner.x, kCorner.y, 0, 0}, &fontHandle,
+                           kLinkColor, FALSE));
   quietHost.AddControl(&quiet);
   quietHost.TakePaints();
   quietHost.Move(on.x, on.y);
@@ -223,8 +234,8 @@ TEST_F(HyperLinkTest, TheTextIsDrawnInItsColourUnderlinedOnlyWhenAsked) {
 
   CVinHyperLink underlined;
   ControlTestHost underlinedHost;
-  ASSERT_TRUE(underlined.Create(underlinedHost.Hwnd(), kLinkId, kText, kTip,
-                                RECT{kCorner.x, kCorner.y, 0, 0}, &fontHandle, kLinkColor, TRUE));
+  ASSERT_TRUE(underlined.Create(underlinedHost.Hwnd(), kLinkId, kText, kTip, RECT{kCorner.x, kCorner.y, 0, 0},
+                                &fontHandle, kLinkColor, TRUE));
   // Measured without the underline: the same rectangle.
   EXPECT_EQ(underlined.rect, link.rect);
   canvas.Fill(test_color::kBackground);

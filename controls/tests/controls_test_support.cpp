@@ -12,8 +12,7 @@ constexpr int kHostHeight = 600;
 ControlTestHost::ControlTestHost() {
   CreateWindowOfClass(kHostClass, nullptr, WS_POPUP, 0);
   if (Hwnd() != nullptr) {
-    SetWindowPos(Hwnd(), nullptr, 0, 0, kHostWidth, kHostHeight,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    SetWindowPos(Hwnd(), nullptr, 0, 0, kHostWidth, kHostHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
   }
 }
 
@@ -38,8 +37,8 @@ int ControlTestHost::TakePaints() {
   return paints_;
 }
 
-BOOL ControlTestHost::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                           LRESULT& result, DWORD mapId) {
+BOOL ControlTestHost::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                                           DWORD mapId) {
   if (CVinWnd::ProcessWindowMessage(hwnd, message, wParam, lParam, result, mapId)) return TRUE;
   if (mapId != 0) return FALSE;
   result = 0;
@@ -66,8 +65,8 @@ OtherWindow::OtherWindow() {
     wc.lpszClassName = kOtherClass;
     return RegisterClassExW(&wc);
   }();
-  hwnd_ = atom != 0 ? CreateWindowExW(0, kOtherClass, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr,
-                                      nullptr, GetModuleHandleW(nullptr), nullptr)
+  hwnd_ = atom != 0 ? CreateWindowExW(0, kOtherClass, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr)
                     : nullptr;
 }
 
@@ -76,9 +75,9 @@ OtherWindow::~OtherWindow() {
 }
 
 ScopedFont MakeTestFont(int height, bool bold) {
-  return ScopedFont(CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                                GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
+  return ScopedFont(CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
+                                DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
 }
 
 int TextWidth(HFONT font, const wchar_t* text) {

@@ -61,8 +61,8 @@ class ControlTestHost : public CVinWnd {
   // Dispatches the WM_PAINT messages waiting for this window and counts them.
   int TakePaints();
 
-  BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                            LRESULT& result, DWORD mapId) override;
+  BOOL ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                            DWORD mapId) override;
 
   std::vector<Command> commands;
   std::function<void(WPARAM)> onCommand;

@@ -37,7 +37,8 @@ class TileTest : public ::testing::Test {
 
   ScopedFont font = MakeTestFont(12, true);
   HFONT fontHandle = font.Get();
-  DibCanvas canvas{820, 600, DibLayout::BottomUp24, test_color::kBackground};  // after the font: it keeps the font selected
+  DibCanvas canvas{820, 600, DibLayout::BottomUp24,
+                   test_color::kBackground};  // after the font: it keeps the font selected
   CMobileIcon tile;
   ControlTestHost host;
 };
@@ -69,11 +70,9 @@ struct CountCase {
 };
 
 const CountCase kCountCases[] = {
-    {12, L"12", L"12"},
-    {0, L"0", L"0"},
-    {-1, L"-- ", L"-1"},  // the mark, centred as if "-1" were drawn
-    {-5, L"-5", L"-5"},
-    {2147483647, L"2147483647", L"2147483647"},  // wider than the tile: drawn whole past its edges
+    {12, L"12", L"12"},  {0, L"0", L"0"},
+    {-1, L"-- ", L"-1"},                                              // the mark, centred as if "-1" were drawn
+    {-5, L"-5", L"-5"},  {2147483647, L"2147483647", L"2147483647"},  // wider than the tile: drawn whole past its edges
 };
 
 // Green ink of `text` drawn alone at `box` the tile's way: the reference for the green part.
@@ -116,8 +115,8 @@ TEST_F(TileTest, TheCountInGreenIsDirectlyFollowedByTheGreyLabelCentredAcrossThe
     EXPECT_LE(std::abs((grey.top + grey.bottom) / 2 - (kTileRect.bottom - 26)), 3);
     // Only the count and the label: nothing else but the icon is drawn.
     EXPECT_EQ(canvas.BoxOtherThan(RECT{0, kIconBox.bottom, 820, 600}, test_color::kBackground),
-              (RECT{std::min(green.left, grey.left), std::min(green.top, grey.top),
-                    std::max(green.right, grey.right), std::max(green.bottom, grey.bottom)}));
+              (RECT{std::min(green.left, grey.left), std::min(green.top, grey.top), std::max(green.right, grey.right),
+                    std::max(green.bottom, grey.bottom)}));
   }
 }
 

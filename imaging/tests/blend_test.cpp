@@ -109,11 +109,11 @@ TEST(ComputePaintBoxTest, ClampsTheDestinationToTheClipBox) {
       {10, 5, 20, 10, Box(10, 5, 30, 15)},
       {-5, -7, 20, 10, Box(0, 0, 15, 3)},
       {90, 45, 20, 10, Box(90, 45, 100, 50)},
-      {200, 10, 5, 5, Box(100, 10, 100, 15)},      // right of the clip: empty
-      {-50, -50, 10, 10, Box(0, 0, 0, 0)},          // above and left: empty
+      {200, 10, 5, 5, Box(100, 10, 100, 15)},             // right of the clip: empty
+      {-50, -50, 10, 10, Box(0, 0, 0, 0)},                // above and left: empty
       {INT_MAX - 1, 0, INT_MAX, 5, Box(100, 0, 100, 5)},  // x + cx overflows an int
       {-10, 0, INT_MAX, 5, Box(0, 0, 100, 5)},
-      {20, 20, -5, -5, Box(20, 20, 20, 20)},        // negative size: empty, not inverted
+      {20, 20, -5, -5, Box(20, 20, 20, 20)},  // negative size: empty, not inverted
   };
   for (const Case& c : cases) {
     const PaintBox got = ComputePaintBox(clip, c.x, c.y, c.cx, c.cy);
@@ -157,7 +157,7 @@ TEST(BlendImageTest, AlphaMixesSourceOverBuffer) {
       {{255, 255, 255}, 128, 255, {0, 0, 0}, {127, 127, 127}},  // 128 * 255 >> 8
       {{255, 255, 255}, 255, 127, {0, 0, 0}, {126, 126, 126}},  // a = 255 * 128 >> 8 = 127
       {{255, 255, 255}, -1, 127, {0, 0, 0}, {126, 126, 126}},
-      {{255, 255, 255}, 255, 0, {9, 8, 7}, {9, 8, 7}},          // a = 255 * 1 >> 8 = 0
+      {{255, 255, 255}, 255, 0, {9, 8, 7}, {9, 8, 7}},  // a = 255 * 1 >> 8 = 0
   };
   for (const Case& c : cases) {
     Image image = Solid24(c.src[0], c.src[1], c.src[2], c.alpha);
@@ -243,8 +243,10 @@ TEST(BlendImageTest, NearestNeighbourStretchAndShrink) {
     for (int blend = 0; blend < 2; ++blend) {
       Buffer buffer(c.target, c.target, 0);
       const PaintBox box = Box(0, 0, c.target, c.target);
-      if (blend) BlendImage(image.v, 0, 0, c.target, c.target, box, buffer.s);
-      else ResampleOpaque(image.v, 0, 0, c.target, c.target, box, buffer.s);
+      if (blend)
+        BlendImage(image.v, 0, 0, c.target, c.target, box, buffer.s);
+      else
+        ResampleOpaque(image.v, 0, 0, c.target, c.target, box, buffer.s);
       for (int yy = 0; yy < c.target; ++yy) {
         for (int xx = 0; xx < c.target; ++xx) {
           // 2 -> 4: blocks of 2; 4 -> 2: columns and rows 0 and 2.
@@ -331,8 +333,10 @@ TEST(ResampleOpaqueTest, ReadsEachDepthThroughItsPaletteAndNeverTheBuffer) {
     for (int sy = 0; sy < 2; ++sy) {
       for (int sx = 0; sx < 9; ++sx) {
         const int i = (sx + sy) % levels;
-        if (bpp == 24) image.SetBgr(sx, sy, uint8_t(10 * i), uint8_t(10 * i + 1), uint8_t(10 * i + 2));
-        else image.SetIndex(sx, sy, unsigned(i));
+        if (bpp == 24)
+          image.SetBgr(sx, sy, uint8_t(10 * i), uint8_t(10 * i + 1), uint8_t(10 * i + 2));
+        else
+          image.SetIndex(sx, sy, unsigned(i));
       }
     }
     image.SetAlpha(0, 0, 0);  // ignored
@@ -373,8 +377,7 @@ void Draw(BlendPath path, bool blend, const ImageView& image, int x, int y, int 
 }
 
 // Per pixel, straight from the drawing rules; no maps, no shortcuts.
-void Reference(const ImageView& im, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buf,
-               bool blend) {
+void Reference(const ImageView& im, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buf, bool blend) {
   for (int yy = 0; yy < box.Height(); ++yy) {
     for (int xx = 0; xx < box.Width(); ++xx) {
       int64_t sx, sy;
@@ -426,9 +429,9 @@ void ExpectEveryPathMatchesReference(const ImageView& image, int x, int y, int c
     got.s.bits = got.bytes.data();
     Draw(path, blend, image, x, y, cx, cy, box, got.s);
     ASSERT_EQ(got.bytes, want.bytes) << "case " << caseNumber << " " << BlendPathName(path) << ": "
-                                     << image.bitsPerPixel << " bits " << image.width << "x" << image.height
-                                     << " to " << cx << "x" << cy << " at " << x << "," << y << " box " << box.left
-                                     << "," << box.top << "," << box.right << "," << box.bottom << " blend " << blend;
+                                     << image.bitsPerPixel << " bits " << image.width << "x" << image.height << " to "
+                                     << cx << "x" << cy << " at " << x << "," << y << " box " << box.left << ","
+                                     << box.top << "," << box.right << "," << box.bottom << " blend " << blend;
   }
 }
 
@@ -518,17 +521,23 @@ TEST(BlendPathsTest, EveryPathMatchesReferenceOnRunsStretchesAndClips) {
     // Natural, enlarged (shuffles in whole chunks), reduced (pixel by pixel), or a step off.
     auto size = [&](int natural) {
       switch (pick(0, 4)) {
-        case 0: return natural;
-        case 1: return natural + pick(1, 3 * natural);
-        case 2: return std::max(1, natural - pick(0, natural));
-        case 3: return std::max(1, natural + pick(-1, 1));
-        default: return pick(1, 200);
+        case 0:
+          return natural;
+        case 1:
+          return natural + pick(1, 3 * natural);
+        case 2:
+          return std::max(1, natural - pick(0, natural));
+        case 3:
+          return std::max(1, natural + pick(-1, 1));
+        default:
+          return pick(1, 200);
       }
     };
     const bool natural = pick(0, 2) == 0;
     const int cx = natural ? w : size(w), cy = natural ? h : size(h);
     const int x = pick(-20, 20), y = pick(-10, 10);
-    const PaintBox clip = pick(0, 2) ? Box(-300, -300, 300, 300) : Box(pick(-20, 20), pick(-10, 10), pick(0, 250), pick(0, 20));
+    const PaintBox clip =
+        pick(0, 2) ? Box(-300, -300, 300, 300) : Box(pick(-20, 20), pick(-10, 10), pick(0, 250), pick(0, 20));
     const PaintBox box = ComputePaintBox(clip, x, y, cx, cy);
     if (box.Width() <= 0 || box.Height() <= 0) continue;
     const bool blend = pick(0, 4) != 0;
@@ -576,7 +585,12 @@ TEST(BlendPathsTest, RowEndsKeepThePixelsAlreadyDrawn) {
       image.alpha.resize(size_t(w) * 2);
       for (int i = 0; i < w * 2; ++i) {
         const int k = (i + pattern) % 6;
-        image.alpha[size_t(i)] = uint8_t(pattern < 3 ? (k == 0 ? 128 : pattern == 1 ? 0 : 255) : k < 2 ? 0 : k < 4 ? 255 : 77);
+        image.alpha[size_t(i)] = uint8_t(pattern < 3 ? (k == 0         ? 128
+                                                        : pattern == 1 ? 0
+                                                                       : 255)
+                                         : k < 2     ? 0
+                                         : k < 4     ? 255
+                                                     : 77);
         image.bits[size_t(i / w) * image.v.stride + size_t(i % w) * 3] = uint8_t(i);
       }
       image.Sync();

@@ -16,9 +16,8 @@ namespace {
 
 // What DrawAt must produce: the kernel applied to the target's pixels of the paint box. `clip`
 // and the draw are in logical coordinates, `offset` takes them to the target's pixels.
-std::vector<uint8_t> KernelResult(const CxImage& image, std::vector<uint8_t> pixels, int targetWidth,
-                                  int targetHeight, const PaintBox& clip, int x, int y, int cx, int cy,
-                                  POINT offset = {0, 0}) {
+std::vector<uint8_t> KernelResult(const CxImage& image, std::vector<uint8_t> pixels, int targetWidth, int targetHeight,
+                                  const PaintBox& clip, int x, int y, int cx, int cy, POINT offset = {0, 0}) {
   const ImageView view = image.View();
   PaintBox box = ComputePaintBox(clip, x, y, cx, cy);
   const PaintBox logicalBox = box;
@@ -33,8 +32,8 @@ std::vector<uint8_t> KernelResult(const CxImage& image, std::vector<uint8_t> pix
   buffer.bits = boxPixels.data();
   // Box row 0 is its bottom line, target row 0 the bottom of the target.
   for (int row = 0; row < buffer.height; ++row) {
-    std::memcpy(&boxPixels[row * buffer.stride],
-                &pixels[(targetHeight - box.bottom + row) * stride + 3 * box.left], 3 * buffer.width);
+    std::memcpy(&boxPixels[row * buffer.stride], &pixels[(targetHeight - box.bottom + row) * stride + 3 * box.left],
+                3 * buffer.width);
   }
   if (NeedsBlending(view)) {
     BlendImage(view, x, y, cx, cy, logicalBox, buffer);
@@ -42,8 +41,8 @@ std::vector<uint8_t> KernelResult(const CxImage& image, std::vector<uint8_t> pix
     ResampleOpaque(view, x, y, cx, cy, logicalBox, buffer);
   }
   for (int row = 0; row < buffer.height; ++row) {
-    std::memcpy(&pixels[(targetHeight - box.bottom + row) * stride + 3 * box.left],
-                &boxPixels[row * buffer.stride], 3 * buffer.width);
+    std::memcpy(&pixels[(targetHeight - box.bottom + row) * stride + 3 * box.left], &boxPixels[row * buffer.stride],
+                3 * buffer.width);
   }
   return pixels;
 }

@@ -13,9 +13,7 @@ namespace {
 
 constexpr int kRgbaResource = 201;
 
-HRSRC FindPng(int id) {
-  return FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), L"PNG");
-}
+HRSRC FindPng(int id) { return FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), L"PNG"); }
 
 std::string ResourceBytes(int id) {
   HMODULE module = GetModuleHandleW(nullptr);

@@ -8,10 +8,14 @@ namespace {
 
 int Channels(int colorType) {
   switch (colorType) {
-    case 2: return 3;
-    case 4: return 2;
-    case 6: return 4;
-    default: return 1;
+    case 2:
+      return 3;
+    case 4:
+      return 2;
+    case 6:
+      return 4;
+    default:
+      return 1;
   }
 }
 
@@ -37,11 +41,9 @@ void WriteBody(Writing* w) {
   png_set_IHDR(w->png, w->info, m.width, m.height, m.bitDepth, m.colorType,
                m.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  if (!w->palette->empty())
-    png_set_PLTE(w->png, w->info, w->palette->data(), static_cast<int>(w->palette->size()));
+  if (!w->palette->empty()) png_set_PLTE(w->png, w->info, w->palette->data(), static_cast<int>(w->palette->size()));
   if (!m.trnsAlpha.empty()) {
-    png_set_tRNS(w->png, w->info, m.trnsAlpha.data(), static_cast<int>(m.trnsAlpha.size()),
-                 nullptr);
+    png_set_tRNS(w->png, w->info, m.trnsAlpha.data(), static_cast<int>(m.trnsAlpha.size()), nullptr);
   } else if (m.trnsColor) {
     png_color_16 color = {};
     color.gray = m.trnsGray;
@@ -64,16 +66,13 @@ bool RunWrite(Writing* w) {
 
 }  // namespace
 
-size_t PngMaker::RowBytes() const {
-  return (static_cast<size_t>(width) * Channels(colorType) * bitDepth + 7) / 8;
-}
+size_t PngMaker::RowBytes() const { return (static_cast<size_t>(width) * Channels(colorType) * bitDepth + 7) / 8; }
 
 std::vector<uint8_t> PngMaker::Encode() const {
   std::vector<uint8_t> out;
   if (rows.size() != RowBytes() * height) return out;
   std::vector<png_bytep> rowPointers(height);
-  for (uint32_t y = 0; y < height; ++y)
-    rowPointers[y] = const_cast<png_bytep>(rows.data()) + RowBytes() * y;
+  for (uint32_t y = 0; y < height; ++y) rowPointers[y] = const_cast<png_bytep>(rows.data()) + RowBytes() * y;
   std::vector<png_color> colors;
   for (size_t i = 0; i + 2 < palette.size(); i += 3)
     colors.push_back(png_color{palette[i], palette[i + 1], palette[i + 2]});

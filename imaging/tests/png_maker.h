@@ -14,7 +14,7 @@ struct PngMaker {
   bool interlaced = false;
   // Rows top first, each packed exactly as PNG stores it (high byte first for 16 bits).
   std::vector<uint8_t> rows;
-  std::vector<uint8_t> palette;   // red, green, blue per entry
+  std::vector<uint8_t> palette;    // red, green, blue per entry
   std::vector<uint8_t> trnsAlpha;  // palette images
   bool trnsColor = false;          // grey and RGB images
   uint16_t trnsGray = 0, trnsRed = 0, trnsGreen = 0, trnsBlue = 0;

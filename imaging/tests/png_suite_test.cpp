@@ -101,15 +101,19 @@ void Resolve(const CxImage& image, uint32_t x, uint32_t y, uint8_t out[4]) {
     const uint8_t* p = bits + 3 * x;
     out[0] = p[2], out[1] = p[1], out[2] = p[0];
     const RgbQuad key = image.TransparencyColor();
-    if (image.TransparencyIndex() >= 0 && key.reserved == 0 && key.blue == p[0] && key.green == p[1] &&
-        key.red == p[2])
+    if (image.TransparencyIndex() >= 0 && key.reserved == 0 && key.blue == p[0] && key.green == p[1] && key.red == p[2])
       alpha = 0;
   } else {
     unsigned index;
     switch (image.BitsPerPixel()) {
-      case 1: index = (bits[x / 8] >> (7 - x % 8)) & 1; break;
-      case 4: index = x % 2 ? bits[x / 2] & 15 : bits[x / 2] >> 4; break;
-      default: index = bits[x];
+      case 1:
+        index = (bits[x / 8] >> (7 - x % 8)) & 1;
+        break;
+      case 4:
+        index = x % 2 ? bits[x / 2] & 15 : bits[x / 2] >> 4;
+        break;
+      default:
+        index = bits[x];
     }
     const RgbQuad entry = image.Palette()[index];
     out[0] = entry.red, out[1] = entry.green, out[2] = entry.blue;
@@ -156,8 +160,8 @@ TEST(PngSuiteTest, EveryImageDecodesToLibpngsOwnPixels) {
           if (std::memcmp(got, w, 4) != 0) {
             ++mismatches;
             ADD_FAILURE() << "at " << x << "," << y << ": got " << int{got[0]} << " " << int{got[1]} << " "
-                          << int{got[2]} << " " << int{got[3]} << ", libpng " << int{w[0]} << " "
-                          << int{w[1]} << " " << int{w[2]} << " " << int{w[3]};
+                          << int{got[2]} << " " << int{got[3]} << ", libpng " << int{w[0]} << " " << int{w[1]} << " "
+                          << int{w[2]} << " " << int{w[3]};
           }
         }
       }

@@ -14,8 +14,7 @@ namespace {
 
 // Top-down pixel (x, y) of a 24-bit image as blue, green, red.
 std::vector<uint8_t> Bgr(const CxImage& image, uint32_t x, uint32_t y) {
-  const uint8_t* p =
-      image.Bits() + static_cast<size_t>(image.Height() - 1 - y) * image.EffectiveWidth() + 3 * x;
+  const uint8_t* p = image.Bits() + static_cast<size_t>(image.Height() - 1 - y) * image.EffectiveWidth() + 3 * x;
   return {p[0], p[1], p[2]};
 }
 
@@ -27,9 +26,12 @@ uint8_t AlphaAt(const CxImage& image, uint32_t x, uint32_t y) {
 unsigned IndexAt(const CxImage& image, uint32_t x, uint32_t y) {
   const uint8_t* row = image.Bits() + static_cast<size_t>(image.Height() - 1 - y) * image.EffectiveWidth();
   switch (image.BitsPerPixel()) {
-    case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
-    case 4: return x % 2 ? row[x / 2] & 15 : row[x / 2] >> 4;
-    default: return row[x];
+    case 1:
+      return (row[x / 8] >> (7 - x % 8)) & 1;
+    case 4:
+      return x % 2 ? row[x / 2] & 15 : row[x / 2] >> 4;
+    default:
+      return row[x];
   }
 }
 
@@ -70,9 +72,9 @@ TEST(CxImageCreateTest, NormalisesDepthAndLaysOutAPackedDib) {
     uint32_t width, requested, bpp, colors, stride;
   };
   const Case cases[] = {
-      {5, 0, 1, 2, 4},     {5, 1, 1, 2, 4},   {33, 1, 1, 2, 8},     {5, 2, 4, 16, 4},
-      {9, 4, 4, 16, 8},    {5, 5, 8, 256, 8}, {5, 8, 8, 256, 8},    {5, 9, 24, 0, 16},
-      {5, 16, 24, 0, 16},  {5, 32, 24, 0, 16}, {1, 24, 24, 0, 4},
+      {5, 0, 1, 2, 4},    {5, 1, 1, 2, 4},    {33, 1, 1, 2, 8},  {5, 2, 4, 16, 4},
+      {9, 4, 4, 16, 8},   {5, 5, 8, 256, 8},  {5, 8, 8, 256, 8}, {5, 9, 24, 0, 16},
+      {5, 16, 24, 0, 16}, {5, 32, 24, 0, 16}, {1, 24, 24, 0, 4},
   };
   for (const Case& c : cases) {
     CxImage image;
@@ -110,10 +112,10 @@ TEST(CxImageCreateTest, RefusesEmptyAndOversizedImagesAndIsLeftEmpty) {
   const Case cases[] = {
       {0, 5, 24, "CxImage::Create : width and height must be greater than zero"},
       {5, 0, 8, "CxImage::Create : width and height must be greater than zero"},
-      {16385, 16384, 8, "CXIMAGE_MAX_MEMORY exceeded"},  // 268451840 bytes
-      {9460, 9460, 24, "CXIMAGE_MAX_MEMORY exceeded"},  // 268468800 bytes
+      {16385, 16384, 8, "CXIMAGE_MAX_MEMORY exceeded"},              // 268451840 bytes
+      {9460, 9460, 24, "CXIMAGE_MAX_MEMORY exceeded"},               // 268468800 bytes
       {0xffffffffu, 0xffffffffu, 1, "CXIMAGE_MAX_MEMORY exceeded"},  // no integer wrap
-      {1, 0x80000000u, 1, "CXIMAGE_MAX_MEMORY exceeded"},  // the header's height is signed
+      {1, 0x80000000u, 1, "CXIMAGE_MAX_MEMORY exceeded"},            // the header's height is signed
   };
   for (const Case& c : cases) {
     CxImage image;
@@ -131,8 +133,13 @@ TEST(CxImageCreateTest, ResolutionIsMirroredAsPixelsPerMetre) {
   struct Case {
     int32_t dpi, stored, ppm;
   };
-  const Case cases[] = {{96, 96, 3780}, {72, 72, 2835}, {300, 300, 11811}, {1, 1, 39},
-                        {0, 96, 3780},  {-5, 96, 3780}, {0x7fffffff, 0x7fffffff, 0x7fffffff}};
+  const Case cases[] = {{96, 96, 3780},
+                        {72, 72, 2835},
+                        {300, 300, 11811},
+                        {1, 1, 39},
+                        {0, 96, 3780},
+                        {-5, 96, 3780},
+                        {0x7fffffff, 0x7fffffff, 0x7fffffff}};
   for (const Case& c : cases) {
     CxImage image;
     image.SetXDpi(c.dpi);
@@ -152,14 +159,14 @@ TEST(CxImageCropTest, ClampsSwapsAndCopiesPixelsAndAlpha) {
   };
   const uint32_t W = 12, H = 6;
   const Case cases[] = {
-      {0, 0, 3, 6, true, 0, 0, 3, 6},       // the left columns
-      {10, 0, 5, 6, true, 5, 0, 5, 6},      // reversed: columns 5 to 9
-      {7, 0, 32, 6, true, 7, 0, 5, 6},      // past the right edge: clamped
-      {-4, -9, 2, 3, true, 0, 0, 2, 3},     // before the top-left corner: clamped
-      {2, 5, 4, 1, true, 2, 1, 2, 4},       // reversed rows
-      {4, 0, 4, 6, false, 0, 0, 0, 0},      // no width
-      {0, 2, 12, 2, false, 0, 0, 0, 0},     // no height
-      {20, 0, 30, 6, false, 0, 0, 0, 0},    // both clamped to the right edge
+      {0, 0, 3, 6, true, 0, 0, 3, 6},     // the left columns
+      {10, 0, 5, 6, true, 5, 0, 5, 6},    // reversed: columns 5 to 9
+      {7, 0, 32, 6, true, 7, 0, 5, 6},    // past the right edge: clamped
+      {-4, -9, 2, 3, true, 0, 0, 2, 3},   // before the top-left corner: clamped
+      {2, 5, 4, 1, true, 2, 1, 2, 4},     // reversed rows
+      {4, 0, 4, 6, false, 0, 0, 0, 0},    // no width
+      {0, 2, 12, 2, false, 0, 0, 0, 0},   // no height
+      {20, 0, 30, 6, false, 0, 0, 0, 0},  // both clamped to the right edge
   };
   for (const Case& c : cases) {
     CxImage source;
@@ -303,12 +310,10 @@ TEST(CxImageDecodeTest, ColourTypesMapToTheImageLayout) {
     bool alphaPlane;
   };
   const Case cases[] = {
-      {"grey 1", 0, 1, 1, 2, false},     {"grey 2", 0, 2, 4, 16, false},
-      {"grey 4", 0, 4, 4, 16, false},    {"grey 8", 0, 8, 8, 256, false},
-      {"grey 16", 0, 16, 8, 256, false}, {"RGB 8", 2, 8, 24, 0, false},
-      {"RGB 16", 2, 16, 24, 0, false},   {"palette 2", 3, 2, 4, 16, false},
-      {"palette 8", 3, 8, 8, 256, false}, {"grey+alpha 8", 4, 8, 8, 256, true},
-      {"grey+alpha 16", 4, 16, 8, 256, true}, {"RGBA 8", 6, 8, 24, 0, true},
+      {"grey 1", 0, 1, 1, 2, false},        {"grey 2", 0, 2, 4, 16, false},         {"grey 4", 0, 4, 4, 16, false},
+      {"grey 8", 0, 8, 8, 256, false},      {"grey 16", 0, 16, 8, 256, false},      {"RGB 8", 2, 8, 24, 0, false},
+      {"RGB 16", 2, 16, 24, 0, false},      {"palette 2", 3, 2, 4, 16, false},      {"palette 8", 3, 8, 8, 256, false},
+      {"grey+alpha 8", 4, 8, 8, 256, true}, {"grey+alpha 16", 4, 16, 8, 256, true}, {"RGBA 8", 6, 8, 24, 0, true},
       {"RGBA 16", 6, 16, 24, 0, true},
   };
   for (const Case& c : cases) {
@@ -374,7 +379,8 @@ TEST(CxImageDecodeTest, PaletteTransparencyAndResolutionChunks) {
   // 64 colours, no tRNS: 256 slots, the first 64 filled, 64 important.
   PngMaker palette64;
   palette64.width = 4, palette64.colorType = 3, palette64.bitDepth = 8;
-  for (int i = 0; i < 64; ++i) palette64.palette.insert(palette64.palette.end(), {uint8_t(i), uint8_t(i + 1), uint8_t(i + 2)});
+  for (int i = 0; i < 64; ++i)
+    palette64.palette.insert(palette64.palette.end(), {uint8_t(i), uint8_t(i + 1), uint8_t(i + 2)});
   palette64.rows = {0, 1, 62, 63};
   CxImage image;
   ASSERT_TRUE(DecodeBytes(image, palette64.Encode()));
@@ -419,7 +425,8 @@ TEST(CxImageDecodeTest, PaletteTransparencyAndResolutionChunks) {
   ASSERT_TRUE(DecodeBytes(image, rgb16.Encode()));
   EXPECT_EQ(image.TransparencyIndex(), 0);
   const RgbQuad key = image.TransparencyColor();
-  EXPECT_EQ((std::vector<uint8_t>{key.blue, key.green, key.red, key.reserved}), (std::vector<uint8_t>{0x9a, 0x56, 0x12, 0}));
+  EXPECT_EQ((std::vector<uint8_t>{key.blue, key.green, key.red, key.reserved}),
+            (std::vector<uint8_t>{0x9a, 0x56, 0x12, 0}));
   EXPECT_EQ(image.XDpi(), 300);
   EXPECT_EQ(image.YDpi(), 96);
   EXPECT_EQ(image.Header()->biXPelsPerMeter, 11811);
@@ -467,10 +474,10 @@ TEST(CxFileTest, MemoryStreamsReadWholeItemsAndRefuseSeeksOutside) {
     bool ok;
     int64_t position;
   };
-  const Case cases[] = {{0, SEEK_SET, true, 0},   {10, SEEK_SET, true, 10},  {11, SEEK_SET, false, 10},
-                        {-1, SEEK_SET, false, 10}, {-10, SEEK_END, true, 0}, {-11, SEEK_END, false, 0},
-                        {3, SEEK_CUR, true, 3},    {INT64_MAX, SEEK_CUR, false, 3},
-                        {INT64_MIN, SEEK_CUR, false, 3}, {0, 99, false, 3}};
+  const Case cases[] = {{0, SEEK_SET, true, 0},    {10, SEEK_SET, true, 10},        {11, SEEK_SET, false, 10},
+                        {-1, SEEK_SET, false, 10}, {-10, SEEK_END, true, 0},        {-11, SEEK_END, false, 0},
+                        {3, SEEK_CUR, true, 3},    {INT64_MAX, SEEK_CUR, false, 3}, {INT64_MIN, SEEK_CUR, false, 3},
+                        {0, 99, false, 3}};
   for (const Case& c : cases) {
     EXPECT_EQ(file.Seek(c.offset, c.origin), c.ok) << c.offset;
     EXPECT_EQ(file.Tell(), c.position) << c.offset;

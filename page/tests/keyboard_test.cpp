@@ -24,7 +24,7 @@ namespace {
 
 constexpr wchar_t kHostClass[] = L"OrvelMobileManagerClass";
 constexpr wchar_t kServiceClass[] = L"ZantorMobileSrvMainWindowClass";
-constexpr LPARAM kFirstPress = 0x000F0001;   // scan code 15, one press
+constexpr LPARAM kFirstPress = 0x000F0001;  // scan code 15, one press
 constexpr LPARAM kRepeatedPress = kFirstPress | (1 << 30);
 
 // Keys the thread believes held while it lives.
@@ -351,7 +351,8 @@ TEST_F(KeyboardTest, NoFocusRectangleUntilTheKeyboardIsUsed) {
   Press(VK_TAB);
   const RECT inside = {343, 385, 459, 427};
   for (const POINT& p : Differences(*hint, *Print())) {
-    ASSERT_TRUE(p.x >= inside.left && p.x < inside.right && p.y >= inside.top && p.y < inside.bottom) << p.x << "," << p.y;
+    ASSERT_TRUE(p.x >= inside.left && p.x < inside.right && p.y >= inside.top && p.y < inside.bottom)
+        << p.x << "," << p.y;
   }
 }
 

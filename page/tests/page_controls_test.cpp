@@ -29,8 +29,7 @@ Shown ShownOn(const CMobileInfoWnd& page) {
     EXPECT_EQ(page.Tile(i).visible != 0, anyData) << "tile " << i << " goes with the bars";
   }
   EXPECT_EQ(data, anyData) << "bars, battery and tiles are shown together";
-  return {page.ReconnectButton().visible != 0, data,
-          page.InstallButtonCreated() && page.InstallButton().visible};
+  return {page.ReconnectButton().visible != 0, data, page.InstallButtonCreated() && page.InstallButton().visible};
 }
 
 TEST_F(PageControlsTest, EachStateShowsItsControlsAndNothingElse) {
@@ -42,10 +41,9 @@ TEST_F(PageControlsTest, EachStateShowsItsControlsAndNothingElse) {
     Shown shown;
   };
   const Case cases[] = {
-      {1, {false, true, false}}, {2, {false, false, false}}, {3, {true, false, false}},
-      {5, {false, true, true}},  {0, {false, false, false}}, {4, {false, false, false}},
-      {1, {false, true, false}}, {6, {false, false, false}}, {5, {false, true, true}},
-      {-7, {false, false, false}}, {3, {true, false, false}},
+      {1, {false, true, false}},  {2, {false, false, false}},  {3, {true, false, false}}, {5, {false, true, true}},
+      {0, {false, false, false}}, {4, {false, false, false}},  {1, {false, true, false}}, {6, {false, false, false}},
+      {5, {false, true, true}},   {-7, {false, false, false}}, {3, {true, false, false}},
   };
   for (const Case& c : cases) {
     Send(MakeRecord(c.state));
@@ -90,7 +88,7 @@ TEST_F(PageControlsTest, RecordsSetBarsBatteryAndTileCounts) {
       {1000, 333, 0, 55, 0, 66, 0, 0},
       {0, 99, 1000, 0, 150, 0, 100, 100},
       {1000, 1001, 2000, 1000, 0xFFFFFFFF, 0, 50, 100},  // more free than total stays on the scale
-      {1000, 1, 1000, 999, 100, 99, 0, 100},  // 99.9 and 0.1, truncated
+      {1000, 1, 1000, 999, 100, 99, 0, 100},             // 99.9 and 0.1, truncated
   };
   for (const Case& c : cases) {
     PhoneInfo record = MakeRecord(PageState::Connected);

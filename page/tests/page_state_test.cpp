@@ -98,9 +98,8 @@ TEST_F(PageStateTest, TheSixPageFontsAreTahomaInGb2312) {
     LONG weight;
   };
   const Expected fonts[] = {
-      {page->Font12(), -12, FW_NORMAL}, {page->Font12Bold(), -12, FW_BOLD},
-      {page->Font14(), -14, FW_NORMAL}, {page->Font14Bold(), -14, FW_BOLD},
-      {page->Font16Bold(), -16, FW_BOLD}, {page->Font26Bold(), -26, FW_BOLD},
+      {page->Font12(), -12, FW_NORMAL},   {page->Font12Bold(), -12, FW_BOLD}, {page->Font14(), -14, FW_NORMAL},
+      {page->Font14Bold(), -14, FW_BOLD}, {page->Font16Bold(), -16, FW_BOLD}, {page->Font26Bold(), -26, FW_BOLD},
   };
   for (const Expected& e : fonts) {
     SCOPED_TRACE(e.height * 1000 - e.weight);

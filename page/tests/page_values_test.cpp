@@ -48,9 +48,9 @@ TEST(PageValuesTest, UsedPercentIsTruncatedAndStaysWithinTheScale) {
     uint32_t used;
   };
   const Case cases[] = {
-      {0, 0, 0},           {0, 12345, 0},       {1000, 333, 66},     {1000, 0, 100},
-      {1000, 1000, 0},     {1000, 999, 0},      {1000, 1001, 0},     {3, 2, 33},
-      {UINT64_MAX, 0, 100}, {UINT64_MAX, UINT64_MAX, 0}, {5, UINT64_MAX, 0},
+      {0, 0, 0},          {0, 12345, 0},   {1000, 333, 66}, {1000, 0, 100},       {1000, 1000, 0},
+      {1000, 999, 0},     {1000, 1001, 0}, {3, 2, 33},      {UINT64_MAX, 0, 100}, {UINT64_MAX, UINT64_MAX, 0},
+      {5, UINT64_MAX, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(UsedPercent(c.total, c.free), c.used) << c.total << " " << c.free;
 }

@@ -74,8 +74,8 @@ TEST(PhoneInfoTest, AnEmptyRecordIsNoPhoneWithItsSize) {
 
 TEST(PhoneInfoTest, ShortPayloadsAreRefusedWithoutBeingRead) {
   // Each payload is its own heap block, so the sanitizer reports any byte read past its end.
-  for (size_t size : {size_t{0}, size_t{1}, size_t{kPhoneInfoSize - 1}, size_t{kPhoneInfoSize},
-                      size_t{kPhoneInfoSize + 1}}) {
+  for (size_t size :
+       {size_t{0}, size_t{1}, size_t{kPhoneInfoSize - 1}, size_t{kPhoneInfoSize}, size_t{kPhoneInfoSize + 1}}) {
     SCOPED_TRACE(size);
     std::unique_ptr<unsigned char[]> payload(new unsigned char[size + (size == 0)]);
     std::memset(payload.get(), 0x11, size);
@@ -128,10 +128,9 @@ TEST(PhoneInfoTest, EveryStateOutsideTheKnownOnesShowsTheIdleView) {
     PageView view;
   };
   const Case cases[] = {
-      {0, PageView::Idle},          {1, PageView::Connected},    {2, PageView::Connecting},
-      {3, PageView::ConnectFailed}, {4, PageView::Idle},         {5, PageView::GuardMissing},
-      {6, PageView::Idle},          {-1, PageView::Idle},        {INT32_MIN, PageView::Idle},
-      {INT32_MAX, PageView::Idle},
+      {0, PageView::Idle},         {1, PageView::Connected},    {2, PageView::Connecting}, {3, PageView::ConnectFailed},
+      {4, PageView::Idle},         {5, PageView::GuardMissing}, {6, PageView::Idle},       {-1, PageView::Idle},
+      {INT32_MIN, PageView::Idle}, {INT32_MAX, PageView::Idle},
   };
   for (const Case& c : cases) EXPECT_EQ(ViewForState(c.state), c.view) << c.state;
 }

@@ -42,7 +42,11 @@ TEST_F(PictureClaimTest, AForgedMessageFromAnotherThreadIsRejected) {
   ModelProfile lookalike;
   lookalike.loaded = 1;
   lookalike.fixedModel = u"forged";
-  const std::vector<WPARAM> forged = {0, 1, 0x12345678, reinterpret_cast<WPARAM>(&lookalike), static_cast<WPARAM>(-1),
+  const std::vector<WPARAM> forged = {0,
+                                      1,
+                                      0x12345678,
+                                      reinterpret_cast<WPARAM>(&lookalike),
+                                      static_cast<WPARAM>(-1),
                                       reinterpret_cast<WPARAM>(receiver.Hwnd())};
   SendFromAnotherThread(forged);
   EXPECT_EQ(receiver.Rejected(), static_cast<int>(forged.size()));
@@ -109,8 +113,8 @@ TEST_F(PictureClaimTest, AForgedMessageFromAnotherProcessIsRejected) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(CreateProcessW(forger.c_str(), commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                             &process));
+  ASSERT_TRUE(
+      CreateProcessW(forger.c_str(), commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
   const DWORD start = GetTickCount();
   while (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT && GetTickCount() - start < 30000) {
     PumpFor(10);

@@ -55,8 +55,8 @@ TEST(CacheNamesTest, TheProfilePathMustFitA260CharacterBuffer) {
 }
 
 TEST(LookupUrlTest, OrdinaryNamesAreSentUnchanged) {
-  const char16_t* names[] = {u"FennickF2", u"Q5", u"Tallow-T9_Pro", u"v1.2", u"Model(2)", u"x~1",
-                             u"[brand]",     u"a=b", u"a;b",           u"a'b",  u"a!b$c,d@e"};
+  const char16_t* names[] = {u"FennickF2", u"Q5",  u"Tallow-T9_Pro", u"v1.2", u"Model(2)", u"x~1",
+                             u"[brand]",   u"a=b", u"a;b",           u"a'b",  u"a!b$c,d@e"};
   for (const char16_t* name : names) {
     std::u16string expected = u"http://127.0.0.1:8087/intf/getPhoneModel?pm[]=";
     expected += name;

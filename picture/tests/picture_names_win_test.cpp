@@ -101,7 +101,8 @@ TEST_F(PictureNamesTest, OrdinaryNamesReachTheServiceAsTheyAre) {
 TEST_F(PictureNamesTest, APlainNameIsSentWithoutEscapes) {
   ASSERT_TRUE(Lookup(u"Quorle-Q5_x.1"));
   ASSERT_TRUE(WaitForWorkers());
-  EXPECT_EQ(std::atoi(service->Get("/__stats?path=" + QueryEscape(u"/intf/getPhoneModel?pm[]=Quorle-Q5_x.1")).c_str()), 1);
+  EXPECT_EQ(std::atoi(service->Get("/__stats?path=" + QueryEscape(u"/intf/getPhoneModel?pm[]=Quorle-Q5_x.1")).c_str()),
+            1);
 }
 
 TEST_F(PictureNamesTest, AKnownModelIsCachedUnderItsOwnNameWhateverItsCase) {

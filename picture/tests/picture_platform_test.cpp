@@ -22,8 +22,8 @@ namespace {
 // Scripted GetAdaptersInfo: the gateways of the adapters it reports, and the sizes it is asked with.
 struct AdapterScript {
   std::vector<const char*> gateways;
-  ULONG result = NO_ERROR;     // what a large enough call returns
-  ULONG extraAskedFor = 0;     // needs this much more at every call
+  ULONG result = NO_ERROR;  // what a large enough call returns
+  ULONG extraAskedFor = 0;  // needs this much more at every call
   std::vector<ULONG> sizesSeen;
 };
 AdapterScript g_script;
@@ -71,7 +71,11 @@ TEST(PictureNetworkTest, AGatewayIsTheFirstGatewayTextOfAnyAdapter) {
       {"three adapters without", {"0.0.0.0", "", "0.0.0.0"}, NO_ERROR, 0, false, {one, three}},
       {"a full sixteen-character text", {"255.255.255.255"}, NO_ERROR, 0, true, {one}},
       {"no adapters", {}, ERROR_NO_DATA, 0, false, {one}},
-      {"still too small the second time", {"", "10.0.0.1"}, NO_ERROR, 16, false,
+      {"still too small the second time",
+       {"", "10.0.0.1"},
+       NO_ERROR,
+       16,
+       false,
        {one, static_cast<ULONG>(2 * sizeof(IP_ADAPTER_INFO) + 16)}},
       {"an absurd size", {"10.0.0.1"}, NO_ERROR, 8 * 1024 * 1024, false, {one}},
   };
@@ -226,7 +230,8 @@ TEST(PicturePlausibleTest, OnlyAWholePngWithinTheSizeLimitIsKept) {
   };
   for (const auto& c : cases) EXPECT_EQ(IsPlausiblePicture(c.bytes), c.plausible) << c.name;
   for (const char* file : {"fennick_f2.png", "tallow_t9_pro.png", "brisa_mini.png", "quorle_q5.png"}) {
-    EXPECT_TRUE(IsPlausiblePicture(ReadSource((std::string("tools/lookup_service/data/pictures/") + file).c_str()))) << file;
+    EXPECT_TRUE(IsPlausiblePicture(ReadSource((std::string("tools/lookup_service/data/pictures/") + file).c_str())))
+        << file;
   }
 }
 
@@ -236,7 +241,8 @@ class PictureProfileFileTest : public ::testing::Test {
 };
 
 TEST_F(PictureProfileFileTest, ProfilesInEveryAcceptedEncodingReadTheSame) {
-  const std::string utf8 = "[Ostrel 8X]\r\nFixedPhoneModel=Ostrel 8X \xE9\x9D\x92\xE6\x98\xA5\r\nImageUrl=http://h/p/o.png\r\n";
+  const std::string utf8 =
+      "[Ostrel 8X]\r\nFixedPhoneModel=Ostrel 8X \xE9\x9D\x92\xE6\x98\xA5\r\nImageUrl=http://h/p/o.png\r\n";
   std::string utf16("\xFF\xFE", 2);
   const std::u16string text = u"[Ostrel 8X]\r\nFixedPhoneModel=Ostrel 8X \u9752\u6625\r\nImageUrl=http://h/p/o.png\r\n";
   for (char16_t c : text) {

@@ -11,8 +11,8 @@ CDownloadThread g_launcher;
 
 }  // namespace
 
-extern "C" __declspec(dllexport) BOOL __cdecl ProbeStartLookup(const wchar_t* cacheFolder, const wchar_t* serviceBase,
-                                                                const wchar_t* model) {
+extern "C" __declspec(dllexport) BOOL
+    __cdecl ProbeStartLookup(const wchar_t* cacheFolder, const wchar_t* serviceBase, const wchar_t* model) {
   CDownloadThread::SetNetworkOverride(CDownloadThread::NetworkOverride::Up);
   const auto text = [](const wchar_t* wide) { return std::u16string(reinterpret_cast<const char16_t*>(wide)); };
   return StartLookupIn(g_launcher, nullptr, text(cacheFolder), text(serviceBase), text(model), u"");

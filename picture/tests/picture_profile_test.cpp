@@ -160,7 +160,8 @@ TEST(ProfileTextTest, EncodingsAreRecognisedByMarkOrByUtf8Validity) {
   };
   for (const auto& c : cases) {
     std::u16string value;
-    ASSERT_TRUE(FindProfileValue(DecodeProfileText(c.bytes, PairsAsMarkers), u"M", u"FixedPhoneModel", value)) << c.name;
+    ASSERT_TRUE(FindProfileValue(DecodeProfileText(c.bytes, PairsAsMarkers), u"M", u"FixedPhoneModel", value))
+        << c.name;
     EXPECT_EQ(value, expected) << c.name;
   }
 }
@@ -168,15 +169,23 @@ TEST(ProfileTextTest, EncodingsAreRecognisedByMarkOrByUtf8Validity) {
 TEST(ProfileTextTest, BytesThatAreNotUtf8GoThroughTheAnsiDecoder) {
   EXPECT_EQ(DecodeProfileText("caf\xE9", DecodeLatin1), u"caf\u00E9");
   EXPECT_EQ(DecodeProfileText("\xC7\xE0\xB4\xBA", PairsAsMarkers), u"##");
-  EXPECT_EQ(DecodeProfileText("\xC0\x80", PairsAsMarkers), u"#");          // overlong NUL
-  EXPECT_EQ(DecodeProfileText("\xED\xA0\x80", DecodeLatin1).size(), 3u);  // encoded surrogate
-  EXPECT_EQ(DecodeProfileText("\xF4\x90\x80\x80", PairsAsMarkers), u"##"); // past U+10FFFF
-  EXPECT_EQ(DecodeProfileText("abc\xE4\xB8", PairsAsMarkers), u"###");     // cut short
+  EXPECT_EQ(DecodeProfileText("\xC0\x80", PairsAsMarkers), u"#");           // overlong NUL
+  EXPECT_EQ(DecodeProfileText("\xED\xA0\x80", DecodeLatin1).size(), 3u);    // encoded surrogate
+  EXPECT_EQ(DecodeProfileText("\xF4\x90\x80\x80", PairsAsMarkers), u"##");  // past U+10FFFF
+  EXPECT_EQ(DecodeProfileText("abc\xE4\xB8", PairsAsMarkers), u"###");      // cut short
   EXPECT_EQ(DecodeProfileText("plain", PairsAsMarkers), u"plain");
   // With a mark, bad bytes become replacement characters instead.
-  EXPECT_EQ(DecodeProfileText("\xEF\xBB\xBF" "a\xFF" "b", PairsAsMarkers), u"a\uFFFDb");
+  EXPECT_EQ(DecodeProfileText("\xEF\xBB\xBF"
+                              "a\xFF"
+                              "b",
+                              PairsAsMarkers),
+            u"a\uFFFDb");
   // An odd byte at the end of UTF-16 is dropped.
-  EXPECT_EQ(DecodeProfileText(std::string("\xFF\xFE" "A\0B", 5), PairsAsMarkers), u"A");
+  EXPECT_EQ(DecodeProfileText(std::string("\xFF\xFE"
+                                          "A\0B",
+                                          5),
+                              PairsAsMarkers),
+            u"A");
 }
 
 class LoadProfileTest : public ::testing::Test {

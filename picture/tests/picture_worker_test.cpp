@@ -189,7 +189,8 @@ TEST_F(PictureWorkerTest, ALockedProfileMovesAsideAndTheNewOneIsDownloaded) {
   EXPECT_EQ(ReadAll(profile), service->Get("/intf/getPhoneModel?pm[]=Fennick%20F2"));
   ASSERT_EQ(receiver.Accepted().size(), 2u);
   EXPECT_EQ(receiver.Accepted().back().fixedModel, u"Fennick F2");
-  EXPECT_EQ(Sandbox::List(sandbox.Root()), (std::vector<std::u16string>{u"MobileImage", u"MobileImage~Fennick F2.ini"}));
+  EXPECT_EQ(Sandbox::List(sandbox.Root()),
+            (std::vector<std::u16string>{u"MobileImage", u"MobileImage~Fennick F2.ini"}));
 }
 
 struct BadAnswer {
@@ -198,8 +199,11 @@ struct BadAnswer {
 };
 
 const BadAnswer kBadAnswers[] = {
-    {"404", ""},      {"html200", ""},  {"truncate", ""},
-    {"redirect", ""}, {"oversize", "&size=3000000"},
+    {"404", ""},
+    {"html200", ""},
+    {"truncate", ""},
+    {"redirect", ""},
+    {"oversize", "&size=3000000"},
     {"redirect", "&location=file:///C:/windows/win.ini"},
 };
 
@@ -326,8 +330,8 @@ TEST_F(PictureWorkerTest, AHostileAnswerEndsTheWorkerInTimeAndLeavesTheCacheAsIt
       EXPECT_LE(service->ProfileRequests("Fennick F2"), 1 + kMaxRedirects);
       EXPECT_LE(service->PictureRequests("fennick_f2.png"), 1 + kMaxRedirects);
       EXPECT_EQ(ReadAll(sandbox.InCache(kProfileFile)), goodProfile);
-      const std::vector<std::u16string> kept =
-          forPicture ? std::vector<std::u16string>{kProfileFile} : std::vector<std::u16string>{kProfileFile, kPictureFile};
+      const std::vector<std::u16string> kept = forPicture ? std::vector<std::u16string>{kProfileFile}
+                                                          : std::vector<std::u16string>{kProfileFile, kPictureFile};
       EXPECT_EQ(CacheFiles(), kept);
       EXPECT_EQ(Sandbox::List(sandbox.Root()), std::vector<std::u16string>{u"MobileImage"});
       // The cached profile still answers; a picture that never came is not announced.

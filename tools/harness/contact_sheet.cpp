@@ -70,7 +70,8 @@ bool WriteContactSheet(const std::vector<SheetEntry>& entries, const std::wstrin
     const PixelRect& cell = layout.thumbs[i];
     const Image thumb = Downscale(image, kThumbWidth, image.height * kThumbWidth / image.width);
     Paste(sheet, thumb, cell.left, cell.top);
-    if (entries[i].failed) FrameRect(sheet, {cell.left - 3, cell.top - 3, cell.right + 3, cell.top + thumb.height + 3}, 3, kFailedRed);
+    if (entries[i].failed)
+      FrameRect(sheet, {cell.left - 3, cell.top - 3, cell.right + 3, cell.top + thumb.height + 3}, 3, kFailedRed);
   }
   if (!DrawCaptions(sheet, entries, layout)) return false;
   return SavePng(path.c_str(), sheet.pixels.data(), sheet.width, sheet.height);

@@ -40,8 +40,7 @@ std::vector<Event> EventLog::Since(uint64_t sequence) const {
   return std::vector<Event>(events_.begin() + static_cast<std::ptrdiff_t>(sequence), events_.end());
 }
 
-bool EventLog::WaitFor(uint64_t sequence, int timeoutMs, const std::function<bool(const Event&)>& match,
-                       Event* found) {
+bool EventLog::WaitFor(uint64_t sequence, int timeoutMs, const std::function<bool(const Event&)>& match, Event* found) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::unique_lock<std::mutex> lock(mutex_);
   uint64_t next = sequence;

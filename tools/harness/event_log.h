@@ -24,14 +24,14 @@ struct Event {
   EventKind kind = EventKind::RecordSent;
   int32_t state = 0;
   int64_t reply = 0;
-  bool delivered = true;      // a record that timed out or had no page to go to is false
-  bool answer = false;        // a record sent to answer an install request
-  std::string text;           // link text (UTF-8), click method
+  bool delivered = true;  // a record that timed out or had no page to go to is false
+  bool answer = false;    // a record sent to answer an install request
+  std::string text;       // link text (UTF-8), click method
   uint32_t dwData = 0;
   uint32_t cbData = 0;
   uintptr_t wParam = 0;
   intptr_t lParam = 0;
-  bool wellFormed = true;     // a link whose bytes are exactly its text and a NUL
+  bool wellFormed = true;  // a link whose bytes are exactly its text and a NUL
   int page = 0;
   uint32_t message = 0;
   int x = 0;

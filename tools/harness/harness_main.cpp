@@ -126,8 +126,8 @@ int Run(int argc, wchar_t** argv) {
   EventLog log;
   CHostWindow host(log);
   if (!host.Create(0, 0)) {
-    return Fail(kSetupFailed, "cannot create the host window (error " + std::to_string(GetLastError()) +
-                                  "; is there a display?)");
+    return Fail(kSetupFailed,
+                "cannot create the host window (error " + std::to_string(GetLastError()) + "; is there a display?)");
   }
   RECT hostFrame;
   GetWindowRect(host.Hwnd(), &hostFrame);

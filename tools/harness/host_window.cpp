@@ -82,8 +82,8 @@ bool CHostWindow::Create(int x, int y) {
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   RECT frame = {0, 0, kContainerWidth, kTabBarHeight + kContainerHeight};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
-  hwnd_ = CreateWindowExW(0, kHostMainWindowClass, kTitle, style, x, y,
-                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+  hwnd_ = CreateWindowExW(0, kHostMainWindowClass, kTitle, style, x, y, frame.right - frame.left,
+                          frame.bottom - frame.top, nullptr, nullptr, instance, this);
   if (hwnd_ == nullptr) return false;
   CreateChildren();
   return container_ != nullptr;

@@ -17,9 +17,8 @@ constexpr UINT kFirstFieldId = 200;
 constexpr UINT kSendTimeoutMs = 5000;
 constexpr int kMaxNotes = 500;
 
-const wchar_t* const kStateLabels[] = {L"0 no phone",           L"1 connected",    L"2 connecting",
-                                       L"3 connect failed",     L"4 reconnect requested",
-                                       L"5 guard missing"};
+const wchar_t* const kStateLabels[] = {L"0 no phone",       L"1 connected",           L"2 connecting",
+                                       L"3 connect failed", L"4 reconnect requested", L"5 guard missing"};
 
 const wchar_t* AsWide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
@@ -64,8 +63,8 @@ void CPhoneService::Run(int x, int y, int width, int height, HANDLE ready) {
   wc.lpszClassName = kPhoneServiceClass;
   RegisterClassExW(&wc);
   HWND window = CreateWindowExW(0, kPhoneServiceClass, L"Phone service (harness)",
-                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, x, y,
-                                width, height, nullptr, nullptr, instance, this);
+                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, x, y, width,
+                                height, nullptr, nullptr, instance, this);
   if (window != nullptr) CreatePanel();
   hwndShared_.store(window);
   SetEvent(ready);
@@ -113,8 +112,8 @@ void CPhoneService::CreatePanel() {
   };
 
   label(L"State", y);
-  state_ = child(L"COMBOBOX", nullptr, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, editLeft, y, editWidth, 200,
-                 kStateId);
+  state_ =
+      child(L"COMBOBOX", nullptr, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, editLeft, y, editWidth, 200, kStateId);
   for (const wchar_t* text : kStateLabels) SendMessageW(state_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
   SendMessageW(state_, CB_SETCURSEL, static_cast<WPARAM>(PageState::Connected), 0);
   y += rowHeight;
@@ -131,11 +130,12 @@ void CPhoneService::CreatePanel() {
                   client.right - 2 * left, 20, kAnswerId);
   SendMessageW(answer_, BM_SETCHECK, BST_CHECKED, 0);
   y += 22;
-  answerDelay_ = child(L"EDIT", L"1500", ES_NUMBER | WS_TABSTOP, WS_EX_CLIENTEDGE, left + 16, y, 60, 20, kAnswerDelayId);
+  answerDelay_ =
+      child(L"EDIT", L"1500", ES_NUMBER | WS_TABSTOP, WS_EX_CLIENTEDGE, left + 16, y, 60, 20, kAnswerDelayId);
   child(L"STATIC", L"ms: Connected", SS_CENTERIMAGE, 0, left + 82, y, client.right - left - 88, 20, 0);
   y += 28;
-  notes_ = child(L"LISTBOX", nullptr, WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOSEL, WS_EX_CLIENTEDGE, left,
-                 y, client.right - 2 * left, client.bottom - y - 6, kNotesId);
+  notes_ = child(L"LISTBOX", nullptr, WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOSEL, WS_EX_CLIENTEDGE,
+                 left, y, client.right - 2 * left, client.bottom - y - 6, kNotesId);
   SendMessageW(notes_, LB_SETHORIZONTALEXTENT, 600, 0);
 }
 

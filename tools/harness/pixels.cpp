@@ -43,8 +43,7 @@ int64_t CountNear(const Image& image, const PixelRect& rect, Rgb color, int tole
 
 RegionDifference CompareRegion(const Image& before, const Image& now, const PixelRect& rect, int tolerance) {
   RegionDifference difference;
-  const PixelRect area =
-      ClipRect(ClipRect(rect, before.width, before.height), now.width, now.height);
+  const PixelRect area = ClipRect(ClipRect(rect, before.width, before.height), now.width, now.height);
   for (int y = area.top; y < area.bottom; ++y) {
     for (int x = area.left; x < area.right; ++x) {
       const uint32_t a = before.At(x, y);

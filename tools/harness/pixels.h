@@ -32,8 +32,8 @@ PixelRect Offset(const PixelRect& rect, int dx, int dy);
 int64_t CountNear(const Image& image, const PixelRect& rect, Rgb color, int tolerance);
 
 struct RegionDifference {
-  int64_t count = 0;   // pixels that differ by more than the tolerance in some channel
-  int firstX = -1;     // the first of them in reading order, in image coordinates
+  int64_t count = 0;  // pixels that differ by more than the tolerance in some channel
+  int firstX = -1;    // the first of them in reading order, in image coordinates
   int firstY = -1;
   uint32_t was = 0;
   uint32_t now = 0;

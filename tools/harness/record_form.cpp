@@ -23,8 +23,21 @@ const RecordField kRecordFields[kRecordFieldCount] = {
 namespace {
 
 enum Field {
-  kBrand, kModel, kApps, kPictures, kMusic, kVideos, kNovels, kContacts, kSms,
-  kPhoneTotal, kPhoneFree, kCardTotal, kCardFree, kBattery, kPictureUrl,
+  kBrand,
+  kModel,
+  kApps,
+  kPictures,
+  kMusic,
+  kVideos,
+  kNovels,
+  kContacts,
+  kSms,
+  kPhoneTotal,
+  kPhoneFree,
+  kCardTotal,
+  kCardFree,
+  kBattery,
+  kPictureUrl,
 };
 
 struct StateNameEntry {
@@ -34,11 +47,8 @@ struct StateNameEntry {
 
 // The first name of a state is the one printed.
 constexpr StateNameEntry kStateNames[] = {
-    {"no-phone", 0},       {"idle", 0},
-    {"connected", 1},      {"connecting", 2},
-    {"connect-failed", 3}, {"failed", 3},
-    {"reconnect-requested", 4},
-    {"guard-missing", 5},
+    {"no-phone", 0},       {"idle", 0},   {"connected", 1},           {"connecting", 2},
+    {"connect-failed", 3}, {"failed", 3}, {"reconnect-requested", 4}, {"guard-missing", 5},
 };
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
@@ -159,11 +169,8 @@ bool ParseByteCount(std::u16string_view text, uint64_t& value) {
     uint64_t bytes;
   };
   static constexpr UnitName kUnits[] = {
-      {{u"B", u"B", u"B"}, 1ull},
-      {{u"K", u"KB", u"KiB"}, 1ull << 10},
-      {{u"M", u"MB", u"MiB"}, 1ull << 20},
-      {{u"G", u"GB", u"GiB"}, 1ull << 30},
-      {{u"T", u"TB", u"TiB"}, 1ull << 40},
+      {{u"B", u"B", u"B"}, 1ull},          {{u"K", u"KB", u"KiB"}, 1ull << 10}, {{u"M", u"MB", u"MiB"}, 1ull << 20},
+      {{u"G", u"GB", u"GiB"}, 1ull << 30}, {{u"T", u"TB", u"TiB"}, 1ull << 40},
   };
   if (!unitText.empty()) {
     bool found = false;
@@ -180,7 +187,8 @@ bool ParseByteCount(std::u16string_view text, uint64_t& value) {
 
   const size_t dot = number.find(u'.');
   const std::u16string_view whole = number.substr(0, dot);
-  const std::u16string_view fraction = dot == std::u16string_view::npos ? std::u16string_view() : number.substr(dot + 1);
+  const std::u16string_view fraction =
+      dot == std::u16string_view::npos ? std::u16string_view() : number.substr(dot + 1);
   if (dot != std::u16string_view::npos && (unit == 1 || fraction.empty() || fraction.size() > 9)) return false;
   uint64_t wholeValue;
   if (!ParseDigits(whole, wholeValue)) return false;

@@ -226,7 +226,8 @@ class ScenarioParser {
     const std::string& keyword = words[0];
     const bool setup = keyword == "set" || keyword == "service" || keyword == "click-method";
     if (!setup && scenario_.stepNames.empty() && keyword != "step") {
-      error = "'" + keyword + "' needs a step: start one with 'step NAME' (only set, service and click-method may come before)";
+      error = "'" + keyword +
+              "' needs a step: start one with 'step NAME' (only set, service and click-method may come before)";
       return false;
     }
     LineParser p(words, 1);
@@ -243,7 +244,8 @@ class ScenarioParser {
       ok = p.Int("milliseconds", 0, kMaxMilliseconds, command.value) && p.Options(command, {});
     } else if (keyword == "click") {
       command.action = Action::Click;
-      ok = p.Int("x", 0, kMaxCoordinate, command.x) && p.Int("y", 0, kMaxCoordinate, command.y) && p.Options(command, {});
+      ok = p.Int("x", 0, kMaxCoordinate, command.x) && p.Int("y", 0, kMaxCoordinate, command.y) &&
+           p.Options(command, {});
     } else if (keyword == "host") {
       command.action = Action::Host;
       ok = HostPage(p, command) && p.Options(command, {});

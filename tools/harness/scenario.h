@@ -27,15 +27,15 @@ struct Rgb {
 enum class Action { Step, Set, Send, Wait, Click, Host, Answer, ClickMethod, Screenshot, Expect };
 
 enum class Check {
-  Reply,      // the page's answer to the last record sent in the step
-  Link,       // a "/page=N" request reached the host
+  Reply,  // the page's answer to the last record sent in the step
+  Link,   // a "/page=N" request reached the host
   NoLink,
-  Install,    // an install request reached the service
+  Install,  // an install request reached the service
   NoInstall,
-  Sent,       // the service sent a record with a state (the answer to an install request, say)
-  HostPage,   // the page the host shows: 0 is the phone page
-  Color,      // pixels of a colour in a rectangle (a pixel probe is a 1 x 1 rectangle)
-  Same,       // a rectangle looks as in an earlier step's screenshot
+  Sent,      // the service sent a record with a state (the answer to an install request, say)
+  HostPage,  // the page the host shows: 0 is the phone page
+  Color,     // pixels of a colour in a rectangle (a pixel probe is a 1 x 1 rectangle)
+  Same,      // a rectangle looks as in an earlier step's screenshot
   Differs,
 };
 
@@ -46,21 +46,21 @@ struct Command {
   std::string source;  // the line as written, for messages
   Action action = Action::Step;
   Check check = Check::Reply;
-  std::string name;    // step, field, link text, earlier step, screenshot label
-  std::string text;    // step description, field value (UTF-8)
-  int32_t value = 0;   // state, reply, host page, milliseconds
-  bool on = false;     // service answer on or off; a screenshot of the whole screen
+  std::string name;   // step, field, link text, earlier step, screenshot label
+  std::string text;   // step description, field value (UTF-8)
+  int32_t value = 0;  // state, reply, host page, milliseconds
+  bool on = false;    // service answer on or off; a screenshot of the whole screen
   ClickMethod method = ClickMethod::Auto;
   int x = 0;
   int y = 0;
   bool hasRect = false;
   PixelRect rect;
   Rgb color;
-  int tolerance = 0;   // per channel
+  int tolerance = 0;  // per channel
   int64_t atLeast = 1;
   bool atLeastPercent = false;
-  int64_t atMost = -1; // -1: no upper bound
-  int timeoutMs = 0;   // "within" for checks that wait for something, "for" for absences
+  int64_t atMost = -1;  // -1: no upper bound
+  int timeoutMs = 0;    // "within" for checks that wait for something, "for" for absences
 };
 
 struct Scenario {

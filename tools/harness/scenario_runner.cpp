@@ -84,7 +84,8 @@ int CScenarioRunner::Run() {
     for (const Shot& shot : shots_) entries.push_back({&shot.capture.image, shot.name, shot.failed});
     if (!WriteContactSheet(entries, setup_.contactSheet)) {
       ++failures_;
-      Print("FAILED cannot write the contact sheet " + Utf16ToUtf8(reinterpret_cast<const char16_t*>(setup_.contactSheet.c_str())));
+      Print("FAILED cannot write the contact sheet " +
+            Utf16ToUtf8(reinterpret_cast<const char16_t*>(setup_.contactSheet.c_str())));
     }
   }
   Print(setup_.scenarioName + ": " + std::to_string(stepsRun_) + " steps, " +
@@ -100,8 +101,9 @@ void CScenarioRunner::BeginStep(const Command& command) {
   step_.firstEvent = setup_.log->Next();
   inStep_ = true;
   // For a person watching: the host's title bar says what the step is about.
-  const std::wstring title = std::wstring(CHostWindow::kTitle) + L": " + Widen(Two(step_.number) + " " + command.name +
-                                                                       (command.text.empty() ? "" : ", " + command.text));
+  const std::wstring title =
+      std::wstring(CHostWindow::kTitle) + L": " +
+      Widen(Two(step_.number) + " " + command.name + (command.text.empty() ? "" : ", " + command.text));
   DWORD_PTR ignored = 0;
   SendMessageTimeoutW(setup_.host, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()), SMTO_NORMAL, kCallTimeoutMs,
                       &ignored);
@@ -242,7 +244,8 @@ bool CScenarioRunner::Verify(const Command& command, std::string& failure) {
     case Check::NoLink:
     case Check::NoInstall: {
       const EventKind kind = command.check == Check::NoLink ? EventKind::LinkReceived : EventKind::InstallRequest;
-      if (log.WaitFor(since, command.timeoutMs, [kind](const Event& event) { return event.kind == kind; }, &found)) {
+      if (log.WaitFor(
+              since, command.timeoutMs, [kind](const Event& event) { return event.kind == kind; }, &found)) {
         failure = std::string(command.check == Check::NoLink ? "the host's main window" : "the phone service") +
                   " received " + DescribeEvent(found);
         return false;
@@ -252,7 +255,8 @@ bool CScenarioRunner::Verify(const Command& command, std::string& failure) {
     case Check::Install: {
       const auto isInstall = [](const Event& event) { return event.kind == EventKind::InstallRequest; };
       if (!log.WaitFor(since, command.timeoutMs, isInstall, &found)) {
-        failure = "no install request (0x7001) reached the phone service in " + std::to_string(command.timeoutMs) + " ms";
+        failure =
+            "no install request (0x7001) reached the phone service in " + std::to_string(command.timeoutMs) + " ms";
         return false;
       }
       if (found.wParam != 0 || found.lParam != 0) {
@@ -332,9 +336,8 @@ bool CScenarioRunner::Verify(const Command& command, std::string& failure) {
             const PixelRect pageRect =
                 command.hasRect ? command.rect : PixelRect{0, 0, capture.pageWidth, capture.pageHeight};
             const PixelRect rect = Offset(pageRect, capture.pageLeft, capture.pageTop);
-            const RegionDifference difference =
-                CompareRegion(reference->capture.image, capture.image, rect,
-                              command.check == Check::Same ? command.tolerance : 0);
+            const RegionDifference difference = CompareRegion(reference->capture.image, capture.image, rect,
+                                                              command.check == Check::Same ? command.tolerance : 0);
             if (command.check == Check::Same) {
               if (difference.count == 0) return true;
               why = std::to_string(difference.count) + " pixels in " + RectText(pageRect) + " differ from step " +
@@ -347,7 +350,8 @@ bool CScenarioRunner::Verify(const Command& command, std::string& failure) {
             const int64_t needed = command.atLeastPercent ? (area * command.atLeast + 99) / 100 : command.atLeast;
             if (difference.count >= std::max<int64_t>(needed, 1)) return true;
             why = "only " + std::to_string(difference.count) + " pixels in " + RectText(pageRect) +
-                  " differ from step " + command.name + "; wanted at least " + std::to_string(std::max<int64_t>(needed, 1));
+                  " differ from step " + command.name + "; wanted at least " +
+                  std::to_string(std::max<int64_t>(needed, 1));
             return false;
           },
           failure);
@@ -388,12 +392,13 @@ bool CScenarioRunner::Click(const Command& command, std::string& failure) {
   ClientToScreen(setup_.page, &screen);
   EventLog& log = *setup_.log;
   const auto reached = [&](uint64_t since) {
-    return log.WaitFor(since, kClickDeliveryMs,
-                       [&](const Event& event) {
-                         return event.kind == EventKind::PageMouse && event.message == WM_LBUTTONUP &&
-                                event.x == command.x && event.y == command.y;
-                       },
-                       nullptr);
+    return log.WaitFor(
+        since, kClickDeliveryMs,
+        [&](const Event& event) {
+          return event.kind == EventKind::PageMouse && event.message == WM_LBUTTONUP && event.x == command.x &&
+                 event.y == command.y;
+        },
+        nullptr);
   };
   HWND under = WindowFromPoint(screen);
   if (under != setup_.page) {

@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
       wParam = Next32();
     }
     const uint32_t lpick = Next32() % 10;
-    const LPARAM lParam = lpick < 6 ? kDownloadJobProfileAndPicture
+    const LPARAM lParam = lpick < 6    ? kDownloadJobProfileAndPicture
                           : lpick == 6 ? 0
                           : lpick == 7 ? 2
                           : lpick == 8 ? -1

@@ -159,8 +159,8 @@ bool RunForgeryStress(const StressPlan& plan) {
   const int fromProcess = plan.forgeries - forger.count;
   const std::string arguments = Format("%lx %d %llu", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(hwnd)),
                                        fromProcess, static_cast<unsigned long long>(plan.seed));
-  std::wstring command = L"\"" + ProgramFolder() + L"\\stress_forger.exe\" " +
-                         std::wstring(arguments.begin(), arguments.end());
+  std::wstring command =
+      L"\"" + ProgramFolder() + L"\\stress_forger.exe\" " + std::wstring(arguments.begin(), arguments.end());
   for (WPARAM address : addresses) {
     const std::string hex = Format(" %lx", static_cast<unsigned long>(address));
     command += std::wstring(hex.begin(), hex.end());
@@ -190,8 +190,8 @@ bool RunForgeryStress(const StressPlan& plan) {
   checkUnchanged("from another process", fromProcess);
   const LONG forgedSeen = page.Tap().profileReady - genuineSeen;
   if (forgedSeen != plan.forgeries) {
-    report.Fail(Format("%ld forged messages reached the page, %d were sent", static_cast<long>(forgedSeen),
-                       plan.forgeries));
+    report.Fail(
+        Format("%ld forged messages reached the page, %d were sent", static_cast<long>(forgedSeen), plan.forgeries));
   }
 
   const ProcessSample after = SampleProcess();
@@ -209,6 +209,6 @@ bool RunForgeryStress(const StressPlan& plan) {
       "finished worker's record, %d freed and %d live look-alikes, one on the sender's stack, heap blocks, random; "
       "lParam 1 and others), %ld reached the page; page changed in %d of %d print checks; a genuine lookup "
       "afterwards %s; while forging: %s",
-      plan.forgeries, forger.count, fromProcess, kLookAlikes, kLookAlikes, static_cast<long>(forgedSeen),
-      changedChecks, checks, moved ? "still shows" : "did NOT show", DescribeSamples(before, after).c_str()));
+      plan.forgeries, forger.count, fromProcess, kLookAlikes, kLookAlikes, static_cast<long>(forgedSeen), changedChecks,
+      checks, moved ? "still shows" : "did NOT show", DescribeSamples(before, after).c_str()));
 }

@@ -68,7 +68,9 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
       only = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: page_stress.exe [--full] [--seed N] [--only payloads,forgery,mouse,pictures,lookups,unload,reentry]\n");
+      std::fprintf(stderr,
+                   "usage: page_stress.exe [--full] [--seed N] [--only "
+                   "payloads,forgery,mouse,pictures,lookups,unload,reentry]\n");
       return 2;
     }
   }

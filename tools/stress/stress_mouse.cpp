@@ -15,31 +15,41 @@
 
 namespace {
 
-constexpr int kSegment = 500;      // messages between two final button-ups
-constexpr int kRecentKept = 24;    // messages shown with a failure, to replay it
+constexpr int kSegment = 500;    // messages between two final button-ups
+constexpr int kRecentKept = 24;  // messages shown with a failure, to replay it
 const int32_t kStates[] = {0, 1, 2, 3, 4, 5, 0x7FFFFFFF, -1};
 constexpr int kStateCount = sizeof kStates / sizeof kStates[0];
-const UINT kMessages[] = {WM_MOUSEMOVE,  WM_LBUTTONDOWN,    WM_LBUTTONUP,      WM_LBUTTONDBLCLK,
-                          WM_MOUSELEAVE, WM_SETCURSOR,      WM_CAPTURECHANGED};
+const UINT kMessages[] = {WM_MOUSEMOVE,  WM_LBUTTONDOWN, WM_LBUTTONUP,     WM_LBUTTONDBLCLK,
+                          WM_MOUSELEAVE, WM_SETCURSOR,   WM_CAPTURECHANGED};
 const unsigned kMessageWeights[] = {35, 15, 15, 10, 8, 10, 7};
 // Where the page's controls are: the Reconnect button, the install button, a tile, a bar and
 // the battery; the pointer often lands on them.
-const POINT kControlSpots[] = {{400, 405}, {kHostWidth - 164, 25}, {162, 220}, {275, 320}, {600, 220},
-                               {146, 533}, {690, 536},              {348, 300}, {463, 220}};
+const POINT kControlSpots[] = {
+    {400, 405}, {kHostWidth - 164, 25}, {162, 220}, {275, 320}, {600, 220}, {146, 533}, {690, 536}, {348, 300},
+    {463, 220}};
 // A spot over no control, where the final release happens.
 constexpr POINT kRestingSpot = {8, kHostHeight - 8};
 
 const char* MessageName(UINT message) {
   switch (message) {
-    case WM_MOUSEMOVE: return "WM_MOUSEMOVE";
-    case WM_LBUTTONDOWN: return "WM_LBUTTONDOWN";
-    case WM_LBUTTONUP: return "WM_LBUTTONUP";
-    case WM_LBUTTONDBLCLK: return "WM_LBUTTONDBLCLK";
-    case WM_MOUSELEAVE: return "WM_MOUSELEAVE";
-    case WM_SETCURSOR: return "WM_SETCURSOR";
-    case WM_CAPTURECHANGED: return "WM_CAPTURECHANGED";
-    case WM_COPYDATA: return "record";
-    default: return "?";
+    case WM_MOUSEMOVE:
+      return "WM_MOUSEMOVE";
+    case WM_LBUTTONDOWN:
+      return "WM_LBUTTONDOWN";
+    case WM_LBUTTONUP:
+      return "WM_LBUTTONUP";
+    case WM_LBUTTONDBLCLK:
+      return "WM_LBUTTONDBLCLK";
+    case WM_MOUSELEAVE:
+      return "WM_MOUSELEAVE";
+    case WM_SETCURSOR:
+      return "WM_SETCURSOR";
+    case WM_CAPTURECHANGED:
+      return "WM_CAPTURECHANGED";
+    case WM_COPYDATA:
+      return "record";
+    default:
+      return "?";
   }
 }
 
@@ -122,9 +132,10 @@ bool RunMouseStress(const StressPlan& plan) {
     SendMessageW(hwnd, WM_MOUSELEAVE, 0, 0);
     if (GetCapture() != nullptr) {
       ++pressCasesLeft;
-      report.Fail(Format("capture left on the page: %s at (%ld,%ld), a record with state 1 before the release, "
-                         "the release at the same point",
-                         c.what, c.at.x, c.at.y));
+      report.Fail(
+          Format("capture left on the page: %s at (%ld,%ld), a record with state 1 before the release, "
+                 "the release at the same point",
+                 c.what, c.at.x, c.at.y));
       ReleaseCapture();
     }
   }
@@ -202,11 +213,12 @@ bool RunMouseStress(const StressPlan& plan) {
       const bool recordBetween = std::any_of(sinceCapture.begin() + (sinceCapture.empty() ? 0 : 1), sinceCapture.end(),
                                              [](const Sent& s) { return s.message == WM_COPYDATA; });
       captureLeftWithoutRecord += !recordBetween;
-      report.Fail(Format("segment %d (state %d): capture left on %s after the button came up, %s; since it was "
-                         "taken:%s",
-                         segment, state, captured == hwnd ? "the page" : "another window",
-                         recordBetween ? "a record came between press and release" : "with no record in between",
-                         replay(sinceCapture.begin(), sinceCapture.end()).c_str()));
+      report.Fail(
+          Format("segment %d (state %d): capture left on %s after the button came up, %s; since it was "
+                 "taken:%s",
+                 segment, state, captured == hwnd ? "the page" : "another window",
+                 recordBetween ? "a record came between press and release" : "with no record in between",
+                 replay(sinceCapture.begin(), sinceCapture.end()).c_str()));
       ReleaseCapture();
     }
     // A click on Reconnect made the page show the idle view.
@@ -214,9 +226,10 @@ bool RunMouseStress(const StressPlan& plan) {
     const int changed = DifferentPixels(printer.Print(hwnd), reference[shown]);
     if (changed != 0) {
       ++lookStuck;
-      report.Fail(Format("segment %d (state %d): %d pixels differ from the state's view once the pointer left; last "
-                         "messages:%s",
-                         segment, shown, changed, replay(recent.begin(), recent.end()).c_str()));
+      report.Fail(
+          Format("segment %d (state %d): %d pixels differ from the state's view once the pointer left; last "
+                 "messages:%s",
+                 segment, shown, changed, replay(recent.begin(), recent.end()).c_str()));
     }
     PumpPending();
     // The first use of cursors and tooltips makes objects that stay: counted from here on.

@@ -62,8 +62,7 @@ void StressPage::Close(bool destroyWindowFirst) {
   hwnd_ = nullptr;
 }
 
-LRESULT CALLBACK StressPage::Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                      DWORD_PTR self) {
+LRESULT CALLBACK StressPage::Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
   PageTap& tap = reinterpret_cast<StressPage*>(self)->tap_;
   switch (message) {
     case WM_PROFILE_READY:

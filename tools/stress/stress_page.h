@@ -27,7 +27,7 @@ void RemoveStressFolder();
 struct PageTap {
   LONG profileReady = 0;  // WM_PROFILE_READY messages, genuine or not
   LONG paints = 0;
-  LONG reconnects = 0;  // WM_COMMAND from the Reconnect button
+  LONG reconnects = 0;                   // WM_COMMAND from the Reconnect button
   std::vector<WPARAM> profileAddresses;  // wParam of every WM_PROFILE_READY seen
 };
 

@@ -249,8 +249,8 @@ bool RunPayloadStress(const StressPlan& plan) {
       const int changed = DifferentPixels(printed, reference[view]);
       if (changed != 0) {
         ++wrongViews;
-        report.Fail(Format("payload %d: %zu bytes, state %d: %d pixels differ from the reference view", i, size,
-                           state, changed));
+        report.Fail(Format("payload %d: %zu bytes, state %d: %d pixels differ from the reference view", i, size, state,
+                           changed));
         SavePrint(printed, kHostWidth, kHostHeight, L"payload_" + std::to_wstring(i));
       }
       current = printed;

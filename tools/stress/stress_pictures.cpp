@@ -145,10 +145,11 @@ bool RunPictureStress(const StressPlan& plan) {
   return report.Finish(Format(
       "%d cycles on %d pages, %ld WM_PROFILE_READY answered (%ld phone updates repeated after %lu ms without one), "
       "%ld real paints, %ld print checks of the swapped picture (%ld wrong); live GDI objects: %d at rest, %d with "
-      "a page, %d after warm-up, %d after the run (between pages %d..%d); from warm-up to the end: %s; cache: %d pictures good, %d "
+      "a page, %d after warm-up, %d after the run (between pages %d..%d); from warm-up to the end: %s; cache: %d "
+      "pictures good, %d "
       "damaged, %d temporary files",
       plan.pictureCycles, pagesMade, answered, retries, static_cast<unsigned long>(kRetryAfterMs), paints, printChecks,
-      wrongPrints, atRest, withPage, afterWarmUp, afterRun, lowest, highest, DescribeSamples(warmSample, runSample).c_str(),
-      cache.pictures - cache.damaged, cache.damaged,
+      wrongPrints, atRest, withPage, afterWarmUp, afterRun, lowest, highest,
+      DescribeSamples(warmSample, runSample).c_str(), cache.pictures - cache.damaged, cache.damaged,
       cache.temporaries));
 }

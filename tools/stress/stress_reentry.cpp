@@ -19,9 +19,12 @@ enum class Teardown { UnInitPage, DestroyPage, DestroyParent, Remake, DestroyPag
 constexpr int kPressCount = static_cast<int>(Press::kCount);
 constexpr int kTeardownCount = static_cast<int>(Teardown::kCount);
 const char* const kPressNames[kPressCount] = {"click", "Tab and Enter", "default action"};
-const char* const kTeardownNames[kTeardownCount] = {
-    "UnInitPage", "DestroyWindow(page)", "DestroyWindow(parent)", "UnInitPage, InitPage, CreatePage",
-    "DestroyWindow(page), UnInitPage", "UnInitPage, then messages pumped"};
+const char* const kTeardownNames[kTeardownCount] = {"UnInitPage",
+                                                    "DestroyWindow(page)",
+                                                    "DestroyWindow(parent)",
+                                                    "UnInitPage, InitPage, CreatePage",
+                                                    "DestroyWindow(page), UnInitPage",
+                                                    "UnInitPage, then messages pumped"};
 // The linked tiles in Tab order, and where their icons are.
 const UINT kLinkedTiles[] = {1001, 1003, 1005, 1008};
 const POINT kLinkedIcons[] = {{162, 223}, {388, 223}, {162, 327}, {501, 327}};
@@ -83,8 +86,8 @@ bool RunReentryStress(const StressPlan& plan) {
     const int tile = static_cast<int>(random.Below(kLinkedCount));
     ++counts[static_cast<int>(press)][static_cast<int>(teardown)];
     const auto what = [&] {
-      return Format("cycle %d: %s on tile %u, then %s", cycle, kPressNames[static_cast<int>(press)],
-                    kLinkedTiles[tile], kTeardownNames[static_cast<int>(teardown)]);
+      return Format("cycle %d: %s on tile %u, then %s", cycle, kPressNames[static_cast<int>(press)], kLinkedTiles[tile],
+                    kTeardownNames[static_cast<int>(teardown)]);
     };
 
     TestParent parent(kHostWidth, kHostHeight);
@@ -99,9 +102,15 @@ bool RunReentryStress(const StressPlan& plan) {
     RecordingWindow host(kHostMainWindowClass);
     host.ReactToCopyData([&] {
       switch (teardown) {
-        case Teardown::UnInitPage: module.UnInitPage(); break;
-        case Teardown::DestroyPage: DestroyWindow(old); break;
-        case Teardown::DestroyParent: DestroyWindow(parent.Hwnd()); break;
+        case Teardown::UnInitPage:
+          module.UnInitPage();
+          break;
+        case Teardown::DestroyPage:
+          DestroyWindow(old);
+          break;
+        case Teardown::DestroyParent:
+          DestroyWindow(parent.Hwnd());
+          break;
         case Teardown::Remake:
           module.UnInitPage();
           module.InitPage();
@@ -115,7 +124,8 @@ bool RunReentryStress(const StressPlan& plan) {
           module.UnInitPage();
           PumpPending();
           break;
-        case Teardown::kCount: break;
+        case Teardown::kCount:
+          break;
       }
     });
     PressLink(old, press, tile);
@@ -166,9 +176,9 @@ bool RunReentryStress(const StressPlan& plan) {
     for (int p = 0; p < kPressCount; ++p) sum += counts[p][t];
     teardowns += Format("%s%d %s", t == 0 ? "" : ", ", sum, kTeardownNames[t]);
   }
-  return report.Finish(Format(
-      "%d pages torn down by the host inside its link handler (links %s; %s); %d wrong link counts, %d old "
-      "windows left, %d pages not remade, %d of %d next pages printed wrong; %s",
-      plan.reentryCycles, mix.c_str(), teardowns.c_str(), wrongLinks, oldWindowsLeft, notRemade, wrongPrints,
-      printChecks, DescribeSamples(before, after).c_str()));
+  return report.Finish(
+      Format("%d pages torn down by the host inside its link handler (links %s; %s); %d wrong link counts, %d old "
+             "windows left, %d pages not remade, %d of %d next pages printed wrong; %s",
+             plan.reentryCycles, mix.c_str(), teardowns.c_str(), wrongLinks, oldWindowsLeft, notRemade, wrongPrints,
+             printChecks, DescribeSamples(before, after).c_str()));
 }

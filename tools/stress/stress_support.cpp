@@ -154,9 +154,7 @@ double TimeFigures::Median() const {
   return sorted[sorted.size() / 2];
 }
 
-double TimeFigures::Worst() const {
-  return samples_.empty() ? 0 : *std::max_element(samples_.begin(), samples_.end());
-}
+double TimeFigures::Worst() const { return samples_.empty() ? 0 : *std::max_element(samples_.begin(), samples_.end()); }
 
 LARGE_INTEGER Now() {
   LARGE_INTEGER now;
@@ -207,7 +205,10 @@ std::string DescribeFaults() {
     const FaultRecord& f = g_faults[i];
     text += Format("0x%08lx at %p (%s), touching %p (%s) on thread %lu, during %s step %lld\n",
                    static_cast<unsigned long>(f.code), f.address, ModuleOf(f.address).c_str(),
-                   reinterpret_cast<void*>(f.target), f.access == 1 ? "write" : f.access == 8 ? "execute" : "read",
+                   reinterpret_cast<void*>(f.target),
+                   f.access == 1   ? "write"
+                   : f.access == 8 ? "execute"
+                                   : "read",
                    static_cast<unsigned long>(f.thread), f.stress, static_cast<long long>(f.iteration));
   }
   return text;
@@ -248,7 +249,8 @@ ProcessSample SampleProcess() {
   }
   PROCESS_MEMORY_COUNTERS memory = {};
   memory.cb = sizeof memory;
-  if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory)) sample.committedKb = memory.PagefileUsage / 1024;
+  if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory))
+    sample.committedKb = memory.PagefileUsage / 1024;
   return sample;
 }
 

@@ -90,8 +90,8 @@ bool RunLookupTeardownStress(const StressPlan& plan) {
   module.Unload();
   DWORD waited = 0;
   if (!WaitForModuleToGo(waited)) {
-    report.Fail(Format("workers still held the module %lu ms after the last page went",
-                       static_cast<unsigned long>(waited)));
+    report.Fail(
+        Format("workers still held the module %lu ms after the last page went", static_cast<unsigned long>(waited)));
   }
   const int requests = service.Total();
   const ProcessSample after = SampleProcess();
@@ -122,8 +122,9 @@ bool RunUnloadStress(const StressPlan& plan) {
   int unloadedAtOnce = 0, keptByWorker = 0, unmappedBetween = 0;
   for (int cycle = 0; cycle < plan.unloadCycles; ++cycle) {
     SetProgress("unload", static_cast<uint64_t>(cycle));
-    service.Misbehave(kStallModes[random.Below(2)], "/",
-                      std::string("&stall=") + kStallSeconds[random.Below(sizeof kStallSeconds / sizeof kStallSeconds[0])]);
+    service.Misbehave(
+        kStallModes[random.Below(2)], "/",
+        std::string("&stall=") + kStallSeconds[random.Below(sizeof kStallSeconds / sizeof kStallSeconds[0])]);
     PageModule module;
     if (!module.Load(StressModulePath())) {
       report.Fail(Format("cycle %d: the module did not load", cycle));
@@ -133,8 +134,7 @@ bool RunUnloadStress(const StressPlan& plan) {
       StressPage page(module, parent.Hwnd());
       // Distinct unknown names get a worker each, however many known ones are still stalled.
       const uint32_t pick = random.Below(kKnownCount * 2);
-      const std::u16string model =
-          pick < kKnownCount ? std::u16string(kKnownModels[pick]) : StallModelName(cycle);
+      const std::u16string model = pick < kKnownCount ? std::u16string(kKnownModels[pick]) : StallModelName(cycle);
       if (page.Hwnd() != nullptr) SendRecord(page.Hwnd(), PhoneRecord(1, model));
       TeardownDelay(random);
       page.Close(random.Percent(70));
@@ -155,8 +155,8 @@ bool RunUnloadStress(const StressPlan& plan) {
   service.Misbehave("", "");
   DWORD waited = 0;
   if (!WaitForModuleToGo(waited)) {
-    report.Fail(Format("workers still held the module %lu ms after the last unload",
-                       static_cast<unsigned long>(waited)));
+    report.Fail(
+        Format("workers still held the module %lu ms after the last unload", static_cast<unsigned long>(waited)));
   }
   const int requests = service.Total();
   if (requests == 0) report.Fail("no download ever reached the stalled server");
@@ -169,7 +169,7 @@ bool RunUnloadStress(const StressPlan& plan) {
       "finish before the next load); %d requests reached the server; the last worker let go of the module %lu ms "
       "after the last unload; module not loaded before and after: %s; cache: %d pictures good, %d damaged, %d "
       "temporary files",
-      plan.unloadCycles, static_cast<unsigned long>(kMaxTeardownDelayMs), unloadedAtOnce, keptByWorker,
-      unmappedBetween, requests, static_cast<unsigned long>(waited), DescribeSamples(before, after).c_str(),
+      plan.unloadCycles, static_cast<unsigned long>(kMaxTeardownDelayMs), unloadedAtOnce, keptByWorker, unmappedBetween,
+      requests, static_cast<unsigned long>(waited), DescribeSamples(before, after).c_str(),
       cache.pictures - cache.damaged, cache.damaged, cache.temporaries));
 }

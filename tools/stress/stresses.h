@@ -6,13 +6,13 @@
 struct StressPlan {
   bool full = false;
   uint64_t seed = 0;
-  int payloads = 0;        // WM_COPYDATA payloads of 0 to 20,000 bytes
-  int forgeries = 0;       // forged WM_PROFILE_READY, half from a thread, half from a process
-  int mouseMessages = 0;   // random mouse messages over every state
-  int pictureCycles = 0;   // state change, paint and model-picture swap
-  int lookupCycles = 0;    // a lookup started, the page destroyed within 0 to 50 ms
-  int unloadCycles = 0;    // the module loaded, a stalled download started, the module unloaded
-  int reentryCycles = 0;   // the page torn down by the host inside its link handler, then made again
+  int payloads = 0;       // WM_COPYDATA payloads of 0 to 20,000 bytes
+  int forgeries = 0;      // forged WM_PROFILE_READY, half from a thread, half from a process
+  int mouseMessages = 0;  // random mouse messages over every state
+  int pictureCycles = 0;  // state change, paint and model-picture swap
+  int lookupCycles = 0;   // a lookup started, the page destroyed within 0 to 50 ms
+  int unloadCycles = 0;   // the module loaded, a stalled download started, the module unloaded
+  int reentryCycles = 0;  // the page torn down by the host inside its link handler, then made again
 };
 
 bool RunPayloadStress(const StressPlan& plan);

@@ -47,10 +47,10 @@ TEST(HarnessRecordForm, EachFieldLandsInItsOwnPlace) {
     size_t bytes;
   };
   const Case cases[] = {
-      {"apps", u"1", 0x1C, 1, 4},          {"pictures", u"2", 0x10, 2, 4},  {"music", u"3", 0x08, 3, 4},
-      {"videos", u"4", 0x0C, 4, 4},        {"novels", u"5", 0x14, 5, 4},    {"contacts", u"6", 0x24, 6, 4},
-      {"sms", u"7", 0x28, 7, 4},           {"phone-total", u"8", 0x40, 8, 8}, {"phone-free", u"9", 0x48, 9, 8},
-      {"card-total", u"10", 0x50, 10, 8},  {"card-free", u"11", 0x58, 11, 8}, {"battery", u"12", 0x64, 12, 4},
+      {"apps", u"1", 0x1C, 1, 4},         {"pictures", u"2", 0x10, 2, 4},    {"music", u"3", 0x08, 3, 4},
+      {"videos", u"4", 0x0C, 4, 4},       {"novels", u"5", 0x14, 5, 4},      {"contacts", u"6", 0x24, 6, 4},
+      {"sms", u"7", 0x28, 7, 4},          {"phone-total", u"8", 0x40, 8, 8}, {"phone-free", u"9", 0x48, 9, 8},
+      {"card-total", u"10", 0x50, 10, 8}, {"card-free", u"11", 0x58, 11, 8}, {"battery", u"12", 0x64, 12, 4},
   };
   for (const Case& c : cases) {
     RecordForm form;
@@ -104,7 +104,7 @@ TEST(HarnessRecordForm, ByteCountsTakeBinaryUnitsAndFractions) {
     EXPECT_TRUE(ParseByteCount(c.text, bytes)) << Utf16ToUtf8(c.text);
     EXPECT_EQ(bytes, c.bytes) << Utf16ToUtf8(c.text);
   }
-  const char16_t* bad[] = {u"", u"GB", u"1.5", u"-1", u"1.GB", u"12 apples", u"18446744073709551616",
+  const char16_t* bad[] = {u"",          u"GB",           u"1.5", u"-1", u"1.GB", u"12 apples", u"18446744073709551616",
                            u"16777216T", u"1.1234567890G"};
   for (const char16_t* text : bad) {
     uint64_t bytes = 7;
@@ -157,7 +157,9 @@ TEST(HarnessRecordForm, Utf8AndUtf16ConvertBothWays) {
   const std::u16string wide = Utf8ToUtf16(text);
   EXPECT_EQ(wide, u"K7 \u4E2D \U0001F600");
   EXPECT_EQ(Utf16ToUtf8(wide), text);
-  EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                        "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), u"\uFFFD\uFFFD");  // cut short
   EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong
 }
@@ -306,7 +308,9 @@ TEST(HarnessScenario, ScreenshotsAreOnePerStepPlusLabelledOnes) {
   EXPECT_FALSE(scenario.commands[2].on);
   EXPECT_EQ(scenario.commands[3].name, "all");
   EXPECT_TRUE(scenario.commands[3].on);
-  EXPECT_EQ(ParseError("step a\nscreenshot b\nscreenshot b\n").rfind("line 3: this step already has a screenshot labelled 'b'", 0), 0u);
+  EXPECT_EQ(ParseError("step a\nscreenshot b\nscreenshot b\n")
+                .rfind("line 3: this step already has a screenshot labelled 'b'", 0),
+            0u);
 }
 
 TEST(HarnessScenario, HostLinksAreExactlyTheFourPages) {
@@ -393,7 +397,8 @@ TEST(HarnessEventLog, WaitsForAnEventFromAnotherThread) {
     log.Add(link);
   });
   Event found;
-  const bool seen = log.WaitFor(since, 5000, [](const Event& e) { return e.kind == EventKind::LinkReceived; }, &found);
+  const bool seen = log.WaitFor(
+      since, 5000, [](const Event& e) { return e.kind == EventKind::LinkReceived; }, &found);
   sender.join();
   ASSERT_TRUE(seen);
   EXPECT_EQ(found.text, "/page=2");
@@ -408,7 +413,8 @@ TEST(HarnessEventLog, GivesUpAfterItsTimeAndIgnoresEarlierEvents) {
   log.Add(install);
   const uint64_t since = log.Next();
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(log.WaitFor(since, 100, [](const Event& e) { return e.kind == EventKind::InstallRequest; }, nullptr));
+  EXPECT_FALSE(log.WaitFor(
+      since, 100, [](const Event& e) { return e.kind == EventKind::InstallRequest; }, nullptr));
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(90));
 }
 
