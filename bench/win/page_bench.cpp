@@ -1,11 +1,14 @@
-// The page's drawing under Wine, in one process: DrawAt against GdiAlphaBlend on the same
-// picture and target, full-page paints of each state against a block copy of the page, a
-// repaint of the Reconnect button against a full paint, and CreatePage start-up. Cases are
-// sampled in turn, so a busy machine slows them alike; each figure is a median.
+// The page's drawing under Wine, in one process: DrawAt against GdiAlphaBlend on the page's own
+// pictures and surfaces, then the real module's paints, repaints, start-up and record
+// handling, each against a block copy of the same area measured in the same run. Given a
+// second module (--baseline=DLL, an earlier build), every page case runs for both, so "after /
+// before" ratios come from one run too. Cases are sampled in turn, so a busy machine slows them
+// alike; each figure is a median of wall time.
 //
-//   page_win_bench [--json=FILE] [--samples=N]
+//   page_win_bench [--json=FILE] [--samples=N] [--baseline=DLL]
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -20,15 +23,21 @@
 #include "imaging/blend_paths.h"
 #include "imaging/draw_base.h"
 #include "imaging/ximage.h"
+#include "picture/picture_cache.h"  // the lookup service variable
 #include "testing/dib_canvas.h"
+#include "testing/lookup_stand_in.h"
 #include "testing/page_module.h"
 #include "testing/test_support.h"
+#include "testing/text.h"
 
 namespace {
 
 constexpr int kPageWidth = 800;
 constexpr int kPageHeight = 570;
+constexpr RECT kPageRect = {0, 0, kPageWidth, kPageHeight};
 constexpr RECT kReconnectButton = {340, 382, 462, 430};
+const char16_t kModel[] = u"Ostrel 8X";
+const char16_t kModelPicture[] = u"ostrel_8x.png";
 
 double Now() {
   static const double period = [] {
@@ -42,12 +51,13 @@ double Now() {
 }
 
 struct Case {
-  Case(std::string caseName, std::function<void()> body, std::function<void()> before, int64_t pixelCount)
-      : name(std::move(caseName)), run(std::move(body)), setUp(std::move(before)), pixels(pixelCount) {}
   std::string name;
   std::function<void()> run;
-  std::function<void()> setUp;  // before each sample, not timed
   int64_t pixels = 0;
+  std::function<void()> setUp;  // before each sample, not timed
+  // Runs once per sample and returns the seconds it measured itself (work around the timed
+  // part that must not count, such as tearing a page down); null: `run` is timed whole.
+  std::function<double()> timedRun;
   int iterations = 1;
   std::vector<double> samples;  // seconds per run
   double Median() const {
@@ -57,9 +67,26 @@ struct Case {
   }
 };
 
+Case Timed(std::string name, std::function<void()> run, int64_t pixels = 0, std::function<void()> setUp = nullptr) {
+  Case c;
+  c.name = std::move(name);
+  c.run = std::move(run);
+  c.pixels = pixels;
+  c.setUp = std::move(setUp);
+  return c;
+}
+
+Case SelfTimed(std::string name, std::function<double()> run) {
+  Case c;
+  c.name = std::move(name);
+  c.timedRun = std::move(run);
+  return c;
+}
+
 // Runs the cases in turn, `samples` times, each sample at least about 20 ms long.
 void Measure(std::vector<Case>& cases, int samples) {
   for (Case& c : cases) {
+    if (c.timedRun) continue;
     if (c.setUp) c.setUp();
     c.run();  // warm
     const double start = Now();
@@ -69,6 +96,13 @@ void Measure(std::vector<Case>& cases, int samples) {
   }
   for (int s = 0; s < samples; ++s) {
     for (Case& c : cases) {
+      if (c.timedRun) {
+        double total = 0;
+        const int runs = 5;
+        for (int i = 0; i < runs; ++i) total += c.timedRun();
+        c.samples.push_back(total / runs);
+        continue;
+      }
       if (c.setUp) c.setUp();
       const double start = Now();
       for (int i = 0; i < c.iterations; ++i) c.run();
@@ -84,6 +118,61 @@ const Case* Find(const std::vector<Case>& cases, const std::string& name) {
   return nullptr;
 }
 
+std::string ReadUnixFile(const std::string& path) {
+  std::string text;
+  if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    size_t read;
+    while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, read);
+    std::fclose(file);
+  }
+  return text;
+}
+
+// The Unix process this program runs in: the one whose command line names this program
+// (through Wine's Z: drive, whose /proc/self is the wineserver's, not ours); empty if none.
+std::string OwnProcFolder() {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const char* base = std::strrchr(self, '\\');
+  const std::string name = base != nullptr ? base + 1 : self;
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA("Z:\\proc\\*", &found);
+  if (find == INVALID_HANDLE_VALUE) return "";
+  std::string folder;
+  do {
+    if (found.cFileName[0] < '1' || found.cFileName[0] > '9') continue;
+    const std::string candidate = std::string("Z:\\proc\\") + found.cFileName;
+    const std::string commandLine = ReadUnixFile(candidate + "\\cmdline");
+    if (commandLine.find(name) != std::string::npos && commandLine.rfind("start.exe", 0) != 0) {
+      folder = candidate;
+      break;
+    }
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  return folder;
+}
+
+// Minor and major faults as the kernel counts them for this process (fields 10 and 12 of its
+// stat); Wine leaves the Windows counter at 0.
+DWORD PageFaults() {
+  static const std::string folder = OwnProcFolder();
+  if (!folder.empty()) {
+    const std::string text = ReadUnixFile(folder + "\\stat");
+    // The fields after the command name, which ends at the last ')'; state is field 3.
+    const size_t close = text.rfind(')');
+    unsigned long minor = 0, major = 0;
+    if (close != std::string::npos &&
+        std::sscanf(text.c_str() + close + 1, " %*c %*d %*d %*d %*d %*d %*u %lu %*u %lu", &minor, &major) == 2) {
+      return static_cast<DWORD>(minor + major);
+    }
+  }
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PageFaultCount;
+}
+
 // A picture from the module's own resources, else as the native benchmark finds it.
 BenchImage Picture(HMODULE module, int id, int width, int height) {
   BenchImage image{std::make_unique<CxImage>(CXIMAGE_FORMAT_PNG), "module resource " + std::to_string(id)};
@@ -91,43 +180,56 @@ BenchImage Picture(HMODULE module, int id, int width, int height) {
   return PageImage(DefaultPngDir(), id, width, height, false);
 }
 
-// The picture as GdiAlphaBlend takes it: premultiplied 32-bit, in a DIB section.
-std::unique_ptr<DibCanvas> PremultipliedDib(const BenchImage& image) {
-  auto dib = std::make_unique<DibCanvas>(image.Width(), image.Height());
+// A DIB section of the given depth and row order in its own memory context.
+class Section {
+ public:
+  Section(int width, int height, int bits, bool bottomUp) : width_(width), height_(height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = bottomUp ? height : -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = static_cast<WORD>(bits);
+    info.bmiHeader.biCompression = BI_RGB;
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    previous_ = SelectObject(dc_, bitmap_);
+    const size_t stride = ((static_cast<size_t>(width) * bits + 31) / 32) * 4;
+    std::memset(bits_, 0xE8, stride * height);
+  }
+  ~Section() {
+    SelectObject(dc_, previous_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  Section(const Section&) = delete;
+  Section& operator=(const Section&) = delete;
+  HDC Dc() const { return dc_; }
+  void* Bits() const { return bits_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+ private:
+  int width_, height_;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+  void* bits_ = nullptr;
+};
+
+// The picture as GdiAlphaBlend takes it: premultiplied 32-bit, top-down.
+std::unique_ptr<Section> PremultipliedSection(const BenchImage& image) {
+  auto section = std::make_unique<Section>(image.Width(), image.Height(), 32, false);
   const std::vector<uint32_t> pixels = Premultiplied(image.View());
   GdiFlush();
-  std::memcpy(dib->Bits(), pixels.data(), pixels.size() * 4);
-  return dib;
+  std::memcpy(section->Bits(), pixels.data(), pixels.size() * 4);
+  return section;
 }
 
-void AlphaBlendInto(HDC target, const DibCanvas& source, int width, int height, int cx, int cy) {
+void AlphaBlendInto(HDC target, int x, int y, const Section& source) {
   const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  GdiAlphaBlend(target, 0, 0, cx, cy, source.Dc(), 0, 0, width, height, blend);
-}
-
-BITMAPINFO Header24(int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
-// DrawAt's first step on its own: the target's pixels into a fresh 24-bit DIB section.
-void ReadBack(HDC target, int width, int height) {
-  BITMAPINFO info = Header24(width, height);
-  void* bits = nullptr;
-  HDC memory = CreateCompatibleDC(target);
-  HBITMAP section = CreateDIBSection(target, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(memory, section);
-  BitBlt(memory, 0, 0, width, height, target, 0, 0, SRCCOPY);
-  GdiFlush();
-  SelectObject(memory, previous);
-  DeleteObject(section);
-  DeleteDC(memory);
+  GdiAlphaBlend(target, x, y, source.Width(), source.Height(), source.Dc(), 0, 0, source.Width(), source.Height(),
+                blend);
 }
 
 std::string Format(const char* format, double value) {
@@ -136,201 +238,355 @@ std::string Format(const char* format, double value) {
   return text;
 }
 
+// The same model with every value different from the record before.
+PhoneInfo ConnectedRecord(int variant) {
+  PhoneInfo record = MakeRecord(PageState::Connected);
+  SetFieldText(record.brand, variant ? u"Ostrel" : u"OSTREL");
+  SetFieldText(record.model, kModel);
+  const int32_t base = variant ? 1000 : 20;
+  record.appCount = base + 1;
+  record.pictureCount = base + 2;
+  record.musicCount = base + 3;
+  record.videoCount = base + 4;
+  record.novelCount = base + 5;
+  record.contactCount = base + 6;
+  record.smsCount = base + 7;
+  record.phoneTotalBytes = variant ? 8000000000ull : 16000000000ull;
+  record.phoneFreeBytes = variant ? 3000000000ull : 9000000000ull;
+  record.cardTotalBytes = variant ? 32000000000ull : 64000000000ull;
+  record.cardFreeBytes = variant ? 1000000000ull : 50000000000ull;
+  record.batteryPercent = variant ? 30 : 90;
+  return record;
+}
+
+// One module's page in a visible parent of the page's size, its model's profile and picture
+// already in the cache beside the module (fetched once from the lookup stand-in).
+class BenchPage {
+ public:
+  BenchPage(const std::wstring& path, const char* label) : label_(label), module_(path) {}
+  bool Open() {
+    if (!module_.Loaded()) return false;
+    parent_ = std::make_unique<TestParent>(kPageWidth, kPageHeight, true);
+    if (!module_.InitPage()) return false;
+    page_ = module_.CreatePage(parent_->Hwnd());
+    if (page_ == nullptr) return false;
+    UpdateWindow(page_);
+    return true;
+  }
+  // Connects the model and waits for its picture in the cache.
+  void FetchModel() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(module_.Handle(), path, MAX_PATH);
+    std::u16string folder(reinterpret_cast<const char16_t*>(path));
+    folder = folder.substr(0, folder.find_last_of(u'\\')) + u"\\MobileImage";
+    SendRecord(page_, ConnectedRecord(0));
+    const std::u16string picture = folder + u"\\" + kModelPicture;
+    for (int i = 0; i < 200 && !FileExists(picture); ++i) PumpFor(50);
+    PumpFor(500);
+  }
+  void Close() {
+    if (page_ != nullptr) module_.UnInitPage();
+    page_ = nullptr;
+    parent_.reset();
+    PumpPending();
+  }
+  std::string Name(const std::string& what) const { return label_ + what; }
+  PageModule& Module() { return module_; }
+  HWND Page() const { return page_; }
+  HWND Parent() const { return parent_->Hwnd(); }
+
+ private:
+  std::string label_;
+  PageModule module_;
+  std::unique_ptr<TestParent> parent_;
+  HWND page_ = nullptr;
+};
+
+void Show(HWND page, PageState state) {
+  SendRecord(page, state == PageState::Connected ? ConnectedRecord(0) : MakeRecord(state));
+  UpdateWindow(page);
+  PumpPending();
+}
+
+void Repaint(HWND page, const RECT* area) {
+  InvalidateRect(page, area, FALSE);
+  UpdateWindow(page);
+}
+
+void Copy(HWND window, const Section& source, const RECT& area) {
+  HDC dc = GetDC(window);
+  BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source.Dc(), area.left, area.top,
+         SRCCOPY);
+  ReleaseDC(window, dc);
+}
+
+struct StateCase {
+  const char* name;
+  PageState state;
+};
+constexpr StateCase kStates[] = {{"no phone", PageState::NoPhone},
+                                 {"connected", PageState::Connected},
+                                 {"connecting", PageState::Connecting},
+                                 {"connect failed", PageState::ConnectFailed},
+                                 {"guard missing", PageState::GuardMissing}};
+
+// Page faults per paint after the first few, whole-page repaints and recompositions.
+struct Faults {
+  std::string name;
+  double perPaint;
+};
+
+std::vector<Faults> CountFaults(BenchPage& bench) {
+  std::vector<Faults> out;
+  HWND page = bench.Page();
+  for (const StateCase& s : kStates) {
+    Show(page, s.state);
+    for (int i = 0; i < 3; ++i) Repaint(page, nullptr);
+    const int paints = 50;
+    DWORD before = PageFaults();
+    for (int i = 0; i < paints; ++i) Repaint(page, nullptr);
+    out.push_back({bench.Name("faults per full paint, " + std::string(s.name)),
+                   static_cast<double>(PageFaults() - before) / paints});
+    const PhoneInfo record = s.state == PageState::Connected ? ConnectedRecord(0) : MakeRecord(s.state);
+    before = PageFaults();
+    for (int i = 0; i < paints; ++i) {
+      SendRecord(page, record);
+      UpdateWindow(page);
+    }
+    out.push_back({bench.Name("faults per record + paint, " + std::string(s.name)),
+                   static_cast<double>(PageFaults() - before) / paints});
+  }
+  return out;
+}
+
+// Paints of one module's page: a repaint of the unchanged page, the page recomposed after a
+// record of its state, the hovered Reconnect button, a record of the same model with every
+// value changed.
+void AddPageCases(BenchPage& bench, std::vector<Case>& cases) {
+  HWND page = bench.Page();
+  for (const StateCase& s : kStates) {
+    const PageState state = s.state;
+    // Painted once after the record: what follows repaints an unchanged page.
+    auto show = [page, state] {
+      Show(page, state);
+      Repaint(page, nullptr);
+    };
+    cases.push_back(Timed(
+        bench.Name("full paint, " + std::string(s.name)), [page] { Repaint(page, nullptr); }, 0, show));
+    const PhoneInfo record = state == PageState::Connected ? ConnectedRecord(0) : MakeRecord(state);
+    cases.push_back(Timed(bench.Name("record + paint, " + std::string(s.name)), [page, record] {
+      SendRecord(page, record);
+      UpdateWindow(page);
+    }));
+  }
+  // The mouse goes in and out of the Reconnect button: each run one repaint of the button.
+  auto inside = std::make_shared<bool>(false);
+  cases.push_back(Timed(
+      bench.Name("hover repaint, Reconnect"),
+      [page, inside] {
+        *inside = !*inside;
+        SendMessageW(page, WM_MOUSEMOVE, 0, *inside ? MAKELPARAM(400, 400) : MAKELPARAM(20, 20));
+        UpdateWindow(page);
+      },
+      0, [page] { Show(page, PageState::ConnectFailed); }));
+  auto variant = std::make_shared<int>(0);
+  cases.push_back(Timed(
+      bench.Name("record, every value changed"),
+      [page, variant] {
+        *variant ^= 1;
+        SendRecord(page, ConnectedRecord(*variant));
+      },
+      0, [page] { Show(page, PageState::Connected); }));
+}
+
+// Start-up as a host sees it: InitPage, CreatePage and the first paint of the idle view; the
+// teardown is not counted.
+Case StartUpCase(PageModule& module, HWND parent, const std::string& name) {
+  return SelfTimed(name, [&module, parent] {
+    const double start = Now();
+    module.InitPage();
+    HWND page = module.CreatePage(parent);
+    if (page != nullptr) UpdateWindow(page);
+    const double took = Now() - start;
+    module.UnInitPage();
+    PumpPending();
+    return took;
+  });
+}
+
+struct Ratio {
+  std::string what;
+  std::string ours;
+  std::string other;
+  double target;  // ours / other at most this; 0: none
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string jsonPath;
+  std::wstring baselinePath;
   int samples = 9;
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--json=", 7) == 0) jsonPath = argv[i] + 7;
     if (std::strncmp(argv[i], "--samples=", 10) == 0) samples = std::max(1, std::atoi(argv[i] + 10));
+    if (std::strncmp(argv[i], "--baseline=", 11) == 0) {
+      const std::string path = argv[i] + 11;
+      baselinePath.assign(path.begin(), path.end());
+    }
   }
 
-  PageModule module(ModuleBesideProgram());
+  std::vector<std::unique_ptr<BenchPage>> pages;
+  pages.push_back(std::make_unique<BenchPage>(ModuleBesideProgram(), ""));
+  if (!baselinePath.empty()) pages.push_back(std::make_unique<BenchPage>(baselinePath, "before: "));
+  PageModule& module = pages[0]->Module();
   if (!module.Loaded()) {
     std::fprintf(stderr, "MobileInfoPage.dll not loaded\n");
     return 1;
   }
   std::printf("blend path %s\n", BlendPathName(DefaultBlendPath()));
 
-  // Blends: the same picture onto the same target, our way and the platform's: a 32-bit
-  // section, where DrawAt reads back and copies, and the page's own kind of surface.
-  const BenchImage mix = RealisticMix(742, 526);
-  const BenchImage phone = Picture(module.Handle(), 102, 204, 373);
-  const std::unique_ptr<DibCanvas> mixPre = PremultipliedDib(mix);
-  const std::unique_ptr<DibCanvas> phonePre = PremultipliedDib(phone);
-  DibCanvas target(kPageWidth, kPageHeight), copySource(kPageWidth, kPageHeight);
-  target.Fill(0xFFF4F6F8);
-  // The kind of surface the page paints into, into whose memory DrawAt blends directly.
-  DibCanvas surface(kPageWidth, kPageHeight, DibLayout::BottomUp24, 0xFFFFFF);
-  copySource.Fill(0xFF808080);
-  const int64_t mixPixels = int64_t{742} * 526, pagePixels = int64_t{kPageWidth} * kPageHeight;
-  const int64_t phonePixels = int64_t{phone.Width()} * phone.Height();
-  const int pw = phone.Width(), ph = phone.Height();
-  BenchSurface mixBuffer(742, 526), pageBuffer(kPageWidth, kPageHeight);
-  const PaintBox mixBox{0, 0, 742, 526}, pageBox{0, 0, kPageWidth, kPageHeight};
-  const BITMAPINFO mixInfo = Header24(742, 526);
-  std::vector<Case> blends = {
-      {"DrawAt mix 742x526", [&] { mix.image->DrawAt(target.Dc(), 0, 0); }, nullptr, mixPixels},
-      {"GdiAlphaBlend mix 742x526", [&] { AlphaBlendInto(target.Dc(), *mixPre, 742, 526, 742, 526); }, nullptr,
-       mixPixels},
-      {"DrawAt mix to 800x570", [&] { mix.image->DrawAt(target.Dc(), 0, 0, kPageWidth, kPageHeight); }, nullptr,
-       pagePixels},
-      {"GdiAlphaBlend mix to 800x570", [&] { AlphaBlendInto(target.Dc(), *mixPre, 742, 526, kPageWidth, kPageHeight); },
-       nullptr, pagePixels},
-      {"DrawAt phone", [&] { phone.image->DrawAt(target.Dc(), 0, 0); }, nullptr, phonePixels},
-      {"DrawAt mix, page surface", [&] { mix.image->DrawAt(surface.Dc(), 0, 0); }, nullptr, mixPixels},
-      {"GdiAlphaBlend mix, page surface", [&] { AlphaBlendInto(surface.Dc(), *mixPre, 742, 526, 742, 526); }, nullptr,
-       mixPixels},
-      {"DrawAt mix to 800x570, page surface", [&] { mix.image->DrawAt(surface.Dc(), 0, 0, kPageWidth, kPageHeight); },
-       nullptr, pagePixels},
-      {"GdiAlphaBlend mix to 800x570, page surface",
-       [&] { AlphaBlendInto(surface.Dc(), *mixPre, 742, 526, kPageWidth, kPageHeight); }, nullptr, pagePixels},
-      {"DrawAt phone, page surface", [&] { phone.image->DrawAt(surface.Dc(), 0, 0); }, nullptr, phonePixels},
-      {"GdiAlphaBlend phone, page surface", [&] { AlphaBlendInto(surface.Dc(), *phonePre, pw, ph, pw, ph); }, nullptr,
-       phonePixels},
-      {"GdiAlphaBlend phone", [&] { AlphaBlendInto(target.Dc(), *phonePre, pw, ph, pw, ph); }, nullptr, phonePixels},
-      // What DrawAt is made of: the kernel, the read-back into a 24-bit DIB section, the copy back.
-      {"  kernel: BlendImage mix", [&] { BlendImage(mix.View(), 0, 0, 742, 526, mixBox, mixBuffer.surface); }, nullptr,
-       mixPixels},
-      {"  kernel: BlendImage mix to 800x570",
-       [&] { BlendImage(mix.View(), 0, 0, kPageWidth, kPageHeight, pageBox, pageBuffer.surface); }, nullptr,
-       pagePixels},
-      {"  read-back: DIB section + BitBlt", [&] { ReadBack(target.Dc(), 742, 526); }, nullptr, mixPixels},
-      {"  copy back: SetDIBitsToDevice",
-       [&] {
-         SetDIBitsToDevice(target.Dc(), 0, 0, 742, 526, 0, 0, 0, 526, mixBuffer.bytes.data(), &mixInfo, DIB_RGB_COLORS);
-       },
-       nullptr, mixPixels},
-      {"BitBlt 800x570", [&] { BitBlt(target.Dc(), 0, 0, kPageWidth, kPageHeight, copySource.Dc(), 0, 0, SRCCOPY); },
-       nullptr, pagePixels},
+  // Blends: the page's own pictures onto the page's kind of surface (a bottom-up 32-bit
+  // section), ours and the platform's; GdiAlphaBlend also onto a top-down one.
+  struct Drawn {
+    const char* name;
+    int id, width, height;
   };
+  const Drawn drawn[] = {
+      {"phone", 102, 204, 373}, {"idle heading", 120, 0, 0}, {"connect steps", 122, 0, 0}, {"tile icon", 130, 52, 52}};
+  Section surface(kPageWidth, kPageHeight, 32, true), topDown(kPageWidth, kPageHeight, 32, false);
+  Section source(kPageWidth, kPageHeight, 32, true);
+  std::vector<BenchImage> images;
+  std::vector<std::unique_ptr<Section>> premultiplied;
+  std::vector<Case> blends;
+  for (const Drawn& d : drawn) {
+    images.push_back(Picture(module.Handle(), d.id, d.width, d.height));
+    premultiplied.push_back(PremultipliedSection(images.back()));
+  }
+  for (size_t i = 0; i < std::size(drawn); ++i) {
+    const CxImage* image = images[i].image.get();
+    const Section* pre = premultiplied[i].get();
+    const int64_t pixels = int64_t{images[i].Width()} * images[i].Height();
+    const std::string name = drawn[i].name;
+    blends.push_back(Timed(
+        "DrawAt " + name, [&surface, image] { image->DrawAt(surface.Dc(), 10, 10); }, pixels));
+    blends.push_back(Timed(
+        "GdiAlphaBlend " + name, [&surface, pre] { AlphaBlendInto(surface.Dc(), 10, 10, *pre); }, pixels));
+    blends.push_back(Timed(
+        "GdiAlphaBlend " + name + ", top-down", [&topDown, pre] { AlphaBlendInto(topDown.Dc(), 10, 10, *pre); },
+        pixels));
+  }
+  blends.push_back(Timed(
+      "BitBlt 800x570, sections",
+      [&] { BitBlt(surface.Dc(), 0, 0, kPageWidth, kPageHeight, source.Dc(), 0, 0, SRCCOPY); },
+      int64_t{kPageWidth} * kPageHeight));
   Measure(blends, samples);
 
-  // Page paints, through the real module driven by records as the phone service sends them.
+  // The pages. The lookup stand-in supplies the connected model's profile and picture once;
+  // after that every record of it is served from the cache beside each module.
+  LookupStandIn service;
+  if (service.Running()) {
+    SetEnvironmentVariableW(kLookupServiceEnvironment, reinterpret_cast<const wchar_t*>(service.Base().c_str()));
+  }
   std::vector<Case> paints;
-  {
-    TestParent parent(kPageWidth, kPageHeight, true);
-    if (!module.InitPage()) return 1;
-    HWND page = module.CreatePage(parent.Hwnd());
-    if (page == nullptr) return 1;
-    UpdateWindow(page);
-    DibCanvas canvas(kPageWidth, kPageHeight);
-    auto showState = [page](PageState state) {
-      return [page, state] {
-        SendRecord(page, MakeRecord(state));
-        PumpPending();
-      };
-    };
-    const struct {
-      const char* name;
-      PageState state;
-    } states[] = {{"no phone", PageState::NoPhone},
-                  {"connected", PageState::Connected},
-                  {"connecting", PageState::Connecting},
-                  {"connect failed", PageState::ConnectFailed},
-                  {"guard missing", PageState::GuardMissing}};
-    for (const auto& s : states) {
-      paints.emplace_back(
-          std::string("paint ") + s.name,
-          [&canvas, page] { SendMessageW(page, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT); },
-          showState(s.state), pagePixels);
+  std::vector<Faults> faults;
+  for (auto& bench : pages) {
+    if (!bench->Open()) {
+      std::fprintf(stderr, "%spage not created\n", bench->Name("").c_str());
+      return 1;
     }
-    paints.emplace_back(
-        "BitBlt of the page",
-        [&] { BitBlt(canvas.Dc(), 0, 0, kPageWidth, kPageHeight, copySource.Dc(), 0, 0, SRCCOPY); }, nullptr,
-        pagePixels);
-    // A hovered button invalidates its own rectangle; WM_PAINT then repaints only that.
-    paints.emplace_back(
-        "repaint Reconnect button",
-        [page] {
-          InvalidateRect(page, &kReconnectButton, FALSE);
-          UpdateWindow(page);
-        },
-        showState(PageState::ConnectFailed), 122 * 48);
-    paints.emplace_back(
-        "repaint whole page",
-        [page] {
-          InvalidateRect(page, nullptr, FALSE);
-          UpdateWindow(page);
-        },
-        showState(PageState::ConnectFailed), pagePixels);
-    Measure(paints, samples);
-    module.UnInitPage();
-    PumpPending();
+    bench->FetchModel();
   }
-
-  // Start-up: the page object, its window, every picture decoded, fonts and controls.
-  std::vector<Case> startUp;
   {
-    TestParent parent(kPageWidth, kPageHeight, false);
-    startUp.emplace_back(
-        "CreatePage start-up",
-        [&] {
-          module.InitPage();
-          HWND page = module.CreatePage(parent.Hwnd());
-          if (page != nullptr) DestroyWindow(page);
-          module.UnInitPage();
-          PumpPending();
-        },
-        nullptr, 0);
-    Measure(startUp, samples);
+    const HWND window = pages[0]->Page();
+    paints.push_back(Timed(
+        "BitBlt of the page", [&source, window] { Copy(window, source, kPageRect); },
+        int64_t{kPageWidth} * kPageHeight));
+    paints.push_back(Timed(
+        "BitBlt of the Reconnect button", [&source, window] { Copy(window, source, kReconnectButton); }, 122 * 48));
   }
+  for (auto& bench : pages) AddPageCases(*bench, paints);
+  Measure(paints, samples);
+  for (auto& bench : pages) {
+    const std::vector<Faults> counted = CountFaults(*bench);
+    faults.insert(faults.end(), counted.begin(), counted.end());
+  }
+  for (auto& bench : pages) bench->Close();
+
+  // Start-up, each module in a parent of its own.
+  std::vector<Case> startUp;
+  TestParent startParent(kPageWidth, kPageHeight, true);
+  for (auto& bench : pages) {
+    startUp.push_back(StartUpCase(bench->Module(), startParent.Hwnd(), bench->Name("start-up to first idle paint")));
+  }
+  Measure(startUp, samples);
 
   // The report.
   std::vector<Case> all;
   for (auto* group : {&blends, &paints, &startUp}) all.insert(all.end(), group->begin(), group->end());
-  std::printf("\n%-32s %12s %10s\n", "case (median of samples)", "us per run", "ns/px");
+  std::printf("\n%-52s %12s %10s\n", "case (median of samples)", "us per run", "ns/px");
   for (const Case& c : all) {
     const double us = c.Median() * 1e6;
-    std::printf("%-32s %12.1f %10s\n", c.name.c_str(), us,
+    std::printf("%-52s %12.1f %10s\n", c.name.c_str(), us,
                 c.pixels ? Format("%.2f", us * 1000.0 / static_cast<double>(c.pixels)).c_str() : "-");
   }
-  struct Ratio {
-    const char* what;
-    const char* ours;
-    const char* other;
-    double target;  // ours / other at most this; 0: none
-  };
-  const Ratio ratios[] = {
-      {"DrawAt / GdiAlphaBlend, mix", "DrawAt mix 742x526", "GdiAlphaBlend mix 742x526", 1.0 / 30},
-      {"DrawAt / GdiAlphaBlend, stretched mix", "DrawAt mix to 800x570", "GdiAlphaBlend mix to 800x570", 1.0 / 30},
-      {"DrawAt / GdiAlphaBlend, phone", "DrawAt phone", "GdiAlphaBlend phone", 1.0 / 30},
-      {"DrawAt / GdiAlphaBlend, mix, page surface", "DrawAt mix, page surface", "GdiAlphaBlend mix, page surface",
-       1.0 / 30},
-      {"DrawAt / GdiAlphaBlend, stretched, page surface", "DrawAt mix to 800x570, page surface",
-       "GdiAlphaBlend mix to 800x570, page surface", 1.0 / 30},
-      {"DrawAt / GdiAlphaBlend, phone, page surface", "DrawAt phone, page surface", "GdiAlphaBlend phone, page surface",
-       1.0 / 30},
-      {"kernel / GdiAlphaBlend, mix", "  kernel: BlendImage mix", "GdiAlphaBlend mix 742x526", 1.0 / 30},
-      {"kernel / GdiAlphaBlend, stretched mix", "  kernel: BlendImage mix to 800x570", "GdiAlphaBlend mix to 800x570",
-       1.0 / 30},
-      {"paint no phone / BitBlt", "paint no phone", "BitBlt of the page", 0},
-      {"paint connected / BitBlt", "paint connected", "BitBlt of the page", 0},
-      {"paint connecting / BitBlt", "paint connecting", "BitBlt of the page", 0},
-      {"paint connect failed / BitBlt", "paint connect failed", "BitBlt of the page", 0},
-      {"paint guard missing / BitBlt", "paint guard missing", "BitBlt of the page", 0},
-      {"button repaint / whole repaint", "repaint Reconnect button", "repaint whole page", 0.10},
-  };
-  std::printf("\n%-40s %10s %10s  %s\n", "ratio", "ours/other", "other/ours", "target");
+  std::printf("\n%-52s %12s\n", "page faults (after warm-up)", "per paint");
+  for (const Faults& f : faults) std::printf("%-52s %12.1f\n", f.name.c_str(), f.perPaint);
+
+  std::vector<Ratio> ratios;
+  for (const Drawn& d : drawn) {
+    ratios.push_back({std::string("DrawAt / GdiAlphaBlend, ") + d.name, std::string("DrawAt ") + d.name,
+                      std::string("GdiAlphaBlend ") + d.name, 0});
+  }
+  for (auto& bench : pages) {
+    for (const StateCase& s : kStates) {
+      ratios.push_back({bench->Name("full paint / BitBlt, ") + s.name, bench->Name("full paint, ") + s.name,
+                        "BitBlt of the page", 5.0});
+    }
+    for (const StateCase& s : kStates) {
+      ratios.push_back({bench->Name("record + paint / BitBlt, ") + s.name, bench->Name("record + paint, ") + s.name,
+                        "BitBlt of the page", 0});
+    }
+    ratios.push_back({bench->Name("hover / full paint, failed"), bench->Name("hover repaint, Reconnect"),
+                      bench->Name("full paint, connect failed"), 0.05});
+    ratios.push_back({bench->Name("hover / recomposed failed page"), bench->Name("hover repaint, Reconnect"),
+                      bench->Name("record + paint, connect failed"), 0.05});
+    ratios.push_back({bench->Name("hover / BitBlt of the button"), bench->Name("hover repaint, Reconnect"),
+                      "BitBlt of the Reconnect button", 3.0});
+  }
+  if (pages.size() > 1) {
+    ratios.push_back(
+        {"start-up, after / before", "start-up to first idle paint", "before: start-up to first idle paint", 0.4});
+    ratios.push_back(
+        {"record, after / before", "record, every value changed", "before: record, every value changed", 0});
+    for (const StateCase& s : kStates) {
+      ratios.push_back({std::string("full paint, after / before, ") + s.name, std::string("full paint, ") + s.name,
+                        std::string("before: full paint, ") + s.name, 0});
+    }
+  }
+  std::printf("\n%-52s %10s %10s  %s\n", "ratio", "ours/other", "other/ours", "target");
   std::string json =
       "{\n  \"blend_path\": \"" + std::string(BlendPathName(DefaultBlendPath())) + "\",\n  \"cases\": {\n";
   for (size_t i = 0; i < all.size(); ++i) {
     json +=
         "    \"" + all[i].name + "\": " + Format("%.3f", all[i].Median() * 1e6) + (i + 1 < all.size() ? ",\n" : "\n");
   }
+  json += "  },\n  \"faults\": {\n";
+  for (size_t i = 0; i < faults.size(); ++i) {
+    json += "    \"" + faults[i].name + "\": " + Format("%.2f", faults[i].perPaint) +
+            (i + 1 < faults.size() ? ",\n" : "\n");
+  }
   json += "  },\n  \"ratios\": {\n";
-  for (size_t i = 0; i < std::size(ratios); ++i) {
+  for (size_t i = 0; i < ratios.size(); ++i) {
     const Ratio& r = ratios[i];
     const Case* a = Find(all, r.ours);
     const Case* b = Find(all, r.other);
     const double value = a && b && b->Median() > 0 ? a->Median() / b->Median() : -1;
     std::string verdict = "-";
     if (r.target > 0) verdict = value >= 0 && value <= r.target ? "met" : "MISSED";
-    std::printf("%-40s %10.4f %10.3g  %s\n", r.what, value, value > 0 ? 1 / value : 0.0,
-                r.target > 0 ? (Format("<= %.4f ", r.target) + verdict).c_str() : "");
-    json +=
-        "    \"" + std::string(r.what) + "\": " + Format("%.5f", value) + (i + 1 < std::size(ratios) ? ",\n" : "\n");
+    std::printf("%-52s %10.4f %10.3g  %s\n", r.what.c_str(), value, value > 0 ? 1 / value : 0.0,
+                r.target > 0 ? (Format("<= %.4g ", r.target) + verdict).c_str() : "");
+    json += "    \"" + r.what + "\": " + Format("%.5f", value) + (i + 1 < ratios.size() ? ",\n" : "\n");
   }
   json += "  }\n}\n";
   if (!jsonPath.empty()) {
