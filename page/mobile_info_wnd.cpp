@@ -284,8 +284,7 @@ void CMobileInfoWnd::PaintPage(HDC dc, const RECT* keptRect) {
   RECT client;
   GetClientRect(Hwnd(), &client);
   const PageView view = ViewForState(phoneInfo.state);
-  const CKeptSurface* backdrop = nullptr;
-  (void)keptRect;
+  const CKeptSurface* backdrop = keptRect != nullptr ? KeptBackdrop(view) : nullptr;
   if (backdrop != nullptr) {
     CPageFrame::CopyBackdrop(dc, *backdrop, *keptRect);
   } else {
