@@ -26,7 +26,15 @@ BOOL CMobileIcon::Create(HWND owner, UINT id, const RECT& rect, UINT imageId, co
   font_ = font;
   LoadPngResource(icon_, imageId, CWindowModule::Instance());
   label_ = label != nullptr ? label : L"";
+  SetCount(count_);
   return TRUE;
+}
+
+void CMobileIcon::SetCount(int count) {
+  count_ = count;
+  swprintf(number_, sizeof number_ / sizeof number_[0], L"%d", count_);
+  line_.assign(number_);
+  line_ += label_;
 }
 
 RECT CMobileIcon::IconBox() const {
@@ -82,15 +90,12 @@ void CMobileIcon::Draw(HDC dc) {
   if (icon_.IsValid()) icon_.DrawInRect(dc, IconBox());
 
   // The line is centred as "<count><label>" even when the count shows as "-- ".
-  wchar_t number[16];
-  swprintf(number, sizeof number / sizeof number[0], L"%d", count_);
-  const std::wstring combined = number + label_;
-  const int combinedWidth = TextWidth(dc, combined.c_str());
+  const int combinedWidth = TextWidth(dc, line_.c_str());
   RECT box = TextBand();
   // Signed: a line wider than the tile reaches past both its edges.
   box.left += (rect.right - rect.left - combinedWidth) / 2;
 
-  const wchar_t* numberText = count_ == kNotAvailable ? kNotAvailableText : number;
+  const wchar_t* numberText = count_ == kNotAvailable ? kNotAvailableText : number_;
   box.right = box.left + TextWidth(dc, numberText);
   DrawPart(dc, numberText, box, kCountColor);
 

@@ -26,7 +26,8 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
   // at a handle the caller owns; it is read at every draw. Keeps visibility, count and hover.
   BOOL Create(HWND owner, UINT id, const RECT& rect, UINT imageId, const wchar_t* label, const HFONT* font);
 
-  void SetCount(int count) { count_ = count; }
+  // Makes the texts the tile draws, so that a paint makes none.
+  void SetCount(int count);
   int Count() const { return count_; }
   const std::wstring& Label() const { return label_; }
   BOOL IsHovered() const { return hover_; }
@@ -49,6 +50,8 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
   CxImage icon_;
   std::wstring label_;
   int count_ = 0;
+  wchar_t number_[16] = L"0";
+  std::wstring line_ = L"0";  // the number and the label, as the line is centred
   const HFONT* font_ = nullptr;
   BOOL hover_ = FALSE;
 };

@@ -30,6 +30,23 @@ BOOL CVinBattery::Create(HWND owner, const RECT& rect, const HFONT* font) {
   return TRUE;
 }
 
+void CVinBattery::SetLevel(UINT level) {
+  level_ = level;
+  LevelCut();
+}
+
+const CxImage& CVinBattery::LevelCut() {
+  const int width = static_cast<int>(levelBar_.Width());
+  const int cut = CutWidth(level_, width);
+  if (cut != cutWidth_ || levelBar_.Stamp() != cutStamp_) {
+    cut_.Release();
+    if (levelBar_.IsValid()) levelBar_.CropInto(0, 0, cut, static_cast<int>(levelBar_.Height()), &cut_);
+    cutWidth_ = cut;
+    cutStamp_ = levelBar_.Stamp();
+  }
+  return cut_;
+}
+
 int CVinBattery::CutWidth(UINT level, int levelWidth) {
   if (level >= 100) return levelWidth;
   const int cut = level < 5 ? kMinimumCut : static_cast<int>(4 * level / 5);
@@ -51,8 +68,7 @@ void CVinBattery::Draw(HDC dc) {
     const int width = static_cast<int>(levelBar_.Width());
     const int height = static_cast<int>(levelBar_.Height());
     const int cut = CutWidth(level_, width);
-    CxImage shown;
-    levelBar_.CropInto(0, 0, cut, height, &shown);
+    const CxImage& shown = LevelCut();
     // The left end stays put; the bar grows to the right.
     const int x = CentredLeft(rect, width) + kLevelBarShift;
     if (shown.IsValid()) shown.DrawInRect(dc, RECT{x, rect.top, x + cut, rect.top + height});

@@ -23,8 +23,8 @@ class CVinBattery : public CVinControl, public CDrawSpecific {
   // handle the caller owns; it is read at every draw.
   BOOL Create(HWND owner, const RECT& rect, const HFONT* font);
 
-  // Percent; the owner limits it to 100.
-  void SetLevel(UINT level) { level_ = level; }
+  // Percent; the owner limits it to 100. The level bar is cut for it here, not while painting.
+  void SetLevel(UINT level);
   UINT Level() const { return level_; }
 
   // Leaves the text colour, background mode and font set in `dc`.
@@ -37,6 +37,11 @@ class CVinBattery : public CVinControl, public CDrawSpecific {
   CxImage panel_;
   CxImage body_;
   CxImage levelBar_;
+  // The level bar cut for the level shown, kept until the level or the picture changes.
+  const CxImage& LevelCut();
+  CxImage cut_;
+  int cutWidth_ = -1;
+  uint32_t cutStamp_ = 0;
   UINT level_ = 0;
   const HFONT* font_ = nullptr;
 };

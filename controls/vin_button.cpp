@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "controls/control_tooltip.h"
+#include "controls/vin_wnd.h"
 #include "controls/window_impl.h"
 #include "imaging/draw_base.h"
 #include "util/scoped_gdi.h"
@@ -53,9 +54,7 @@ BOOL CVinButton::Create(HWND owner, UINT id, const wchar_t* tipText, const wchar
 
 BOOL CVinButton::Inside(int x, int y) { return HitTest(POINT{x, y}); }
 
-void CVinButton::Invalidate() {
-  if (owner != nullptr) InvalidateRect(owner, &rect, FALSE);
-}
+void CVinButton::Invalidate() { RequestControlRepaint(owner, rect); }
 
 BOOL CVinButton::RelayEvent(UINT message, WPARAM wParam, LPARAM lParam) {
   RelayToTooltip(tooltip_, owner, message, wParam, lParam);
@@ -72,6 +71,8 @@ void CVinButton::OnMouseMove(UINT, int x, int y) {
     }
     return;
   }
+  // Moves elsewhere on the page change nothing once the button shows normal.
+  if (!pressed_ && !hover_) return;
   pressed_ = FALSE;
   hover_ = FALSE;
   Invalidate();

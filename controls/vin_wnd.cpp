@@ -7,11 +7,27 @@ namespace {
 constexpr UINT kFirstMouseMessage = 0x0200;
 constexpr UINT kLastMouseMessage = 0x020E;
 constexpr UINT kHostPrivateMessage = WM_USER + 2;
+// A control's repaint: the rectangle packed as four signed 16-bit values, so that a message
+// sent by anyone else can do no more than a repaint.
+constexpr UINT kControlRepaintMessage = WM_USER + 4;
+
+short Clamped(LONG value) { return static_cast<short>(value < -32768 ? -32768 : (value > 32767 ? 32767 : value)); }
 
 int SignedLow(LPARAM lParam) { return static_cast<short>(LOWORD(lParam)); }
 int SignedHigh(LPARAM lParam) { return static_cast<short>(HIWORD(lParam)); }
 
 }  // namespace
+
+void RequestControlRepaint(HWND owner, const RECT& rect) {
+  if (owner == nullptr) return;
+  const WPARAM topLeft = MAKEWPARAM(Clamped(rect.left), Clamped(rect.top));
+  const LPARAM bottomRight = MAKELPARAM(Clamped(rect.right), Clamped(rect.bottom));
+  if (SendMessageW(owner, kControlRepaintMessage, topLeft, bottomRight) == 0) InvalidateRect(owner, &rect, FALSE);
+}
+
+void CVinWnd::InvalidateArea(const RECT* rect) {
+  if (Hwnd() != nullptr) InvalidateRect(Hwnd(), rect, FALSE);
+}
 
 void CVinWnd::AddControl(IVinControl* control) {
   if (walkDepth_ > 0) {
@@ -155,6 +171,13 @@ BOOL CVinWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
     case kHostPrivateMessage:
       result = 1;
       break;
+    case kControlRepaintMessage: {
+      const RECT rect = {SignedLow(static_cast<LPARAM>(wParam)), SignedHigh(static_cast<LPARAM>(wParam)),
+                         SignedLow(lParam), SignedHigh(lParam)};
+      InvalidateArea(&rect);
+      result = 1;
+      break;
+    }
     case WM_CAPTURECHANGED:
       ForEachVisible([&](IVinControl* c) {
         c->OnCaptureChanged(reinterpret_cast<HWND>(lParam));

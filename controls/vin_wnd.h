@@ -9,6 +9,10 @@
 #include "controls/vin_control.h"
 #include "controls/window_impl.h"
 
+// Asks the window that hosts a control to repaint `rect` of its client area: a control host
+// hears of it through InvalidateArea, any other window gets a plain invalidation.
+void RequestControlRepaint(HWND owner, const RECT& rect);
+
 class CVinWnd : public CWindowImplBase {
  public:
   // Appends without checks; the list holds the pointer, not the control.
@@ -22,6 +26,10 @@ class CVinWnd : public CWindowImplBase {
                             DWORD mapId) override;
 
   size_t ControlCount() const { return controls_.size(); }
+
+  // Where the controls' repaints arrive (RequestControlRepaint); null is the whole client
+  // area. A host that keeps its picture between paints notes there what changed.
+  virtual void InvalidateArea(const RECT* rect);
 
  private:
   // Visits controls in list order until `visit` returns true.

@@ -1,26 +1,46 @@
 #include "imaging/draw_base.h"
 
-#include "imaging/ximage.h"
-
 bool LoadPngResource(CxImage& image, int id, HINSTANCE module) {
   HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
   return image.LoadFromResource(resource, CXIMAGE_FORMAT_PNG, module);
 }
 
+const CDrawSpecific::Slices& CDrawSpecific::SlicesOf(CxImage& image, int leftWidth, int rightWidth) const {
+  for (const Slices& kept : slices_) {
+    if (kept.source == &image && kept.stamp == image.Stamp() && kept.leftWidth == leftWidth &&
+        kept.rightWidth == rightWidth) {
+      return kept;
+    }
+  }
+  Slices* slices = nullptr;
+  for (Slices& kept : slices_) {
+    if (kept.source == &image) slices = &kept;
+  }
+  if (slices == nullptr) {
+    slices = &slices_[nextSlices_];
+    nextSlices_ = (nextSlices_ + 1) % kKeptSlices;
+  }
+  const int width = static_cast<int>(image.Width());
+  const int height = static_cast<int>(image.Height());
+  // A piece that cannot be cut stays empty and is not drawn.
+  slices->left.Release();
+  slices->middle.Release();
+  slices->right.Release();
+  image.CropInto(0, 0, leftWidth, height, &slices->left);
+  image.CropInto(leftWidth, 0, width - rightWidth, height, &slices->middle);
+  image.CropInto(width - rightWidth, 0, width, height, &slices->right);
+  slices->source = &image;
+  slices->stamp = image.Stamp();
+  slices->leftWidth = leftWidth;
+  slices->rightWidth = rightWidth;
+  return *slices;
+}
+
 void CDrawSpecific::DrawThreeSlice(HDC target, CxImage* image, int leftWidth, int rightWidth, const RECT* rect) const {
   if (target == nullptr || image == nullptr || rect == nullptr || !image->IsValid()) return;
-  const int width = static_cast<int>(image->Width());
-  const int height = static_cast<int>(image->Height());
-  // The pieces are cut anew on every call; the images drawn this way are small.
-  CxImage left;
-  CxImage middle;
-  CxImage right;
-  image->CropInto(0, 0, leftWidth, height, &left);
-  image->CropInto(leftWidth, 0, width - rightWidth, height, &middle);
-  image->CropInto(width - rightWidth, 0, width, height, &right);
-
-  left.DrawAt(target, rect->left, rect->top);
+  const Slices& slices = SlicesOf(*image, leftWidth, rightWidth);
+  slices.left.DrawAt(target, rect->left, rect->top);
   const RECT between = {rect->left + leftWidth, rect->top, rect->right - rightWidth, rect->bottom};
-  middle.DrawInRect(target, between);
-  right.DrawAt(target, rect->right - rightWidth, rect->top);
+  slices.middle.DrawInRect(target, between);
+  slices.right.DrawAt(target, rect->right - rightWidth, rect->top);
 }

@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
-class CxImage;
+#include <cstdint>
+
+#include "imaging/ximage.h"
 
 // Decodes the module's resource of type "PNG" with numeric id `id` into `image`. A missing
 // id fails like an unloadable resource and leaves the image as it was.
@@ -11,9 +13,32 @@ bool LoadPngResource(CxImage& image, int id, HINSTANCE module);
 
 class CDrawSpecific {
  public:
+  CDrawSpecific() = default;
+  CDrawSpecific(const CDrawSpecific&) = delete;
+  CDrawSpecific& operator=(const CDrawSpecific&) = delete;
   virtual ~CDrawSpecific() = default;
 
   // Draws `image` across `rect` keeping its left and right edges (leftWidth, rightWidth
   // pixels) at natural size and stretching the part between them.
   void DrawThreeSlice(HDC target, CxImage* image, int leftWidth, int rightWidth, const RECT* rect) const;
+
+ private:
+  // An image cut into its three pieces, kept until the image or the edge widths change, so
+  // that drawing it again cuts and allocates nothing.
+  struct Slices {
+    const CxImage* source = nullptr;
+    uint32_t stamp = 0;
+    int leftWidth = 0;
+    int rightWidth = 0;
+    CxImage left;
+    CxImage middle;
+    CxImage right;
+  };
+  // Each user draws two images this way: a bar its track and fill, the page its band and card.
+  static constexpr int kKeptSlices = 2;
+
+  const Slices& SlicesOf(CxImage& image, int leftWidth, int rightWidth) const;
+
+  mutable Slices slices_[kKeptSlices];
+  mutable int nextSlices_ = 0;
 };

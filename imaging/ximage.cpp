@@ -1,5 +1,6 @@
 #include "imaging/ximage.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -56,17 +57,23 @@ void SetIndex(uint8_t* row, uint32_t x, uint32_t bpp, uint8_t index) {
   row[x >> 1] = static_cast<uint8_t>((row[x >> 1] & ~(0x0f << shift)) | ((index & 0x0f) << shift));
 }
 
+std::atomic<uint32_t> g_lastStamp{0};
+
 }  // namespace
 
 CxImage::CxImage(uint32_t format) : format_(format) {}
 
 CxImage::~CxImage() { Release(); }
 
+void CxImage::Touch() { stamp_ = ++g_lastStamp; }
+
 void CxImage::Release() {
+  if (block_ == nullptr && alpha_ == nullptr) return;
   std::free(block_);
   std::free(alpha_);
   block_ = nullptr;
   alpha_ = nullptr;
+  Touch();
 }
 
 uint32_t CxImage::Width() const { return block_ ? static_cast<uint32_t>(Header()->biWidth) : 0; }
@@ -115,6 +122,7 @@ void* CxImage::Create(uint32_t width, uint32_t height, uint32_t bitsPerPixel, ui
   header.biClrImportant = 0;
   std::memcpy(block_, &header, sizeof(header));
   format_ = format;
+  Touch();
   return block_;
 }
 
@@ -150,6 +158,7 @@ bool CxImage::CreateAlphaPlane() {
   alpha_ = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(size)));
   if (alpha_ == nullptr) return false;
   std::memset(alpha_, 255, static_cast<size_t>(size));
+  Touch();
   return true;
 }
 
@@ -197,6 +206,7 @@ void CxImage::TakeContentOf(CxImage& other) {
   CopySettingsFrom(other);
   alphaPaletteEnabled_ = other.alphaPaletteEnabled_;
   format_ = other.format_;
+  Touch();
 }
 
 // Decodes in a fresh decoder that starts from this image's drawing settings; only a complete

@@ -95,21 +95,41 @@ class CxImage {
   bool CreateAlphaPlane();
 
   int32_t TransparencyIndex() const { return transparencyIndex_; }
-  void SetTransparencyIndex(int32_t index) { transparencyIndex_ = index; }
+  void SetTransparencyIndex(int32_t index) {
+    transparencyIndex_ = index;
+    Touch();
+  }
   RgbQuad TransparencyColor() const { return transparencyColor_; }
-  void SetTransparencyColor(RgbQuad color) { transparencyColor_ = color; }
+  void SetTransparencyColor(RgbQuad color) {
+    transparencyColor_ = color;
+    Touch();
+  }
   uint8_t AlphaMax() const { return alphaMax_; }
-  void SetAlphaMax(uint8_t value) { alphaMax_ = value; }
+  void SetAlphaMax(uint8_t value) {
+    alphaMax_ = value;
+    Touch();
+  }
   bool AlphaPaletteEnabled() const { return alphaPaletteEnabled_; }
-  void SetAlphaPaletteEnabled(bool enabled) { alphaPaletteEnabled_ = enabled; }
+  void SetAlphaPaletteEnabled(bool enabled) {
+    alphaPaletteEnabled_ = enabled;
+    Touch();
+  }
   bool Enabled() const { return enabled_; }
-  void SetEnabled(bool enabled) { enabled_ = enabled; }
+  void SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    Touch();
+  }
   // Dots per inch, mirrored into the header as pixels per metre; <= 0 means 96.
   int32_t XDpi() const { return xDpi_; }
   int32_t YDpi() const { return yDpi_; }
   void SetXDpi(int32_t dpi);
   void SetYDpi(int32_t dpi);
   uint32_t Format() const { return format_; }
+
+  // A new value, never used by any image before, whenever the content or a drawing setting
+  // changes, so that what was made from an image can tell whether it is still current. Writes
+  // through Bits(), Palette() or AlphaPlane() do not count.
+  uint32_t Stamp() const { return stamp_; }
 
   ImageView View() const;
 
@@ -136,6 +156,7 @@ class CxImage {
   void TakeContentOf(CxImage& other);
   template <typename Decoder>
   bool DecodeWith(CxFile* stream, bool reportFailure);
+  void Touch();
 
  private:
   uint8_t* block_ = nullptr;  // header, palette, rows; malloc'd
@@ -149,4 +170,5 @@ class CxImage {
   int32_t yDpi_ = 96;
   uint32_t format_;
   char lastError_[256] = {};
+  uint32_t stamp_ = 0;
 };

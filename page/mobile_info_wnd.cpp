@@ -119,8 +119,18 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
     case WM_LBUTTONDOWN:
       keyboard.OnLButtonDown(lParam);  // after the controls have had it
       return FALSE;
+    case WM_SIZE:
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+    case WM_FONTCHANGE:
+    case WM_DISPLAYCHANGE:
+      // The kept frame may show what the system no longer does.
+      InvalidateArea(nullptr);
+      return FALSE;
     case WM_NCDESTROY:
       accessibility.Disconnect();
+      frame.Release();
       return FALSE;
     default:
       return FALSE;
@@ -231,46 +241,114 @@ void CMobileInfoWnd::CreateFonts() {
   font26Bold.Reset(MakePageFont(26, FW_BOLD));
 }
 
+// The screen gets a copy of the kept frame; only without one is the page drawn for the paint
+// itself, as a paint that cannot keep anything still paints.
 void CMobileInfoWnd::OnPaint(HDC given) {
+  RECT client;
+  GetClientRect(Hwnd(), &client);
+  const bool kept = ComposeFrame(client);
   if (given != nullptr) {
-    RECT client;
-    GetClientRect(Hwnd(), &client);
+    if (kept) {
+      frame.CopyTo(given, client);
+      return;
+    }
     COffscreenBuffer buffer(given, client);
     DoPaint(buffer.Dc());
     return;
   }
   CScopedPaint paint(Hwnd());
+  if (kept) {
+    frame.CopyTo(paint.Dc(), paint.InvalidRect());
+    return;
+  }
   COffscreenBuffer buffer(paint.Dc(), paint.InvalidRect());
   DoPaint(buffer.Dc());
 }
 
-void CMobileInfoWnd::DoPaint(HDC dc) {
+bool CMobileInfoWnd::ComposeFrame(const RECT& client) {
+  if (!frame.Fit(client.right - client.left, client.bottom - client.top)) return false;
+  // A picture loaded or reloaded anywhere repaints the page, whoever forgot to say so.
+  const uint64_t stamp = PictureStamp();
+  if (stamp != composedStamp) {
+    frame.DamageAll();
+    composedStamp = stamp;
+  }
+  frame.Recompose([this](const RECT& rect) { PaintPage(frame.Dc(), &rect); });
+  return true;
+}
+
+void CMobileInfoWnd::DoPaint(HDC dc) { PaintPage(dc, nullptr); }
+
+void CMobileInfoWnd::PaintPage(HDC dc, const RECT* keptRect) {
   ScopedSaveDC saved(dc);
   RECT client;
   GetClientRect(Hwnd(), &client);
+  const PageView view = ViewForState(phoneInfo.state);
+  const CKeptSurface* backdrop = keptRect != nullptr ? KeptBackdrop(view) : nullptr;
+  if (backdrop != nullptr) {
+    CPageFrame::CopyBackdrop(dc, *backdrop, *keptRect);
+  } else {
+    DrawBackdrop(dc, client, view);
+  }
+  DrawViewContent(dc, *this, view);
+  DrawControls(dc);
+  keyboard.DrawFocus(dc);
+}
+
+void CMobileInfoWnd::DrawBackdrop(HDC dc, const RECT& client, PageView view) {
   const COLORREF previous = SetBkColor(dc, kBackgroundColor);
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
   SetBkColor(dc, previous);
+  DrawViewBackdrop(dc, *this, view);
+}
 
-  switch (ViewForState(phoneInfo.state)) {
-    case PageView::Connected:
-      DrawConnectedView(dc, *this);
-      break;
-    case PageView::GuardMissing:
-      DrawGuardMissingView(dc, *this);
-      break;
-    case PageView::Connecting:
-      DrawConnectingView(dc, *this);
-      break;
-    case PageView::ConnectFailed:
-      DrawConnectFailedView(dc, *this);
-      break;
-    case PageView::Idle:
-      DrawIdleView(dc, *this);
-      break;
+const CKeptSurface* CMobileInfoWnd::KeptBackdrop(PageView view) {
+  const bool information = view == PageView::Connected || view == PageView::GuardMissing;
+  const uint64_t stamp = information
+                             ? uint64_t{images.infoBackground.Stamp()} + images.topBand.Stamp() +
+                                   images.infoCard.Stamp() + images.cardTab.Stamp() + images.connectedMark.Stamp()
+                             : images.statusBackground.Stamp();
+  return frame.Backdrop(information ? BackdropKind::Information : BackdropKind::Status, stamp, [&](HDC dc) {
+    ScopedSaveDC saved(dc);
+    RECT client;
+    GetClientRect(Hwnd(), &client);
+    DrawBackdrop(dc, client, view);
+  });
+}
+
+uint64_t CMobileInfoWnd::PictureStamp() const {
+  static constexpr CxImage ViewImages::*kPictures[] = {
+      &ViewImages::statusBackground,  &ViewImages::idleHeading,    &ViewImages::smallPhone,
+      &ViewImages::usbCable,          &ViewImages::computer,       &ViewImages::connectSteps,
+      &ViewImages::connectingHeading, &ViewImages::currentDot,     &ViewImages::restingRing,
+      &ViewImages::failedHeading,     &ViewImages::infoBackground, &ViewImages::topBand,
+      &ViewImages::infoCard,          &ViewImages::cardTab,        &ViewImages::connectedMark,
+      &ViewImages::genericPhone,
+  };
+  static_assert(sizeof kPictures / sizeof kPictures[0] * sizeof(CxImage) == sizeof(ViewImages),
+                "every picture of the views counts");
+  // Stamps only grow, so any change makes the sum grow.
+  uint64_t stamp = modelPicture.Stamp();
+  for (CxImage ViewImages::*picture : kPictures) stamp += (images.*picture).Stamp();
+  return stamp;
+}
+
+void CMobileInfoWnd::InvalidateArea(const RECT* rect) {
+  if (rect != nullptr) {
+    frame.Damage(*rect);
+  } else {
+    frame.DamageAll();
   }
-  DrawControls(dc);
-  keyboard.DrawFocus(dc);
+  if (Hwnd() != nullptr) InvalidateRect(Hwnd(), rect, FALSE);
+}
+
+void CMobileInfoWnd::PrepareTexts() {
+  const std::u16string title = TitleText(phoneInfo);
+  texts.title.assign(title.begin(), title.end());
+  const std::u16string phoneFree = FreeSpaceText(phoneInfo.phoneFreeBytes);
+  texts.phoneFree.assign(phoneFree.begin(), phoneFree.end());
+  const std::u16string cardFree = FreeSpaceText(phoneInfo.cardFreeBytes);
+  texts.cardFree.assign(cardFree.begin(), cardFree.end());
 }
 
 LRESULT CMobileInfoWnd::OnPhoneData(const COPYDATASTRUCT* copyData) {
@@ -317,8 +395,9 @@ LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {
     CopyProfile(profile, *claim.Get());
   }
   SetFieldText(phoneInfo.model, ShownModelName(profile));
+  PrepareTexts();
   ReloadModelPicture();
-  InvalidateRect(Hwnd(), nullptr, FALSE);
+  InvalidateArea(nullptr);
   accessibility.NotifyChanges();
   return 0;
 }
@@ -326,6 +405,7 @@ LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {
 // The announcements and the lookup need memory, so they come last: should one fail, the page
 // still shows the whole record, and the next record announces and looks up again.
 void CMobileInfoWnd::ApplyPhoneState() {
+  PrepareTexts();
   ApplyControlStep();
   animStep = 0;
   if (static_cast<PageState>(phoneInfo.state) == PageState::Connecting) {
@@ -333,7 +413,7 @@ void CMobileInfoWnd::ApplyPhoneState() {
   } else {
     KillTimer(Hwnd(), kAnimationTimerId);
   }
-  InvalidateRect(Hwnd(), nullptr, FALSE);
+  InvalidateArea(nullptr);
   const bool focusMoved = keyboard.OnViewChanged();
   accessibility.NotifyChanges();
   // A hook in this thread that heard of the change may have destroyed the window.
@@ -345,8 +425,22 @@ void CMobileInfoWnd::ApplyPhoneState() {
 
 void CMobileInfoWnd::OnTimer(UINT_PTR timerId) {
   if (timerId != kAnimationTimerId) return;
+  const uint32_t previous = animStep;
   animStep = (animStep + 1) % kAnimationSteps;
-  InvalidateRect(Hwnd(), nullptr, FALSE);
+  InvalidateDot(previous);
+  InvalidateDot(animStep);
+}
+
+// Both pictures a dot can show, as the step moves on or off it.
+void CMobileInfoWnd::InvalidateDot(uint32_t step) {
+  RECT current;
+  RECT resting;
+  if (!AnimationDotRects(*this, step, current, resting)) {
+    InvalidateArea(nullptr);
+    return;
+  }
+  InvalidateArea(&current);
+  InvalidateArea(&resting);
 }
 
 void CMobileInfoWnd::OnCommand(WPARAM wParam) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "controls/mobile_icon.h"
 #include "controls/vin_battery.h"
@@ -15,6 +16,7 @@
 #include "imaging/draw_base.h"
 #include "imaging/ximage.h"
 #include "page/page_accessible.h"
+#include "page/page_frame.h"
 #include "page/page_keyboard.h"
 #include "page/phone_info.h"
 #include "picture/download_thread.h"
@@ -43,6 +45,9 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   // Paints the whole page into `dc` in client coordinates.
   void DoPaint(HDC dc);
 
+  // Every repaint the page asks for comes here, so that the kept frame learns what changed.
+  void InvalidateArea(const RECT* rect) override;
+
   // One image per picture the views draw, decoded from the module's resources when the
   // window is created; an image that failed to load stays empty and is skipped.
   struct ViewImages {
@@ -64,7 +69,15 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
     CxImage genericPhone;
   };
 
+  // The record's texts as the information view draws them, made when the record changes.
+  struct ShownTexts {
+    std::wstring title;
+    std::wstring phoneFree;
+    std::wstring cardFree;
+  };
+
   ViewImages& Images() { return images; }
+  const ShownTexts& Texts() const { return texts; }
   // The cached picture of the connected model; empty while there is none.
   CxImage& ModelPicture() { return modelPicture; }
   uint32_t AnimStep() const { return animStep; }
@@ -84,10 +97,22 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   HFONT Font16Bold() const { return font16Bold.Get(); }
   HFONT Font26Bold() const { return font26Bold.Get(); }
   CPageKeyboard& Keyboard() { return keyboard; }
+  const CPageFrame& Frame() const { return frame; }
 
  private:
   void OnCreate();
   void OnPaint(HDC given);
+  // Brings the kept frame up to date; false when there is none to paint from.
+  bool ComposeFrame(const RECT& client);
+  // DoPaint; into the kept frame (`keptRect` being the part recomposed) the backdrop is copied
+  // from its layer instead of drawn.
+  void PaintPage(HDC dc, const RECT* keptRect);
+  void DrawBackdrop(HDC dc, const RECT& client, PageView view);
+  const CKeptSurface* KeptBackdrop(PageView view);
+  // Changes whenever any picture the page shows does.
+  uint64_t PictureStamp() const;
+  void PrepareTexts();
+  void InvalidateDot(uint32_t step);
   LRESULT OnPhoneData(const COPYDATASTRUCT* copyData);
   void OnTimer(UINT_PTR timerId);
   void OnCommand(WPARAM wParam);
@@ -117,7 +142,10 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   CDownloadThread downloadThread;
   ModelProfile profile;
   PhoneInfo phoneInfo;
+  ShownTexts texts;
   bool windowMade = false;
+  CPageFrame frame;
+  uint64_t composedStamp = 0;  // PictureStamp() when the frame was last composed
 
   // The controls, destroyed in reverse: the tiles, the battery, the buttons, the bars.
   CVinProgressBar phoneBar;

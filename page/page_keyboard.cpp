@@ -128,6 +128,8 @@ bool CPageKeyboard::TakeFocus(UINT commandId) {
 void CPageKeyboard::ShowCues() {
   if (cuesShown_) return;
   cuesShown_ = true;
+  // The element that keeps the focus gets its rectangle now, not at the next move.
+  if (hasFocus_) InvalidateFocusAlways(FocusOrder(page_));
   // As the dialog manager does at a Tab: the host's windows show their cues too.
   SendMessageW(page_.Hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
@@ -140,8 +142,8 @@ void CPageKeyboard::InvalidateFocus(const FocusList& elements) const {
 void CPageKeyboard::InvalidateFocusAlways(const FocusList& elements) const {
   const FocusElement* element = elements.Find(focused_);
   if (element == nullptr) return;
-  RECT rect = FocusRectOf(*element);
-  InvalidateRect(page_.Hwnd(), &rect, FALSE);
+  const RECT rect = FocusRectOf(*element);
+  page_.InvalidateArea(&rect);
 }
 
 void CPageKeyboard::OnFocusChanged(bool gained) {

@@ -1,9 +1,6 @@
 #include "page/page_views.h"
 
-#include <string>
-
 #include "page/mobile_info_wnd.h"
-#include "page/page_values.h"
 #include "page/view_layout.h"
 
 namespace {
@@ -40,12 +37,12 @@ enum class Anchor { Left, Right };
 
 // Measures the text in its font and draws it in a rectangle exactly its size, so nothing is
 // ever cut; returns that rectangle.
-RECT DrawMeasuredText(HDC target, HFONT font, COLORREF color, const std::wstring& text, POINT at, Anchor anchor) {
+RECT DrawMeasuredText(HDC target, HFONT font, COLORREF color, const wchar_t* text, POINT at, Anchor anchor) {
   RECT extent = {0, 0, 1, 1};
   {
     ScopedSaveDC saved(target);
     SelectObject(target, font);
-    DrawTextW(target, text.c_str(), -1, &extent, kMeasureTextFormat);
+    DrawTextW(target, text, -1, &extent, kMeasureTextFormat);
   }
   const LONG width = extent.right - extent.left;
   const LONG height = extent.bottom - extent.top;
@@ -57,7 +54,7 @@ RECT DrawMeasuredText(HDC target, HFONT font, COLORREF color, const std::wstring
   SelectObject(target, font);
   const UINT flags = anchor == Anchor::Left ? DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX
                                             : DT_SINGLELINE | DT_BOTTOM | DT_RIGHT | DT_END_ELLIPSIS | DT_NOPREFIX;
-  DrawTextW(target, text.c_str(), -1, &rect, flags);
+  DrawTextW(target, text, -1, &rect, flags);
   return rect;
 }
 
@@ -70,23 +67,24 @@ void DrawStatusText(HDC target, HFONT font, const wchar_t* text, RECT rect) {
   DrawTextW(target, text, -1, &rect, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
 }
 
-// UTF-16 either way on this platform.
-std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
-
-void DrawInformationView(HDC target, CMobileInfoWnd& page, bool guardMissing) {
+void DrawInformationBackdrop(HDC target, CMobileInfoWnd& page) {
   CMobileInfoWnd::ViewImages& images = page.Images();
-  const PhoneInfo& phone = page.Phone();
   const RECT client = ClientRect(page);
-
   if (images.infoBackground.IsValid()) images.infoBackground.DrawInRect(target, client);
   const RECT band = {client.left, client.top, client.right, client.top + static_cast<LONG>(images.topBand.Height())};
   page.DrawThreeSlice(target, &images.topBand, kTopBandEdge, kTopBandEdge, &band);
   page.DrawThreeSlice(target, &images.infoCard, kCardEdge, kCardEdge, &kCardRect);
   DrawNatural(target, images.cardTab, kCardTabAt);
   DrawNatural(target, images.connectedMark, kConnectedMarkAt);
+}
 
-  const std::wstring title = Wide(TitleText(phone));
-  const RECT titleRect = DrawMeasuredText(target, page.Font16Bold(), kTitleColor, title, kTitleAt, Anchor::Left);
+// The texts come ready from the page: a paint builds none.
+void DrawInformationContent(HDC target, CMobileInfoWnd& page, bool guardMissing) {
+  CMobileInfoWnd::ViewImages& images = page.Images();
+  const CMobileInfoWnd::ShownTexts& texts = page.Texts();
+
+  const RECT titleRect =
+      DrawMeasuredText(target, page.Font16Bold(), kTitleColor, texts.title.c_str(), kTitleAt, Anchor::Left);
   if (guardMissing) {
     DrawMeasuredText(target, page.Font12(), kWarningColor, kGuardWarning,
                      POINT{kTitleAt.x, titleRect.bottom + kWarningGap}, Anchor::Left);
@@ -103,31 +101,31 @@ void DrawInformationView(HDC target, CMobileInfoWnd& page, bool guardMissing) {
   }
 
   DrawMeasuredText(target, page.Font12Bold(), kCapacityColor, kPhoneMemoryLabel, kPhoneLabelAt, Anchor::Left);
-  DrawMeasuredText(target, page.Font12(), kCapacityColor, Wide(FreeSpaceText(phone.phoneFreeBytes)), kPhoneFreeEnd,
-                   Anchor::Right);
+  DrawMeasuredText(target, page.Font12(), kCapacityColor, texts.phoneFree.c_str(), kPhoneFreeEnd, Anchor::Right);
   DrawMeasuredText(target, page.Font12Bold(), kCapacityColor, kCardLabel, kCardLabelAt, Anchor::Left);
-  DrawMeasuredText(target, page.Font12(), kCapacityColor, Wide(FreeSpaceText(phone.cardFreeBytes)), kCardFreeEnd,
-                   Anchor::Right);
+  DrawMeasuredText(target, page.Font12(), kCapacityColor, texts.cardFree.c_str(), kCardFreeEnd, Anchor::Right);
 }
 
-}  // namespace
+POINT CurrentDotAt(uint32_t step) {
+  return {kFirstDotX + kDotSpacing * static_cast<LONG>(step) + kCurrentDotOffset.x, kCurrentDotOffset.y};
+}
 
-void DrawConnectedView(HDC target, CMobileInfoWnd& page) { DrawInformationView(target, page, false); }
+POINT RestingRingAt(uint32_t step) { return {kFirstDotX + kDotSpacing * static_cast<LONG>(step), kRestingRingY}; }
 
-void DrawGuardMissingView(HDC target, CMobileInfoWnd& page) { DrawInformationView(target, page, true); }
+RECT PictureRect(const CxImage& image, POINT at) {
+  return {at.x, at.y, at.x + static_cast<LONG>(image.Width()), at.y + static_cast<LONG>(image.Height())};
+}
 
-void DrawConnectingView(HDC target, CMobileInfoWnd& page) {
+void DrawConnectingContent(HDC target, CMobileInfoWnd& page) {
   const CMobileInfoWnd::ViewImages& images = page.Images();
-  StretchBackground(target, images.statusBackground, ClientRect(page));
   DrawNatural(target, images.smallPhone, kConnectingPhoneAt);
   DrawNatural(target, images.computer, kConnectingComputerAt);
   if (images.currentDot.IsValid() && images.restingRing.IsValid()) {
-    for (int i = 0; i < kDotCount; ++i) {
-      const int x = kFirstDotX + kDotSpacing * i;
-      if (static_cast<uint32_t>(i) == page.AnimStep()) {
-        images.currentDot.DrawAt(target, x + kCurrentDotOffset.x, kCurrentDotOffset.y);
+    for (uint32_t i = 0; i < static_cast<uint32_t>(kDotCount); ++i) {
+      if (i == page.AnimStep()) {
+        DrawNatural(target, images.currentDot, CurrentDotAt(i));
       } else {
-        images.restingRing.DrawAt(target, x, kRestingRingY);
+        DrawNatural(target, images.restingRing, RestingRingAt(i));
       }
     }
   }
@@ -135,9 +133,8 @@ void DrawConnectingView(HDC target, CMobileInfoWnd& page) {
   DrawStatusText(target, page.Font12(), kConnectingText, kConnectingTextRect);
 }
 
-void DrawConnectFailedView(HDC target, CMobileInfoWnd& page) {
+void DrawConnectFailedContent(HDC target, CMobileInfoWnd& page) {
   const CMobileInfoWnd::ViewImages& images = page.Images();
-  StretchBackground(target, images.statusBackground, ClientRect(page));
   DrawNatural(target, images.smallPhone, kFailedPhoneAt);
   DrawNatural(target, images.failedHeading, kFailedHeadingAt);
   RECT line = kFirstHintRect;
@@ -147,12 +144,49 @@ void DrawConnectFailedView(HDC target, CMobileInfoWnd& page) {
   }
 }
 
-void DrawIdleView(HDC target, CMobileInfoWnd& page) {
+void DrawIdleContent(HDC target, CMobileInfoWnd& page) {
   const CMobileInfoWnd::ViewImages& images = page.Images();
-  StretchBackground(target, images.statusBackground, ClientRect(page));
   DrawInOwnRect(target, images.idleHeading, kIdleHeadingAt);
   DrawInOwnRect(target, images.smallPhone, kIdlePhoneAt);
   DrawInOwnRect(target, images.usbCable, kIdleCableAt);
   DrawInOwnRect(target, images.computer, kIdleComputerAt);
   DrawInOwnRect(target, images.connectSteps, kIdleStepsAt);
+}
+
+}  // namespace
+
+void DrawViewBackdrop(HDC target, CMobileInfoWnd& page, PageView view) {
+  if (view == PageView::Connected || view == PageView::GuardMissing) {
+    DrawInformationBackdrop(target, page);
+  } else {
+    StretchBackground(target, page.Images().statusBackground, ClientRect(page));
+  }
+}
+
+void DrawViewContent(HDC target, CMobileInfoWnd& page, PageView view) {
+  switch (view) {
+    case PageView::Connected:
+      DrawInformationContent(target, page, false);
+      break;
+    case PageView::GuardMissing:
+      DrawInformationContent(target, page, true);
+      break;
+    case PageView::Connecting:
+      DrawConnectingContent(target, page);
+      break;
+    case PageView::ConnectFailed:
+      DrawConnectFailedContent(target, page);
+      break;
+    case PageView::Idle:
+      DrawIdleContent(target, page);
+      break;
+  }
+}
+
+bool AnimationDotRects(CMobileInfoWnd& page, uint32_t step, RECT& current, RECT& resting) {
+  const CMobileInfoWnd::ViewImages& images = page.Images();
+  if (!images.currentDot.IsValid() || !images.restingRing.IsValid()) return false;
+  current = PictureRect(images.currentDot, CurrentDotAt(step));
+  resting = PictureRect(images.restingRing, RestingRingAt(step));
+  return true;
 }

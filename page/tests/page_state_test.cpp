@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "page/mobile_info_wnd.h"
@@ -133,6 +134,118 @@ TEST_F(PageStateTest, ThePaintBufferCoversOnlyTheArea) {
   EXPECT_EQ(canvas.Pixel(99, 100), 0x00FF00FFu);
   EXPECT_EQ(canvas.Pixel(200, 149), 0x00FF00FFu);
   EXPECT_EQ(canvas.Pixel(150, 150), 0x00FF00FFu);
+}
+
+// The frame the page keeps between paints, printed, against a from-scratch DoPaint into a
+// 24-bit DIB section as every paint drew the page before: the same blue, green and red.
+class PageFrameTest : public PageStateTest {
+ protected:
+  static constexpr uint32_t kPoison = 0x00FF00FF;
+
+  std::unique_ptr<DibCanvas> Print(int width = kPageWidth, int height = kPageHeight) {
+    auto canvas = std::make_unique<DibCanvas>(width, height, DibLayout::TopDown32, 0x00123456);
+    SendMessageW(page->Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas->Dc()), PRF_CLIENT);
+    GdiFlush();
+    return canvas;
+  }
+  std::unique_ptr<DibCanvas> FullPaint(int width = kPageWidth, int height = kPageHeight) {
+    auto canvas = std::make_unique<DibCanvas>(width, height, DibLayout::BottomUp24, 0x00123456);
+    page->DoPaint(canvas->Dc());
+    GdiFlush();
+    return canvas;
+  }
+  static int Differences(const DibCanvas& a, const DibCanvas& b, const RECT& area) {
+    int different = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+      for (int x = area.left; x < area.right; ++x) different += a.Pixel(x, y) != b.Pixel(x, y);
+    return different;
+  }
+  void PoisonFrame() {
+    HBRUSH poison = CreateSolidBrush(RGB(0xFF, 0x00, 0xFF));
+    const RECT everything = {0, 0, kPageWidth, kPageHeight};
+    FillRect(page->Frame().Dc(), &everything, poison);
+    DeleteObject(poison);
+    GdiFlush();
+  }
+  void Mouse(UINT message, POINT at) {
+    SendMessageW(page->Hwnd(), message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(at.x, at.y));
+  }
+};
+
+TEST_F(PageFrameTest, RepaintingWhatChangedGivesTheFullPaintsPixelsInEveryView) {
+  const RECT client = {0, 0, kPageWidth, kPageHeight};
+  const RECT damages[] = {
+      {0, 0, 1, 1},
+      {340, 382, 462, 430},  // the Reconnect button
+      {760, 540, 840, 600},  // across the client's corner
+      {284, 233, 304, 253},  // the first dot
+      client,
+  };
+  PhoneInfo connected = MakeRecord(PageState::Connected);
+  SetFieldText(connected.brand, u"ABC");
+  SetFieldText(connected.model, u"X1");
+  connected.appCount = 12;
+  connected.batteryPercent = 57;
+  connected.phoneTotalBytes = 8ull << 30;
+  connected.phoneFreeBytes = 3ull << 30;
+  PhoneInfo guardMissing = connected;
+  guardMissing.state = static_cast<int32_t>(PageState::GuardMissing);
+  const POINT button = {400, 400};
+  const POINT away = {100, 100};
+  const struct {
+    const char* name;
+    std::function<void()> change;
+  } steps[] = {
+      {"idle", [] {}},
+      {"connected", [&] { SendRecord(page->Hwnd(), connected); }},
+      {"guard missing", [&] { SendRecord(page->Hwnd(), guardMissing); }},
+      {"connecting", [&] { Send(PageState::Connecting); }},
+      {"connecting, next step", [&] { Tick(CMobileInfoWnd::kAnimationTimerId); }},
+      {"failed", [&] { Send(PageState::ConnectFailed); }},
+      {"failed, Reconnect hovered", [&] { Mouse(WM_MOUSEMOVE, button); }},
+      {"failed, Reconnect pressed", [&] { Mouse(WM_LBUTTONDOWN, button); }},
+      {"failed, press dragged off", [&] { Mouse(WM_MOUSEMOVE, away); }},
+      {"failed, keyboard focus shown",
+       [&] {
+         Mouse(WM_LBUTTONUP, away);
+         SendMessageW(page->Hwnd(), WM_KEYDOWN, VK_TAB, 0x000F0001);
+       }},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    step.change();
+    // Only what the change damaged is recomposed, and that is enough.
+    const auto full = FullPaint();
+    EXPECT_EQ(Differences(*Print(), *full, client), 0);
+
+    for (const RECT& damaged : damages) {
+      SCOPED_TRACE(damaged.left * 1000 + damaged.top);
+      PoisonFrame();
+      page->InvalidateArea(&damaged);
+      const auto printed = Print();
+      RECT inside;
+      IntersectRect(&inside, &damaged, &client);
+      EXPECT_EQ(Differences(*printed, *full, inside), 0);
+      EXPECT_EQ(printed->CountOtherThan(client, kPoison), (inside.right - inside.left) * (inside.bottom - inside.top));
+    }
+    page->InvalidateArea(nullptr);
+    Print();  // whole again before the next change
+  }
+  EXPECT_TRUE(page->Keyboard().CuesShown());
+  EXPECT_EQ(page->Keyboard().Focused(), kReconnectButtonId);
+}
+
+TEST_F(PageFrameTest, TheKeptFrameFollowsTheWindowsSize) {
+  const SIZE sizes[] = {{1000, 700}, {640, 480}, {kPageWidth, kPageHeight}};
+  for (PageState state : {PageState::NoPhone, PageState::Connected}) {
+    ASSERT_EQ(Send(state), 1);
+    Print();
+    for (const SIZE& size : sizes) {
+      SCOPED_TRACE(size.cx);
+      MoveWindow(page->Hwnd(), 0, 0, size.cx, size.cy, FALSE);
+      EXPECT_EQ(Differences(*Print(size.cx, size.cy), *FullPaint(size.cx, size.cy), RECT{0, 0, size.cx, size.cy}), 0);
+    }
+  }
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+// What of the page's kept picture no longer matches the page: a few rectangles, fixed in
+// number so that noting a change never allocates. Platform-free.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Right and bottom exclusive, in client coordinates.
+struct DamageRect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+
+  bool Empty() const { return left >= right || top >= bottom; }
+  bool Contains(const DamageRect& other) const {
+    return left <= other.left && top <= other.top && right >= other.right && bottom >= other.bottom;
+  }
+};
+
+class DamageList {
+ public:
+  static constexpr size_t kCapacity = 8;
+
+  // An empty rectangle, or one inside another already noted, adds nothing; a rectangle
+  // replaces those inside it. When the list is full, everything becomes one bounding box.
+  void Add(const DamageRect& rect);
+  // Everything, whatever the client's size.
+  void AddAll();
+  void Clear() { count_ = 0; }
+
+  bool Empty() const { return count_ == 0; }
+  size_t size() const { return count_; }
+  const DamageRect* begin() const { return rects_; }
+  const DamageRect* end() const { return rects_ + count_; }
+
+ private:
+  DamageRect rects_[kCapacity];
+  size_t count_ = 0;
+};
+
+// The part of `rect` inside `bounds`; empty when they do not meet.
+DamageRect Intersect(const DamageRect& rect, const DamageRect& bounds);

@@ -1,0 +1,67 @@
+#include "page/page_frame.h"
+
+namespace {
+
+HBITMAP CreateSection32(HDC dc, int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up, as the kernels' surfaces
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+}  // namespace
+
+CKeptSurface::Section::Section(int width, int height)
+    : width(width),
+      height(height),
+      dc(nullptr),
+      bitmap(dc.Get() != nullptr ? CreateSection32(dc.Get(), width, height) : nullptr),
+      selection(dc.Get(), bitmap.Get()) {}
+
+bool CKeptSurface::Fit(int width, int height, bool& made) {
+  made = false;
+  if (section_ && section_->width == width && section_->height == height) return true;
+  section_.reset();  // the old one goes first: two full-size sections need not fit at once
+  if (width <= 0 || height <= 0) return false;
+  section_.emplace(width, height);
+  if (section_->dc.Get() == nullptr || !section_->bitmap) {
+    section_.reset();
+    return false;
+  }
+  made = true;
+  return true;
+}
+
+CPageFrame::CPageFrame() : clip_(CreateRectRgn(0, 0, 0, 0)) {}
+
+bool CPageFrame::Fit(int width, int height) {
+  bool made = false;
+  if (!frame_.Fit(width, height, made)) {
+    Release();
+    return false;
+  }
+  if (made) damage_.AddAll();
+  return true;
+}
+
+void CPageFrame::CopyTo(HDC target, const RECT& area) const {
+  if (frame_.Dc() == nullptr || target == nullptr) return;
+  BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, frame_.Dc(), area.left, area.top,
+         SRCCOPY);
+}
+
+void CPageFrame::CopyBackdrop(HDC dc, const CKeptSurface& backdrop, const RECT& rect) {
+  BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, backdrop.Dc(), rect.left, rect.top,
+         SRCCOPY);
+}
+
+void CPageFrame::Release() {
+  frame_.Release();
+  for (CKeptSurface& backdrop : backdrops_) backdrop.Release();
+  damage_.AddAll();
+}
