@@ -1,5 +1,6 @@
-// Chunk operations of the blend with SSE2: 16 pixels (48 bytes) at a time, each channel in a
-// 16-bit lane. Bit for bit the portable operations.
+// Chunk operations of the blend with SSE2: 16 pixels at a time, each channel in a 16-bit
+// lane, into 24-bit targets (48 bytes) or 32-bit ones (four quads of 4 pixels). Bit for bit
+// the portable operations.
 #pragma once
 
 #if defined(__SSE2__)
@@ -36,12 +37,25 @@ struct Sse2Spread {
       return _mm_shufflehi_epi16(_mm_shufflelo_epi16(high, _MM_SHUFFLE(2, 2, 1, 1)), _MM_SHUFFLE(3, 3, 3, 2));
     }
   }
+
+  // The same lanes over 32-bit pixels, two per register: K = 0 gives w0 x4, w1 x4; 1 w2, w3;
+  // 2 w4, w5; 3 w6, w7.
+  template <int K>
+  static __m128i Spread4(__m128i w) {
+    const __m128i pairs = K < 2 ? _mm_unpacklo_epi16(w, w) : _mm_unpackhi_epi16(w, w);
+    return K % 2 == 0 ? _mm_unpacklo_epi32(pairs, pairs) : _mm_unpackhi_epi32(pairs, pairs);
+  }
+
+  // The four 3-byte pixels in bytes 0 to 11 as 4-byte ones with a fourth byte of 0.
+  static __m128i Widen4(__m128i v) {
+    const __m128i first = _mm_unpacklo_epi32(v, _mm_srli_si128(v, 3));  // bytes 0-3, 3-6, ...
+    const __m128i second = _mm_unpacklo_epi32(_mm_srli_si128(v, 6), _mm_srli_si128(v, 9));
+    return _mm_and_si128(_mm_unpacklo_epi64(first, second), _mm_set1_epi32(0xFFFFFF));
+  }
 };
 
-template <class Spreader>
-struct VectorOps {
-  static constexpr bool kShuffles = Spreader::kShuffles;
-
+// What both target layouts share: classifying alpha, the weights and the mix.
+struct VectorAlpha {
   static int OpaqueMask(__m128i a) { return _mm_movemask_epi8(_mm_cmpeq_epi8(a, _mm_set1_epi8(-1))); }
   static int ClearMask(__m128i a) { return _mm_movemask_epi8(_mm_cmpeq_epi8(a, _mm_setzero_si128())); }
   static bool AllOpaque(__m128i a) { return OpaqueMask(a) == 0xFFFF; }
@@ -57,7 +71,7 @@ struct VectorOps {
                                  _mm_or_si128(Load16(alpha + 32), Load16(alpha + 48))));
   }
   // Two 8-byte compares each: cheaper than shuffling the byte masks apart.
-  static Halves HalvesOf(const uint8_t* alpha) { return PortableOps::HalvesOf(alpha); }
+  static Halves HalvesOf(const uint8_t* alpha) { return PortableAlpha::HalvesOf(alpha); }
 
   // The weights of blend_portable.h for eight pixels: a + (a == 255) for the source and
   // 255 - a + (a == 0) for the target, so the ends come out exact without a select.
@@ -79,6 +93,12 @@ struct VectorOps {
     const __m128i high = Mix(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), wsHigh, wdHigh);
     Store16(dst, _mm_packus_epi16(low, high));
   }
+};
+
+template <class Spreader>
+struct VectorOps : VectorAlpha {
+  static constexpr bool kShuffles = Spreader::kShuffles;
+  static constexpr int kBytes = 3;
 
   // 16 pixels: alpha in a, the 48 bytes of source colour in s0, s1, s2. The weights are
   // spread register by register, so that few stay live on 32-bit x86 with its eight.
@@ -113,9 +133,80 @@ struct VectorOps {
                             S::template Spread<2>(ws), S::template Spread<2>(wd));
     Store8(dst + 16, _mm_packus_epi16(low, low));
   }
+
+  // 16 gathered pixels, all opaque.
+  static void StoreColours(__m128i s0, __m128i s1, __m128i s2, uint8_t* dst) {
+    Store16(dst, s0);
+    Store16(dst + 16, s1);
+    Store16(dst + 32, s2);
+  }
+};
+
+// A 32-bit target: a register holds 4 pixels, and the fourth byte blends with a source of 0.
+template <class Spreader>
+struct VectorOps32 : VectorAlpha {
+  static constexpr bool kShuffles = Spreader::kShuffles;
+  static constexpr int kBytes = 4;
+
+  // Pixels 4q to 4q + 3 of 3-byte colours over the 16 bytes at dst; ws and wd hold the
+  // weights of the 8 pixels from 8 * (q / 2) on.
+  template <int Q>
+  static void MixQuad(__m128i quad, uint8_t* dst, __m128i ws, __m128i wd) {
+    using S = Spreader;
+    constexpr int k = 2 * (Q % 2);
+    MixRegister(S::Widen4(quad), dst, S::template Spread4<k>(ws), S::template Spread4<k>(wd),
+                S::template Spread4<k + 1>(ws), S::template Spread4<k + 1>(wd));
+  }
+
+  static void Blend16(const uint8_t* src, const uint8_t* alpha, uint8_t* dst) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i a = Load16(alpha);
+    const __m128i low = _mm_unpacklo_epi8(a, zero);
+    const __m128i wsLow = SourceWeights(low), wdLow = TargetWeights(low);
+    MixQuad<0>(Load16(src), dst, wsLow, wdLow);
+    MixQuad<1>(Load16(src + 12), dst + 16, wsLow, wdLow);
+    const __m128i high = _mm_unpackhi_epi8(a, zero);
+    const __m128i wsHigh = SourceWeights(high), wdHigh = TargetWeights(high);
+    MixQuad<2>(Load16(src + 24), dst + 32, wsHigh, wdHigh);
+    // The last quad from a load that ends at the chunk's last byte.
+    MixQuad<3>(_mm_srli_si128(Load16(src + 32), 4), dst + 48, wsHigh, wdHigh);
+  }
+
+  static void Blend8(const uint8_t* src, const uint8_t* alpha, uint8_t* dst) {
+    const __m128i a = _mm_unpacklo_epi8(Load8(alpha), _mm_setzero_si128());
+    const __m128i ws = SourceWeights(a), wd = TargetWeights(a);
+    MixQuad<0>(Load16(src), dst, ws, wd);
+    MixQuad<1>(_mm_srli_si128(Load16(src + 8), 4), dst + 16, ws, wd);
+  }
+
+  // `count` 3-byte pixels as 4-byte ones, a quad per register; reads no byte past the last.
+  static void Widen(const uint8_t* bgr, int count, uint8_t* dst) {
+    using S = Spreader;
+    if (count < 6) {
+      PortableOps32::Widen(bgr, count, dst);
+      return;
+    }
+    int k = 0;
+    for (; 3 * k + 16 <= 3 * count; k += 4) Store16(dst + 4 * k, S::Widen4(Load16(bgr + 3 * k)));
+    if (k == count) return;
+    // The 16 bytes that end the row hold its last five pixels from byte 1 on.
+    const __m128i last = Load16(bgr + 3 * count - 16);
+    if (count - k == 5) Store16(dst + 4 * (count - 5), S::Widen4(_mm_srli_si128(last, 1)));
+    Store16(dst + 4 * (count - 4), S::Widen4(_mm_srli_si128(last, 4)));
+  }
+
+  // 16 gathered pixels in 3-byte order, all opaque.
+  static void StoreColours(__m128i s0, __m128i s1, __m128i s2, uint8_t* dst) {
+    using S = Spreader;
+    Store16(dst, S::Widen4(s0));
+    Store16(dst + 16, S::Widen4(_mm_or_si128(_mm_srli_si128(s0, 12), _mm_slli_si128(s1, 4))));
+    Store16(dst + 32, S::Widen4(_mm_or_si128(_mm_srli_si128(s1, 8), _mm_slli_si128(s2, 8))));
+    Store16(dst + 48, S::Widen4(_mm_srli_si128(s2, 4)));
+  }
 };
 
 using Sse2Ops = VectorOps<Sse2Spread>;
+using Sse2Ops32 = VectorOps32<Sse2Spread>;
 
 }  // namespace blend
 
