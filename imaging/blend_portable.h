@@ -44,6 +44,7 @@ struct PortableAlpha {
 template <int Bytes>
 struct PortableOpsOf : PortableAlpha {
   static constexpr bool kShuffles = false;
+  static constexpr bool kQuads = false;
   static constexpr int kBytes = Bytes;
 
   // dst = (src * a + dst * (255 - a)) >> 8 per channel, src where a is 255 and dst unchanged

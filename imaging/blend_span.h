@@ -143,6 +143,10 @@ struct IndexedSource {
 template <class Ops, class Colours>
 void BlendMixed(const Colours& colours, int i, const uint8_t* alpha, Halves halves, uint8_t* dst, uint8_t* gathered) {
   constexpr int B = Ops::kBytes;
+  if constexpr (Ops::kQuads) {
+    Ops::BlendQuads(colours.Chunk(i, kChunk, gathered), alpha, dst + B * i);
+    return;
+  }
   if ((halves.opaque | halves.clear) == 0) {
     Ops::Blend16(colours.Chunk(i, kChunk, gathered), alpha, dst + B * i);
     return;
@@ -170,10 +174,37 @@ inline void ClearedPrefix8(const uint8_t* alpha, int done, uint8_t* out) {
   std::memcpy(out, &word, sizeof word);
 }
 
+// A row of a 32-bit target, a quad of pixels to a register: each chunk is classified once and
+// its quads skipped, copied or blended. Short rows, as in the small pictures, have no room
+// for runs to pay off; long opaque stretches cost a little more than a run's copy.
+template <class Ops, class Colours>
+void BlendQuadSpan(const uint8_t* alpha, const Colours& colours, uint8_t* dst, int count) {
+  alignas(16) uint8_t gathered[kChunkBytes];
+  auto chunk = [&](int i, const typename Ops::Masks& masks) {
+    if (masks.AllClear()) return;
+    const uint8_t* src = colours.Chunk(i, kChunk, gathered);
+    if (masks.AllOpaque()) {
+      Ops::StoreChunk(src, dst + 4 * i);
+    } else {
+      Ops::BlendQuads(src, masks, dst + 4 * i);
+    }
+  };
+  int i = 0;
+  for (; i + kChunk <= count; i += kChunk) chunk(i, Ops::Classify(alpha + i));
+  // The last pixels: the row's last chunk again, the pixels already drawn made clear.
+  if (i < count) chunk(count - kChunk, Ops::ClassifyLast(alpha + count - kChunk, kChunk - (count - i)));
+}
+
 // Blends `count` pixels of `colours` by `alpha` (final values, one per pixel) into `dst`.
 template <class Ops, class Colours>
 void BlendSpan(const uint8_t* alpha, const Colours& colours, uint8_t* dst, int count) {
   constexpr int B = Ops::kBytes;
+  if constexpr (Ops::kQuads) {
+    if (count >= kChunk) {
+      BlendQuadSpan<Ops>(alpha, colours, dst, count);
+      return;
+    }
+  }
   alignas(16) uint8_t gathered[kChunkBytes];
   int i = 0;
   while (i + kChunk <= count) {

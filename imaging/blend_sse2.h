@@ -52,6 +52,8 @@ struct Sse2Spread {
     const __m128i second = _mm_unpacklo_epi32(_mm_srli_si128(v, 6), _mm_srli_si128(v, 9));
     return _mm_and_si128(_mm_unpacklo_epi64(first, second), _mm_set1_epi32(0xFFFFFF));
   }
+  // The same of the pixels in bytes 4 to 15.
+  static __m128i Widen4Last(__m128i v) { return Widen4(_mm_srli_si128(v, 4)); }
 };
 
 // What both target layouts share: classifying alpha, the weights and the mix.
@@ -98,6 +100,7 @@ struct VectorAlpha {
 template <class Spreader>
 struct VectorOps : VectorAlpha {
   static constexpr bool kShuffles = Spreader::kShuffles;
+  static constexpr bool kQuads = false;
   static constexpr int kBytes = 3;
 
   // 16 pixels: alpha in a, the 48 bytes of source colour in s0, s1, s2. The weights are
@@ -142,20 +145,87 @@ struct VectorOps : VectorAlpha {
   }
 };
 
-// A 32-bit target: a register holds 4 pixels, and the fourth byte blends with a source of 0.
+// A 32-bit target: a register holds a quad of 4 pixels, and the fourth byte blends with a
+// source of 0.
 template <class Spreader>
 struct VectorOps32 : VectorAlpha {
   static constexpr bool kShuffles = Spreader::kShuffles;
+  static constexpr bool kQuads = true;
   static constexpr int kBytes = 4;
 
-  // Pixels 4q to 4q + 3 of 3-byte colours over the 16 bytes at dst; ws and wd hold the
-  // weights of the 8 pixels from 8 * (q / 2) on.
+  // Quad q of the 48 bytes of 16 pixels, widened; the last from a load that ends at the
+  // chunk's last byte, so nothing past it is read.
+  template <int Q>
+  static __m128i QuadOf(const uint8_t* src) {
+    if constexpr (Q < 3) {
+      return Spreader::Widen4(Load16(src + 12 * Q));
+    } else {
+      return Spreader::Widen4Last(Load16(src + 32));
+    }
+  }
+
+  // A widened quad over the 16 bytes at dst; ws and wd hold the weights of the 8 pixels from
+  // 8 * (q / 2) on.
   template <int Q>
   static void MixQuad(__m128i quad, uint8_t* dst, __m128i ws, __m128i wd) {
     using S = Spreader;
     constexpr int k = 2 * (Q % 2);
-    MixRegister(S::Widen4(quad), dst, S::template Spread4<k>(ws), S::template Spread4<k>(wd),
-                S::template Spread4<k + 1>(ws), S::template Spread4<k + 1>(wd));
+    MixRegister(quad, dst, S::template Spread4<k>(ws), S::template Spread4<k>(wd), S::template Spread4<k + 1>(ws),
+                S::template Spread4<k + 1>(wd));
+  }
+
+  // Quad q of a chunk: left where all clear, copied where all opaque, blended otherwise.
+  template <int Q>
+  static void Quad(const uint8_t* src, uint8_t* dst, int opaque, int clear, __m128i ws, __m128i wd) {
+    if ((clear >> 4 * Q & 15) == 15) return;
+    const __m128i s = QuadOf<Q>(src);
+    if ((opaque >> 4 * Q & 15) == 15) {
+      Store16(dst + 16 * Q, s);
+    } else {
+      MixQuad<Q>(s, dst + 16 * Q, ws, wd);
+    }
+  }
+
+  // A chunk's alpha and which of its pixels are opaque and clear, a bit each.
+  struct Masks {
+    __m128i alpha;
+    int opaque;
+    int clear;
+    bool AllOpaque() const { return opaque == 0xFFFF; }
+    bool AllClear() const { return clear == 0xFFFF; }
+  };
+  static Masks Classify(__m128i a) { return Masks{a, OpaqueMask(a), ClearMask(a)}; }
+  static Masks Classify(const uint8_t* alpha) { return Classify(Load16(alpha)); }
+  // The last chunk of a row whose first `done` pixels are drawn already: they count as clear.
+  static Masks ClassifyLast(const uint8_t* alpha, int done) {
+    alignas(16) static constexpr uint8_t kKeep[32] = {0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+                                                      0,    0,    0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    return Classify(_mm_and_si128(Load16(alpha), Load16(kKeep + 16 - done)));
+  }
+
+  // 16 opaque pixels.
+  static void StoreChunk(const uint8_t* src, uint8_t* dst) {
+    Store16(dst, QuadOf<0>(src));
+    Store16(dst + 16, QuadOf<1>(src));
+    Store16(dst + 32, QuadOf<2>(src));
+    Store16(dst + 48, QuadOf<3>(src));
+  }
+
+  // A chunk with pixels neither clear nor opaque: the edge of a shape, where most quads are
+  // uniform.
+  static void BlendQuads(const uint8_t* src, const Masks& m, uint8_t* dst) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = _mm_unpacklo_epi8(m.alpha, zero), high = _mm_unpackhi_epi8(m.alpha, zero);
+    const __m128i wsLow = SourceWeights(low), wdLow = TargetWeights(low);
+    const __m128i wsHigh = SourceWeights(high), wdHigh = TargetWeights(high);
+    Quad<0>(src, dst, m.opaque, m.clear, wsLow, wdLow);
+    Quad<1>(src, dst, m.opaque, m.clear, wsLow, wdLow);
+    Quad<2>(src, dst, m.opaque, m.clear, wsHigh, wdHigh);
+    Quad<3>(src, dst, m.opaque, m.clear, wsHigh, wdHigh);
+  }
+  static void BlendQuads(const uint8_t* src, const uint8_t* alpha, uint8_t* dst) {
+    BlendQuads(src, Classify(alpha), dst);
   }
 
   static void Blend16(const uint8_t* src, const uint8_t* alpha, uint8_t* dst) {
@@ -163,23 +233,23 @@ struct VectorOps32 : VectorAlpha {
     const __m128i a = Load16(alpha);
     const __m128i low = _mm_unpacklo_epi8(a, zero);
     const __m128i wsLow = SourceWeights(low), wdLow = TargetWeights(low);
-    MixQuad<0>(Load16(src), dst, wsLow, wdLow);
-    MixQuad<1>(Load16(src + 12), dst + 16, wsLow, wdLow);
+    MixQuad<0>(QuadOf<0>(src), dst, wsLow, wdLow);
+    MixQuad<1>(QuadOf<1>(src), dst + 16, wsLow, wdLow);
     const __m128i high = _mm_unpackhi_epi8(a, zero);
     const __m128i wsHigh = SourceWeights(high), wdHigh = TargetWeights(high);
-    MixQuad<2>(Load16(src + 24), dst + 32, wsHigh, wdHigh);
-    // The last quad from a load that ends at the chunk's last byte.
-    MixQuad<3>(_mm_srli_si128(Load16(src + 32), 4), dst + 48, wsHigh, wdHigh);
+    MixQuad<2>(QuadOf<2>(src), dst + 32, wsHigh, wdHigh);
+    MixQuad<3>(QuadOf<3>(src), dst + 48, wsHigh, wdHigh);
   }
 
   static void Blend8(const uint8_t* src, const uint8_t* alpha, uint8_t* dst) {
     const __m128i a = _mm_unpacklo_epi8(Load8(alpha), _mm_setzero_si128());
     const __m128i ws = SourceWeights(a), wd = TargetWeights(a);
-    MixQuad<0>(Load16(src), dst, ws, wd);
-    MixQuad<1>(_mm_srli_si128(Load16(src + 8), 4), dst + 16, ws, wd);
+    MixQuad<0>(Spreader::Widen4(Load16(src)), dst, ws, wd);
+    MixQuad<1>(Spreader::Widen4Last(Load16(src + 8)), dst + 16, ws, wd);
   }
 
-  // `count` 3-byte pixels as 4-byte ones, a quad per register; reads no byte past the last.
+  // `count` 3-byte pixels as 4-byte ones, 16 at a time, then by quads; reads no byte past the
+  // last.
   static void Widen(const uint8_t* bgr, int count, uint8_t* dst) {
     using S = Spreader;
     if (count < 6) {
@@ -187,12 +257,13 @@ struct VectorOps32 : VectorAlpha {
       return;
     }
     int k = 0;
+    for (; k + 16 <= count; k += 16) StoreChunk(bgr + 3 * k, dst + 4 * k);
     for (; 3 * k + 16 <= 3 * count; k += 4) Store16(dst + 4 * k, S::Widen4(Load16(bgr + 3 * k)));
     if (k == count) return;
     // The 16 bytes that end the row hold its last five pixels from byte 1 on.
     const __m128i last = Load16(bgr + 3 * count - 16);
     if (count - k == 5) Store16(dst + 4 * (count - 5), S::Widen4(_mm_srli_si128(last, 1)));
-    Store16(dst + 4 * (count - 4), S::Widen4(_mm_srli_si128(last, 4)));
+    Store16(dst + 4 * (count - 4), S::Widen4Last(last));
   }
 
   // 16 gathered pixels in 3-byte order, all opaque.
@@ -201,7 +272,7 @@ struct VectorOps32 : VectorAlpha {
     Store16(dst, S::Widen4(s0));
     Store16(dst + 16, S::Widen4(_mm_or_si128(_mm_srli_si128(s0, 12), _mm_slli_si128(s1, 4))));
     Store16(dst + 32, S::Widen4(_mm_or_si128(_mm_srli_si128(s1, 8), _mm_slli_si128(s2, 8))));
-    Store16(dst + 48, S::Widen4(_mm_srli_si128(s2, 4)));
+    Store16(dst + 48, S::Widen4Last(s2));
   }
 };
 

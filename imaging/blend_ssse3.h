@@ -43,6 +43,9 @@ struct Ssse3Spread {
   PAGE_TARGET_SSSE3 static __m128i Widen4(__m128i v) {
     return _mm_shuffle_epi8(v, _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
   }
+  PAGE_TARGET_SSSE3 static __m128i Widen4Last(__m128i v) {
+    return _mm_shuffle_epi8(v, _mm_setr_epi8(4, 5, 6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1));
+  }
 };
 
 // The gathers of a stretch through the controls of BuildShuffles.
