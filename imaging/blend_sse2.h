@@ -38,11 +38,12 @@ struct Sse2Spread {
     }
   }
 
-  // The same lanes over 32-bit pixels, two per register: K = 0 gives w0 x4, w1 x4; 1 w2, w3;
-  // 2 w4, w5; 3 w6, w7.
+  // Alpha bytes 2k and 2k + 1 of `a` over the 16-bit channel lanes of two 32-bit pixels.
   template <int K>
-  static __m128i Spread4(__m128i w) {
-    const __m128i pairs = K < 2 ? _mm_unpacklo_epi16(w, w) : _mm_unpackhi_epi16(w, w);
+  static __m128i AlphaPair(__m128i a) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i w = K < 4 ? _mm_unpacklo_epi8(a, zero) : _mm_unpackhi_epi8(a, zero);
+    const __m128i pairs = K % 4 < 2 ? _mm_unpacklo_epi16(w, w) : _mm_unpackhi_epi16(w, w);
     return K % 2 == 0 ? _mm_unpacklo_epi32(pairs, pairs) : _mm_unpackhi_epi32(pairs, pairs);
   }
 
@@ -164,37 +165,27 @@ struct VectorOps32 : VectorAlpha {
     }
   }
 
-  // A widened quad over the 16 bytes at dst; ws and wd hold the weights of the 8 pixels from
-  // 8 * (q / 2) on.
+  // A widened quad over the 16 bytes at dst, by alpha bytes 4q to 4q + 3 of `a`.
   template <int Q>
-  static void MixQuad(__m128i quad, uint8_t* dst, __m128i ws, __m128i wd) {
-    using S = Spreader;
-    constexpr int k = 2 * (Q % 2);
-    MixRegister(quad, dst, S::template Spread4<k>(ws), S::template Spread4<k>(wd), S::template Spread4<k + 1>(ws),
-                S::template Spread4<k + 1>(wd));
+  static void MixQuad(__m128i quad, uint8_t* dst, __m128i a) {
+    const __m128i low = Spreader::template AlphaPair<2 * Q>(a);
+    const __m128i high = Spreader::template AlphaPair<2 * Q + 1>(a);
+    MixRegister(quad, dst, SourceWeights(low), TargetWeights(low), SourceWeights(high), TargetWeights(high));
   }
 
-  // Quad q of a chunk: left where all clear, copied where all opaque, blended otherwise.
-  template <int Q>
-  static void Quad(const uint8_t* src, uint8_t* dst, int opaque, int clear, __m128i ws, __m128i wd) {
-    if ((clear >> 4 * Q & 15) == 15) return;
-    const __m128i s = QuadOf<Q>(src);
-    if ((opaque >> 4 * Q & 15) == 15) {
-      Store16(dst + 16 * Q, s);
-    } else {
-      MixQuad<Q>(s, dst + 16 * Q, ws, wd);
-    }
-  }
-
-  // A chunk's alpha and which of its pixels are opaque and clear, a bit each.
+  // A chunk's alpha, and which of its quads are all opaque and all clear, a bit each: a quad's
+  // four alpha bytes are one 32-bit lane.
   struct Masks {
     __m128i alpha;
     int opaque;
     int clear;
-    bool AllOpaque() const { return opaque == 0xFFFF; }
-    bool AllClear() const { return clear == 0xFFFF; }
+    bool AllOpaque() const { return opaque == 15; }
+    bool AllClear() const { return clear == 15; }
   };
-  static Masks Classify(__m128i a) { return Masks{a, OpaqueMask(a), ClearMask(a)}; }
+  static int LaneMask(__m128i m) { return _mm_movemask_ps(_mm_castsi128_ps(m)); }
+  static Masks Classify(__m128i a) {
+    return Masks{a, LaneMask(_mm_cmpeq_epi32(a, _mm_set1_epi8(-1))), LaneMask(_mm_cmpeq_epi32(a, _mm_setzero_si128()))};
+  }
   static Masks Classify(const uint8_t* alpha) { return Classify(Load16(alpha)); }
   // The last chunk of a row whose first `done` pixels are drawn already: they count as clear.
   static Masks ClassifyLast(const uint8_t* alpha, int done) {
@@ -202,6 +193,18 @@ struct VectorOps32 : VectorAlpha {
                                                       0,    0,    0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     return Classify(_mm_and_si128(Load16(alpha), Load16(kKeep + 16 - done)));
+  }
+
+  // Quad q of a chunk: left where all clear, copied where all opaque, blended otherwise.
+  template <int Q>
+  static void Quad(const uint8_t* src, uint8_t* dst, const Masks& m) {
+    if (m.clear >> Q & 1) return;
+    const __m128i s = QuadOf<Q>(src);
+    if (m.opaque >> Q & 1) {
+      Store16(dst + 16 * Q, s);
+    } else {
+      MixQuad<Q>(s, dst + 16 * Q, m.alpha);
+    }
   }
 
   // 16 opaque pixels.
@@ -215,37 +218,27 @@ struct VectorOps32 : VectorAlpha {
   // A chunk with pixels neither clear nor opaque: the edge of a shape, where most quads are
   // uniform.
   static void BlendQuads(const uint8_t* src, const Masks& m, uint8_t* dst) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i low = _mm_unpacklo_epi8(m.alpha, zero), high = _mm_unpackhi_epi8(m.alpha, zero);
-    const __m128i wsLow = SourceWeights(low), wdLow = TargetWeights(low);
-    const __m128i wsHigh = SourceWeights(high), wdHigh = TargetWeights(high);
-    Quad<0>(src, dst, m.opaque, m.clear, wsLow, wdLow);
-    Quad<1>(src, dst, m.opaque, m.clear, wsLow, wdLow);
-    Quad<2>(src, dst, m.opaque, m.clear, wsHigh, wdHigh);
-    Quad<3>(src, dst, m.opaque, m.clear, wsHigh, wdHigh);
+    Quad<0>(src, dst, m);
+    Quad<1>(src, dst, m);
+    Quad<2>(src, dst, m);
+    Quad<3>(src, dst, m);
   }
   static void BlendQuads(const uint8_t* src, const uint8_t* alpha, uint8_t* dst) {
     BlendQuads(src, Classify(alpha), dst);
   }
 
   static void Blend16(const uint8_t* src, const uint8_t* alpha, uint8_t* dst) {
-    const __m128i zero = _mm_setzero_si128();
     const __m128i a = Load16(alpha);
-    const __m128i low = _mm_unpacklo_epi8(a, zero);
-    const __m128i wsLow = SourceWeights(low), wdLow = TargetWeights(low);
-    MixQuad<0>(QuadOf<0>(src), dst, wsLow, wdLow);
-    MixQuad<1>(QuadOf<1>(src), dst + 16, wsLow, wdLow);
-    const __m128i high = _mm_unpackhi_epi8(a, zero);
-    const __m128i wsHigh = SourceWeights(high), wdHigh = TargetWeights(high);
-    MixQuad<2>(QuadOf<2>(src), dst + 32, wsHigh, wdHigh);
-    MixQuad<3>(QuadOf<3>(src), dst + 48, wsHigh, wdHigh);
+    MixQuad<0>(QuadOf<0>(src), dst, a);
+    MixQuad<1>(QuadOf<1>(src), dst + 16, a);
+    MixQuad<2>(QuadOf<2>(src), dst + 32, a);
+    MixQuad<3>(QuadOf<3>(src), dst + 48, a);
   }
 
   static void Blend8(const uint8_t* src, const uint8_t* alpha, uint8_t* dst) {
-    const __m128i a = _mm_unpacklo_epi8(Load8(alpha), _mm_setzero_si128());
-    const __m128i ws = SourceWeights(a), wd = TargetWeights(a);
-    MixQuad<0>(Spreader::Widen4(Load16(src)), dst, ws, wd);
-    MixQuad<1>(Spreader::Widen4Last(Load16(src + 8)), dst + 16, ws, wd);
+    const __m128i a = Load8(alpha);
+    MixQuad<0>(Spreader::Widen4(Load16(src)), dst, a);
+    MixQuad<1>(Spreader::Widen4Last(Load16(src + 8)), dst + 16, a);
   }
 
   // `count` 3-byte pixels as 4-byte ones, 16 at a time, then by quads; reads no byte past the

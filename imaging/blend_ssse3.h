@@ -34,10 +34,9 @@ struct Ssse3Spread {
   }
 
   template <int K>
-  PAGE_TARGET_SSSE3 static __m128i Spread4(__m128i w) {
-    constexpr char lo = static_cast<char>(4 * K), hi = static_cast<char>(4 * K + 1);
-    return _mm_shuffle_epi8(w, _mm_setr_epi8(lo, hi, lo, hi, lo, hi, lo, hi, lo + 2, hi + 2, lo + 2, hi + 2, lo + 2,
-                                             hi + 2, lo + 2, hi + 2));
+  PAGE_TARGET_SSSE3 static __m128i AlphaPair(__m128i a) {
+    constexpr char p = static_cast<char>(2 * K), q = static_cast<char>(2 * K + 1);
+    return _mm_shuffle_epi8(a, _mm_setr_epi8(p, -1, p, -1, p, -1, p, -1, q, -1, q, -1, q, -1, q, -1));
   }
 
   PAGE_TARGET_SSSE3 static __m128i Widen4(__m128i v) {
