@@ -100,7 +100,9 @@ class Scratch {
   bool ReserveColumns(int width) { return Reserve(columns_, static_cast<size_t>(width)); }
   bool ReserveAlpha(int width) { return Reserve(alpha_, static_cast<size_t>(width)); }
   bool ReserveShuffles(int width) { return Reserve(shuffles_, static_cast<size_t>(width) / blend::kChunk + 1); }
+  bool ReserveRuns(int count) { return Reserve(runs_, static_cast<size_t>(count)); }
   int* Columns() const { return columns_.get(); }
+  int* Runs() const { return runs_.get(); }
   uint8_t* Alpha() const { return alpha_.get(); }
   ChunkShuffle* Shuffles() const { return shuffles_.get(); }
 
@@ -113,7 +115,29 @@ class Scratch {
   std::unique_ptr<int[]> columns_;
   std::unique_ptr<uint8_t[]> alpha_;
   std::unique_ptr<ChunkShuffle[]> shuffles_;
+  std::unique_ptr<int[]> runs_;
 };
+
+// Where the runs of equal source columns of a row end, when an enlargement makes them long:
+// then a 32-bit row is filled a register at a time. Empty for anything else.
+struct ColumnRuns {
+  const int* ends = nullptr;
+  int count = 0;
+};
+
+ColumnRuns LongRuns(const int* columns, int width, Scratch& scratch) {
+  constexpr int kLongRun = 8;  // on average; shorter ones go faster through the shuffles
+  int count = 1;
+  for (int k = 1; k < width; ++k) count += columns[k] != columns[k - 1];
+  if (count * kLongRun > width || !scratch.ReserveRuns(count)) return {};
+  int* ends = scratch.Runs();
+  int j = 0;
+  for (int k = 1; k < width; ++k) {
+    if (columns[k] != columns[k - 1]) ends[j++] = k;
+  }
+  ends[j] = width;
+  return ColumnRuns{ends, count};
+}
 
 // How the drawing rules turn a source pixel into the final alpha: the alpha maximum, the
 // palette's alpha and the transparent index or colour, the last two as alpha 0.
@@ -297,7 +321,17 @@ void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const Paint
 }
 
 template <class Ops, class Source>
-void CopyMapped(const Source& source, const int* columns, int count, uint8_t* dst) {
+void CopyMapped(const Source& source, const int* columns, int count, const ColumnRuns& runs, uint8_t* dst) {
+  if constexpr (Ops::kBytes == 4) {
+    if (runs.count > 0) {
+      int start = 0;
+      for (int j = 0; j < runs.count; ++j) {
+        Ops::Fill(dst + 4 * start, source.Fetch(columns[start]) & 0xFFFFFFu, runs.ends[j] - start);
+        start = runs.ends[j];
+      }
+      return;
+    }
+  }
   MappedColours<Source>{source, columns}.template Copy<Ops>(0, count, dst);
 }
 
@@ -311,10 +345,12 @@ void ResampleWith(const ImageView& image, int x, int y, int cx, int cy, const Pa
   const bool tryShuffles = Ops::kShuffles && !inPlace && image.bitsPerPixel == 24;
   Scratch scratch;
   bool shuffled = false;
+  ColumnRuns runs;
   if (!inPlace) {
     if (!scratch.ReserveColumns(w)) return;
     map.FillColumns(scratch.Columns(), w);
-    shuffled = tryShuffles && scratch.ReserveShuffles(w) &&
+    if constexpr (Ops::kBytes == 4) runs = LongRuns(scratch.Columns(), w, scratch);
+    shuffled = runs.count == 0 && tryShuffles && scratch.ReserveShuffles(w) &&
                BuildShuffles(scratch.Columns(), w, image.width, scratch.Shuffles());
   }
   const int* columns = scratch.Columns();
@@ -344,17 +380,17 @@ void ResampleWith(const ImageView& image, int x, int y, int cx, int cy, const Pa
 #endif
     switch (image.bitsPerPixel) {
       case 1:
-        CopyMapped<Ops>(IndexedSource<1>{src, palette}, columns, w, dst);
+        CopyMapped<Ops>(IndexedSource<1>{src, palette}, columns, w, runs, dst);
         break;
       case 4:
-        CopyMapped<Ops>(IndexedSource<4>{src, palette}, columns, w, dst);
+        CopyMapped<Ops>(IndexedSource<4>{src, palette}, columns, w, runs, dst);
         break;
       case 8:
-        CopyMapped<Ops>(IndexedSource<8>{src, palette}, columns, w, dst);
+        CopyMapped<Ops>(IndexedSource<8>{src, palette}, columns, w, runs, dst);
         break;
       default:
         if (!inPlace) {
-          CopyMapped<Ops>(BgrSource{src, wide}, columns, w, dst);
+          CopyMapped<Ops>(BgrSource{src, wide}, columns, w, runs, dst);
         } else if constexpr (Ops::kBytes == 3) {
           std::memcpy(dst, src + 3 * static_cast<size_t>(map.First()), rowBytes);
         } else {

@@ -63,6 +63,11 @@ struct PortableOpsOf : PortableAlpha {
   static void Blend16(const uint8_t* src, const uint8_t* alpha, uint8_t* dst) { BlendPixels(src, alpha, dst, 16); }
   static void Blend8(const uint8_t* src, const uint8_t* alpha, uint8_t* dst) { BlendPixels(src, alpha, dst, 8); }
 
+  // `count` copies of a 4-byte pixel.
+  static void Fill(uint8_t* dst, uint32_t pixel, int count) {
+    for (int k = 0; k < count; ++k) std::memcpy(dst + 4 * k, &pixel, 4);
+  }
+
   // `count` 3-byte pixels as 4-byte ones with a fourth byte of 0; reads no byte past the last.
   static void Widen(const uint8_t* bgr, int count, uint8_t* dst) {
     for (int k = 0; k + 1 < count; ++k) {

@@ -241,6 +241,17 @@ struct VectorOps32 : VectorAlpha {
     MixQuad<1>(Spreader::Widen4Last(Load16(src + 8)), dst + 16, a);
   }
 
+  // `count` copies of a 4-byte pixel, a quad a store; the last store ends at the last pixel.
+  static void Fill(uint8_t* dst, uint32_t pixel, int count) {
+    if (count < 4) {
+      PortableOps32::Fill(dst, pixel, count);
+      return;
+    }
+    const __m128i quad = _mm_set1_epi32(static_cast<int>(pixel));
+    for (int k = 0; k + 4 < count; k += 4) Store16(dst + 4 * k, quad);
+    Store16(dst + 4 * (count - 4), quad);
+  }
+
   // `count` 3-byte pixels as 4-byte ones, 16 at a time, then by quads; reads no byte past the
   // last.
   static void Widen(const uint8_t* bgr, int count, uint8_t* dst) {
