@@ -243,6 +243,18 @@ void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const Paint
   const bool finalPlane = image.bitsPerPixel == 24 && image.alpha != nullptr && image.alphaMax == 255 &&
                           !(image.transparencyIndex >= 0 && image.transparencyColor[3] == 0);
   const bool planeInPlace = inPlace && finalPlane;
+  if (planeInPlace) {
+    // The page's pictures at their own size: rows in place, one below the other.
+    const size_t first = static_cast<size_t>(map.First());
+    const int bottom = map.RowOf(0);
+    for (int yy = 0; yy < h; ++yy) {
+      const size_t sy = static_cast<size_t>(bottom + yy);
+      blend::BlendSpan<Ops>(image.alpha + sy * static_cast<size_t>(image.width) + first,
+                            InPlaceColours{SourceRow(image, static_cast<int>(sy)) + 3 * first}, BufferRow(buffer, yy),
+                            w);
+    }
+    return;
+  }
 
   Scratch scratch;
   bool shuffled = false;
