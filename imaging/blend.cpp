@@ -338,7 +338,7 @@ void CopyMapped(const Source& source, const int* columns, int count, const Colum
     if (runs.count > 0) {
       int start = 0;
       for (int j = 0; j < runs.count; ++j) {
-        Ops::Fill(dst + 4 * start, source.Fetch(columns[start]) & 0xFFFFFFu, runs.ends[j] - start);
+        Ops::Fill(dst + 4 * start, source.Pixel(columns[start]), runs.ends[j] - start);
         start = runs.ends[j];
       }
       return;

@@ -98,7 +98,14 @@ struct MappedColours {
       for (int k = 0; k < n - 1; ++k) Store4(dst + 3 * k, source.Fetch(c[k]));
       Store3(dst + 3 * (n - 1), source.Fetch(c[n - 1]));
     } else {
-      for (int k = 0; k < n; ++k) Store4(dst + 4 * k, source.Fetch(c[k]) & 0xFFFFFFu);
+      int k = 0;
+      for (; k + 4 <= n; k += 4) {
+        Store4(dst + 4 * k, source.Pixel(c[k]));
+        Store4(dst + 4 * k + 4, source.Pixel(c[k + 1]));
+        Store4(dst + 4 * k + 8, source.Pixel(c[k + 2]));
+        Store4(dst + 4 * k + 12, source.Pixel(c[k + 3]));
+      }
+      for (; k < n; ++k) Store4(dst + 4 * k, source.Pixel(c[k]));
     }
   }
 };
@@ -117,6 +124,8 @@ struct BgrSource {
     }
     return p[0] | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16;
   }
+  // The pixel with a fourth byte of 0.
+  uint32_t Pixel(int sx) const { return Fetch(sx) & 0xFFFFFFu; }
 };
 
 // Palette pixels of 1, 4 or 8 bits through a 256-entry table.
@@ -136,6 +145,7 @@ struct IndexedSource {
     }
   }
   uint32_t Fetch(int sx) const { return palette[IndexAt(row, sx)]; }
+  uint32_t Pixel(int sx) const { return Fetch(sx); }  // the table's fourth bytes are 0
 };
 
 // A chunk with some pixels neither clear nor opaque. At the edge of a shape one half is
