@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <type_traits>
 
 #include "imaging/xfile.h"
 
@@ -153,19 +154,6 @@ BenchImage RealisticMix(int width, int height) {
   return out;
 }
 
-BenchImage AllPartial(int width, int height) {
-  BenchImage out = Make24WithAlpha(width, height, "synthetic, every pixel partial");
-  uint32_t state = 12345;
-  for (int y = 0; y < height; ++y) {
-    uint8_t* alpha = AlphaRow(*out.image, y);
-    for (int x = 0; x < width; ++x) {
-      state = state * 1664525u + 1013904223u;
-      alpha[x] = static_cast<uint8_t>(1 + (state >> 24) % 254);
-    }
-  }
-  return out;
-}
-
 AlphaShares SharesOf(const ImageView& image) {
   AlphaShares shares;
   const size_t count = static_cast<size_t>(image.width) * image.height;
@@ -184,21 +172,26 @@ AlphaShares SharesOf(const ImageView& image) {
   return shares;
 }
 
-BenchSurface::BenchSurface(int width, int height) {
+template <class Surface>
+BenchSurfaceOf<Surface>::BenchSurfaceOf(int width, int height) {
+  constexpr int pixelBytes = std::is_same_v<Surface, Surface32> ? 4 : 3;
   surface.width = width;
   surface.height = height;
-  surface.stride = Stride24(width);
-  bytes.resize(static_cast<size_t>(surface.stride) * height);
+  surface.stride = pixelBytes == 4 ? Stride32(width) : Stride24(width);
+  bytes.resize(static_cast<size_t>(surface.stride) * height);  // fourth bytes 0, as GDI leaves them
   for (int y = 0; y < height; ++y) {
     uint8_t* row = bytes.data() + static_cast<size_t>(y) * surface.stride;
     for (int x = 0; x < width; ++x) {
-      row[x * 3] = static_cast<uint8_t>(244 - y * 40 / height);
-      row[x * 3 + 1] = static_cast<uint8_t>(246 - x * 30 / width);
-      row[x * 3 + 2] = 248;
+      row[x * pixelBytes] = static_cast<uint8_t>(244 - y * 40 / height);
+      row[x * pixelBytes + 1] = static_cast<uint8_t>(246 - x * 30 / width);
+      row[x * pixelBytes + 2] = 248;
     }
   }
   surface.bits = bytes.data();
 }
+
+template struct BenchSurfaceOf<Surface24>;
+template struct BenchSurfaceOf<Surface32>;
 
 std::vector<uint32_t> Premultiplied(const ImageView& image) {
   std::vector<uint32_t> out(static_cast<size_t>(image.width) * image.height);

@@ -27,8 +27,6 @@ BenchImage PageImage(const std::string& pngDir, int id, int width, int height, b
 // About 70% opaque, 20% clear and 10% partial pixels, in smooth regions as in the page's
 // pictures; colours are smooth gradients.
 BenchImage RealisticMix(int width, int height);
-// Every pixel partial (alpha 1 to 254).
-BenchImage AllPartial(int width, int height);
 
 // Shares of clear, opaque and partial pixels of an image's alpha plane, in percent.
 struct AlphaShares {
@@ -36,14 +34,18 @@ struct AlphaShares {
 };
 AlphaShares SharesOf(const ImageView& image);
 
-// A 24-bit target surface filled with a light gradient, like the page under its pictures.
-struct BenchSurface {
+// A 24- or 32-bit target surface filled with a light gradient, like the page under its
+// pictures.
+template <class Surface>
+struct BenchSurfaceOf {
   std::vector<uint8_t> bytes;
-  Surface24 surface;
-  BenchSurface(int width, int height);
-  BenchSurface(const BenchSurface&) = delete;
-  BenchSurface& operator=(const BenchSurface&) = delete;
+  Surface surface;
+  BenchSurfaceOf(int width, int height);
+  BenchSurfaceOf(const BenchSurfaceOf&) = delete;
+  BenchSurfaceOf& operator=(const BenchSurfaceOf&) = delete;
 };
+using BenchSurface = BenchSurfaceOf<Surface24>;
+using BenchSurface32 = BenchSurfaceOf<Surface32>;
 
 // 0xAARRGGBB premultiplied, top-down rows: the layout of pixman's a8r8g8b8 and of a 32-bit
 // top-down DIB section used with AlphaBlend.

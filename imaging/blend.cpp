@@ -60,12 +60,13 @@ bool UsableImage(const ImageView& image) {
   return image.stride >= minStride;
 }
 
-bool Drawable(const ImageView& image, int cx, int cy, const PaintBox& box, const Surface24& buffer) {
+template <class Surface>
+bool Drawable(const ImageView& image, int cx, int cy, const PaintBox& box, const Surface& buffer, int pixelBytes) {
   if (!UsableImage(image) || cx <= 0 || cy <= 0 || buffer.bits == nullptr) return false;
   const int64_t w = static_cast<int64_t>(box.right) - box.left;
   const int64_t h = static_cast<int64_t>(box.bottom) - box.top;
   if (w <= 0 || h <= 0) return false;
-  return buffer.width >= w && buffer.height >= h && buffer.stride >= w * 3;
+  return buffer.width >= w && buffer.height >= h && buffer.stride >= w * pixelBytes;
 }
 
 // The image's palette as blue | green << 8 | red << 16, widened to 256 entries so that any
@@ -87,7 +88,8 @@ const uint8_t* SourceRow(const ImageView& image, int sy) {
   return image.bits + static_cast<size_t>(sy) * static_cast<size_t>(image.stride);
 }
 
-uint8_t* BufferRow(const Surface24& buffer, int yy) {
+template <class Surface>
+uint8_t* BufferRow(const Surface& buffer, int yy) {
   return buffer.bits + static_cast<size_t>(yy) * static_cast<size_t>(buffer.stride);
 }
 
@@ -98,7 +100,9 @@ class Scratch {
   bool ReserveColumns(int width) { return Reserve(columns_, static_cast<size_t>(width)); }
   bool ReserveAlpha(int width) { return Reserve(alpha_, static_cast<size_t>(width)); }
   bool ReserveShuffles(int width) { return Reserve(shuffles_, static_cast<size_t>(width) / blend::kChunk + 1); }
+  bool ReserveRuns(int count) { return Reserve(runs_, static_cast<size_t>(count)); }
   int* Columns() const { return columns_.get(); }
+  int* Runs() const { return runs_.get(); }
   uint8_t* Alpha() const { return alpha_.get(); }
   ChunkShuffle* Shuffles() const { return shuffles_.get(); }
 
@@ -111,7 +115,29 @@ class Scratch {
   std::unique_ptr<int[]> columns_;
   std::unique_ptr<uint8_t[]> alpha_;
   std::unique_ptr<ChunkShuffle[]> shuffles_;
+  std::unique_ptr<int[]> runs_;
 };
+
+// Where the runs of equal source columns of a row end, when an enlargement makes them long:
+// then a 32-bit row is filled a register at a time. Empty for anything else.
+struct ColumnRuns {
+  const int* ends = nullptr;
+  int count = 0;
+};
+
+ColumnRuns LongRuns(const int* columns, int width, Scratch& scratch) {
+  constexpr int kLongRun = 8;  // on average; shorter ones go faster through the shuffles
+  int count = 1;
+  for (int k = 1; k < width; ++k) count += columns[k] != columns[k - 1];
+  if (count * kLongRun > width || !scratch.ReserveRuns(count)) return {};
+  int* ends = scratch.Runs();
+  int j = 0;
+  for (int k = 1; k < width; ++k) {
+    if (columns[k] != columns[k - 1]) ends[j++] = k;
+  }
+  ends[j] = width;
+  return ColumnRuns{ends, count};
+}
 
 // How the drawing rules turn a source pixel into the final alpha: the alpha maximum, the
 // palette's alpha and the transparent index or colour, the last two as alpha 0.
@@ -168,10 +194,11 @@ void BlendRowShuffled(const uint8_t* plane, const MappedColours<BgrSource>& colo
   const int chunks = count / blend::kChunk;
   for (int j = 0; j < chunks; ++j) {
     const ChunkShuffle& shuffle = shuffles[j];
-    uint8_t* d = dst + 3 * blend::kChunk * j;
+    uint8_t* d = dst + Ops::kBytes * blend::kChunk * j;
     const __m128i a = Ops::GatherAlpha(plane, shuffle);
     if (Ops::AllOpaque(a)) {
-      for (int r = 0; r < 3; ++r) blend::Store16(d + 16 * r, Ops::GatherColour(src, shuffle, r));
+      Ops::StoreColours(Ops::GatherColour(src, shuffle, 0), Ops::GatherColour(src, shuffle, 1),
+                        Ops::GatherColour(src, shuffle, 2), d);
     } else if (!Ops::AllClear(a)) {
       alignas(16) uint8_t colour[3 * blend::kChunk];
       alignas(16) uint8_t alpha[blend::kChunk];
@@ -193,19 +220,21 @@ void BlendRowShuffled(const uint8_t* plane, const MappedColours<BgrSource>& colo
 
 template <class Ops>
 void CopyRowShuffled(const MappedColours<BgrSource>& colours, const ChunkShuffle* shuffles, uint8_t* dst, int count) {
+  const uint8_t* src = colours.source.row;
   const int chunks = count / blend::kChunk;
   for (int j = 0; j < chunks; ++j) {
-    uint8_t* d = dst + 3 * blend::kChunk * j;
-    for (int r = 0; r < 3; ++r) blend::Store16(d + 16 * r, Ops::GatherColour(colours.source.row, shuffles[j], r));
+    const ChunkShuffle& shuffle = shuffles[j];
+    Ops::StoreColours(Ops::GatherColour(src, shuffle, 0), Ops::GatherColour(src, shuffle, 1),
+                      Ops::GatherColour(src, shuffle, 2), dst + Ops::kBytes * blend::kChunk * j);
   }
   const int done = chunks * blend::kChunk;
-  if (done < count) colours.Copy(done, count - done, dst + 3 * done);
+  if (done < count) colours.template Copy<Ops>(done, count - done, dst + Ops::kBytes * done);
 }
 #endif
 
-template <class Ops>
-void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer) {
-  if (!Drawable(image, cx, cy, box, buffer)) return;
+template <class Ops, class Surface>
+void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface& buffer) {
+  if (!Drawable(image, cx, cy, box, buffer, Ops::kBytes)) return;
   const SourceMap map(image, x, y, cx, cy, box);
   const int w = box.Width();
   const int h = box.Height();
@@ -214,6 +243,18 @@ void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const Paint
   const bool finalPlane = image.bitsPerPixel == 24 && image.alpha != nullptr && image.alphaMax == 255 &&
                           !(image.transparencyIndex >= 0 && image.transparencyColor[3] == 0);
   const bool planeInPlace = inPlace && finalPlane;
+  if (planeInPlace) {
+    // The page's pictures at their own size: rows in place, one below the other.
+    const size_t first = static_cast<size_t>(map.First());
+    const int bottom = map.RowOf(0);
+    for (int yy = 0; yy < h; ++yy) {
+      const size_t sy = static_cast<size_t>(bottom + yy);
+      blend::BlendSpan<Ops>(image.alpha + sy * static_cast<size_t>(image.width) + first,
+                            InPlaceColours{SourceRow(image, static_cast<int>(sy)) + 3 * first}, BufferRow(buffer, yy),
+                            w);
+    }
+    return;
+  }
 
   Scratch scratch;
   bool shuffled = false;
@@ -291,14 +332,24 @@ void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const Paint
   }
 }
 
-template <class Source>
-void CopyMapped(const Source& source, const int* columns, int count, uint8_t* dst) {
-  MappedColours<Source>{source, columns}.Copy(0, count, dst);
+template <class Ops, class Source>
+void CopyMapped(const Source& source, const int* columns, int count, const ColumnRuns& runs, uint8_t* dst) {
+  if constexpr (Ops::kBytes == 4) {
+    if (runs.count > 0) {
+      int start = 0;
+      for (int j = 0; j < runs.count; ++j) {
+        Ops::Fill(dst + 4 * start, source.Pixel(columns[start]), runs.ends[j] - start);
+        start = runs.ends[j];
+      }
+      return;
+    }
+  }
+  MappedColours<Source>{source, columns}.template Copy<Ops>(0, count, dst);
 }
 
-template <class Ops>
-void ResampleWith(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer) {
-  if (!Drawable(image, cx, cy, box, buffer)) return;
+template <class Ops, class Surface>
+void ResampleWith(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface& buffer) {
+  if (!Drawable(image, cx, cy, box, buffer, Ops::kBytes)) return;
   const SourceMap map(image, x, y, cx, cy, box);
   const int w = box.Width();
   const int h = box.Height();
@@ -306,10 +357,12 @@ void ResampleWith(const ImageView& image, int x, int y, int cx, int cy, const Pa
   const bool tryShuffles = Ops::kShuffles && !inPlace && image.bitsPerPixel == 24;
   Scratch scratch;
   bool shuffled = false;
+  ColumnRuns runs;
   if (!inPlace) {
     if (!scratch.ReserveColumns(w)) return;
     map.FillColumns(scratch.Columns(), w);
-    shuffled = tryShuffles && scratch.ReserveShuffles(w) &&
+    if constexpr (Ops::kBytes == 4) runs = LongRuns(scratch.Columns(), w, scratch);
+    shuffled = runs.count == 0 && tryShuffles && scratch.ReserveShuffles(w) &&
                BuildShuffles(scratch.Columns(), w, image.width, scratch.Shuffles());
   }
   const int* columns = scratch.Columns();
@@ -317,7 +370,7 @@ void ResampleWith(const ImageView& image, int x, int y, int cx, int cy, const Pa
   if (image.bitsPerPixel != 24) PaletteTable(image, palette);
   const int wide = WideColumns(image);
 
-  const size_t rowBytes = 3 * static_cast<size_t>(w);
+  const size_t rowBytes = Ops::kBytes * static_cast<size_t>(w);
   int previous = -1;
   for (int yy = 0; yy < h; ++yy) {
     const int sy = map.RowOf(yy);
@@ -339,19 +392,21 @@ void ResampleWith(const ImageView& image, int x, int y, int cx, int cy, const Pa
 #endif
     switch (image.bitsPerPixel) {
       case 1:
-        CopyMapped(IndexedSource<1>{src, palette}, columns, w, dst);
+        CopyMapped<Ops>(IndexedSource<1>{src, palette}, columns, w, runs, dst);
         break;
       case 4:
-        CopyMapped(IndexedSource<4>{src, palette}, columns, w, dst);
+        CopyMapped<Ops>(IndexedSource<4>{src, palette}, columns, w, runs, dst);
         break;
       case 8:
-        CopyMapped(IndexedSource<8>{src, palette}, columns, w, dst);
+        CopyMapped<Ops>(IndexedSource<8>{src, palette}, columns, w, runs, dst);
         break;
       default:
-        if (inPlace) {
+        if (!inPlace) {
+          CopyMapped<Ops>(BgrSource{src, wide}, columns, w, runs, dst);
+        } else if constexpr (Ops::kBytes == 3) {
           std::memcpy(dst, src + 3 * static_cast<size_t>(map.First()), rowBytes);
         } else {
-          CopyMapped(BgrSource{src, wide}, columns, w, dst);
+          Ops::Widen(src + 3 * static_cast<size_t>(map.First()), w, dst);
         }
         break;
     }
@@ -366,28 +421,62 @@ void ResampleWith(const ImageView& image, int x, int y, int cx, int cy, const Pa
 #define PAGE_FLATTEN
 #endif
 
+// Each path's operations for each target layout.
+template <class Surface>
+struct OpsFor;
+template <>
+struct OpsFor<Surface24> {
+  using Portable = blend::PortableOps;
+#if defined(PAGE_BLEND_SSE2)
+  using Sse2 = blend::Sse2Ops;
+#endif
+#if defined(PAGE_BLEND_SSSE3)
+  using Ssse3 = blend::Ssse3Ops;
+#endif
+};
+template <>
+struct OpsFor<Surface32> {
+  using Portable = blend::PortableOps32;
+#if defined(PAGE_BLEND_SSE2)
+  using Sse2 = blend::Sse2Ops32;
+#endif
+#if defined(PAGE_BLEND_SSSE3)
+  using Ssse3 = blend::Ssse3Ops32;
+#endif
+};
+
+template <class Surface>
 PAGE_FLATTEN void BlendPortable(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                                Surface24& buffer) {
-  BlendWith<blend::PortableOps>(image, x, y, cx, cy, box, buffer);
+                                Surface& buffer) {
+  BlendWith<typename OpsFor<Surface>::Portable>(image, x, y, cx, cy, box, buffer);
 }
+template <class Surface>
 PAGE_FLATTEN void ResamplePortable(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                                   Surface24& buffer) {
-  ResampleWith<blend::PortableOps>(image, x, y, cx, cy, box, buffer);
+                                   Surface& buffer) {
+  ResampleWith<typename OpsFor<Surface>::Portable>(image, x, y, cx, cy, box, buffer);
 }
 #if defined(PAGE_BLEND_SSE2)
+template <class Surface>
 PAGE_FLATTEN void BlendSse2(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                            Surface24& buffer) {
-  BlendWith<blend::Sse2Ops>(image, x, y, cx, cy, box, buffer);
+                            Surface& buffer) {
+  BlendWith<typename OpsFor<Surface>::Sse2>(image, x, y, cx, cy, box, buffer);
+}
+template <class Surface>
+PAGE_FLATTEN void ResampleSse2(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                               Surface& buffer) {
+  ResampleWith<typename OpsFor<Surface>::Sse2>(image, x, y, cx, cy, box, buffer);
 }
 #endif
 #if defined(PAGE_BLEND_SSSE3)
+template <class Surface>
 PAGE_TARGET_SSSE3 PAGE_FLATTEN void BlendSsse3(const ImageView& image, int x, int y, int cx, int cy,
-                                               const PaintBox& box, Surface24& buffer) {
-  BlendWith<blend::Ssse3Ops>(image, x, y, cx, cy, box, buffer);
+                                               const PaintBox& box, Surface& buffer) {
+  BlendWith<typename OpsFor<Surface>::Ssse3>(image, x, y, cx, cy, box, buffer);
 }
+template <class Surface>
 PAGE_TARGET_SSSE3 PAGE_FLATTEN void ResampleSsse3(const ImageView& image, int x, int y, int cx, int cy,
-                                                  const PaintBox& box, Surface24& buffer) {
-  ResampleWith<blend::Ssse3Ops>(image, x, y, cx, cy, box, buffer);
+                                                  const PaintBox& box, Surface& buffer) {
+  ResampleWith<typename OpsFor<Surface>::Ssse3>(image, x, y, cx, cy, box, buffer);
 }
 #endif
 
@@ -439,8 +528,11 @@ const char* BlendPathName(BlendPath path) {
   return "?";
 }
 
-void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                     Surface24& buffer) {
+namespace {
+
+template <class Surface>
+void BlendUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                Surface& buffer) {
   if (!HasBlendPath(path)) path = BlendPath::Portable;
   switch (path) {
 #if defined(PAGE_BLEND_SSSE3)
@@ -459,22 +551,56 @@ void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int c
   }
 }
 
+template <class Surface>
+void ResampleUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                   Surface& buffer) {
+  if (!HasBlendPath(path)) path = BlendPath::Portable;
+  switch (path) {
+#if defined(PAGE_BLEND_SSSE3)
+    case BlendPath::Ssse3:
+      ResampleSsse3(image, x, y, cx, cy, box, buffer);
+      return;
+#endif
+#if defined(PAGE_BLEND_SSE2)
+    case BlendPath::Sse2:
+      ResampleSse2(image, x, y, cx, cy, box, buffer);
+      return;
+#endif
+    default:
+      ResamplePortable(image, x, y, cx, cy, box, buffer);
+      return;
+  }
+}
+
+}  // namespace
+
+void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                     Surface24& buffer) {
+  BlendUsing(path, image, x, y, cx, cy, box, buffer);
+}
+void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                     Surface32& buffer) {
+  BlendUsing(path, image, x, y, cx, cy, box, buffer);
+}
 void ResampleOpaqueUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
                          Surface24& buffer) {
-  // Only the shuffles of a stretch differ; the rest is copies and table look-ups.
-#if defined(PAGE_BLEND_SSSE3)
-  if (path == BlendPath::Ssse3 && HasBlendPath(path)) {
-    ResampleSsse3(image, x, y, cx, cy, box, buffer);
-    return;
-  }
-#endif
-  ResamplePortable(image, x, y, cx, cy, box, buffer);
+  ResampleUsing(path, image, x, y, cx, cy, box, buffer);
+}
+void ResampleOpaqueUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                         Surface32& buffer) {
+  ResampleUsing(path, image, x, y, cx, cy, box, buffer);
 }
 
 void BlendImage(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer) {
   BlendImageUsing(DefaultBlendPath(), image, x, y, cx, cy, box, buffer);
 }
+void BlendImage(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface32& buffer) {
+  BlendImageUsing(DefaultBlendPath(), image, x, y, cx, cy, box, buffer);
+}
 
 void ResampleOpaque(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer) {
+  ResampleOpaqueUsing(DefaultBlendPath(), image, x, y, cx, cy, box, buffer);
+}
+void ResampleOpaque(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface32& buffer) {
   ResampleOpaqueUsing(DefaultBlendPath(), image, x, y, cx, cy, box, buffer);
 }

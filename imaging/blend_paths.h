@@ -20,5 +20,9 @@ const char* BlendPathName(BlendPath path);
 // through the portable one.
 void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
                      Surface24& buffer);
+void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                     Surface32& buffer);
 void ResampleOpaqueUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
                          Surface24& buffer);
+void ResampleOpaqueUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
+                         Surface32& buffer);

@@ -1,7 +1,8 @@
 // One buffer row of a blend: runs of clear pixels are skipped, runs of opaque ones copied,
 // the rest blended 16 at a time by the chunk operations of a path (blend_portable.h,
 // blend_sse2.h). Where the colours come from is a policy, so that the natural-size draw
-// reads the source row in place and the others gather through the column map.
+// reads the source row in place and the others gather through the column map. Colours are
+// gathered 3 bytes a pixel; the operations write the target's own layout (Ops::kBytes).
 #pragma once
 
 #include <cstdint>
@@ -63,7 +64,15 @@ struct InPlaceColours {
 
   const uint8_t* Chunk(int i, int, uint8_t*) const { return bgr + 3 * i; }
   void Gather(int i, int n, uint8_t* out) const { std::memcpy(out, bgr + 3 * i, 3 * static_cast<size_t>(n)); }
-  void Copy(int i, int n, uint8_t* dst) const { CopyBytes(dst, bgr + 3 * i, 3 * static_cast<size_t>(n)); }
+  // Pixels i to i + n - 1 into the target row's pixels from dst on.
+  template <class Ops>
+  void Copy(int i, int n, uint8_t* dst) const {
+    if constexpr (Ops::kBytes == 3) {
+      CopyBytes(dst, bgr + 3 * i, 3 * static_cast<size_t>(n));
+    } else {
+      Ops::Widen(bgr + 3 * i, n, dst);
+    }
+  }
 };
 
 // Pixel i's colour is Fetch(columns[i]) as blue | green << 8 | red << 16; gathered with
@@ -80,12 +89,24 @@ struct MappedColours {
     Gather(i, n, temp);
     return temp;
   }
-  // Into the buffer the last pixel is stored in 3 bytes: its spare byte belongs to a pixel
-  // that may have to stay.
+  // Into a 24-bit buffer the last pixel is stored in 3 bytes: its spare byte belongs to a
+  // pixel that may have to stay.
+  template <class Ops>
   void Copy(int i, int n, uint8_t* dst) const {
     const int* c = columns + i;
-    for (int k = 0; k < n - 1; ++k) Store4(dst + 3 * k, source.Fetch(c[k]));
-    Store3(dst + 3 * (n - 1), source.Fetch(c[n - 1]));
+    if constexpr (Ops::kBytes == 3) {
+      for (int k = 0; k < n - 1; ++k) Store4(dst + 3 * k, source.Fetch(c[k]));
+      Store3(dst + 3 * (n - 1), source.Fetch(c[n - 1]));
+    } else {
+      int k = 0;
+      for (; k + 4 <= n; k += 4) {
+        Store4(dst + 4 * k, source.Pixel(c[k]));
+        Store4(dst + 4 * k + 4, source.Pixel(c[k + 1]));
+        Store4(dst + 4 * k + 8, source.Pixel(c[k + 2]));
+        Store4(dst + 4 * k + 12, source.Pixel(c[k + 3]));
+      }
+      for (; k < n; ++k) Store4(dst + 4 * k, source.Pixel(c[k]));
+    }
   }
 };
 
@@ -103,6 +124,8 @@ struct BgrSource {
     }
     return p[0] | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16;
   }
+  // The pixel with a fourth byte of 0.
+  uint32_t Pixel(int sx) const { return Fetch(sx) & 0xFFFFFFu; }
 };
 
 // Palette pixels of 1, 4 or 8 bits through a 256-entry table.
@@ -122,22 +145,28 @@ struct IndexedSource {
     }
   }
   uint32_t Fetch(int sx) const { return palette[IndexAt(row, sx)]; }
+  uint32_t Pixel(int sx) const { return Fetch(sx); }  // the table's fourth bytes are 0
 };
 
 // A chunk with some pixels neither clear nor opaque. At the edge of a shape one half is
 // often uniform, and only the other half needs blending.
 template <class Ops, class Colours>
 void BlendMixed(const Colours& colours, int i, const uint8_t* alpha, Halves halves, uint8_t* dst, uint8_t* gathered) {
+  constexpr int B = Ops::kBytes;
+  if constexpr (Ops::kQuads) {
+    Ops::BlendQuads(colours.Chunk(i, kChunk, gathered), alpha, dst + B * i);
+    return;
+  }
   if ((halves.opaque | halves.clear) == 0) {
-    Ops::Blend16(colours.Chunk(i, kChunk, gathered), alpha, dst + 3 * i);
+    Ops::Blend16(colours.Chunk(i, kChunk, gathered), alpha, dst + B * i);
     return;
   }
   for (int half = 0; half < 2; ++half) {
     const int at = i + 8 * half;
     if (halves.opaque >> half & 1) {
-      colours.Copy(at, 8, dst + 3 * at);
+      colours.template Copy<Ops>(at, 8, dst + B * at);
     } else if (!(halves.clear >> half & 1)) {
-      Ops::Blend8(colours.Chunk(at, 8, gathered), alpha + 8 * half, dst + 3 * at);
+      Ops::Blend8(colours.Chunk(at, 8, gathered), alpha + 8 * half, dst + B * at);
     }
   }
 }
@@ -155,9 +184,37 @@ inline void ClearedPrefix8(const uint8_t* alpha, int done, uint8_t* out) {
   std::memcpy(out, &word, sizeof word);
 }
 
+// A row of a 32-bit target, a quad of pixels to a register: each chunk is classified once and
+// its quads skipped, copied or blended. Short rows, as in the small pictures, have no room
+// for runs to pay off; long opaque stretches cost a little more than a run's copy.
+template <class Ops, class Colours>
+void BlendQuadSpan(const uint8_t* alpha, const Colours& colours, uint8_t* dst, int count) {
+  alignas(16) uint8_t gathered[kChunkBytes];
+  auto chunk = [&](int i, const typename Ops::Masks& masks) {
+    if (masks.AllClear()) return;
+    const uint8_t* src = colours.Chunk(i, kChunk, gathered);
+    if (masks.AllOpaque()) {
+      Ops::StoreChunk(src, dst + 4 * i);
+    } else {
+      Ops::BlendQuads(src, masks, dst + 4 * i);
+    }
+  };
+  int i = 0;
+  for (; i + kChunk <= count; i += kChunk) chunk(i, Ops::Classify(alpha + i));
+  // The last pixels: the row's last chunk again, the pixels already drawn made clear.
+  if (i < count) chunk(count - kChunk, Ops::ClassifyLast(alpha + count - kChunk, kChunk - (count - i)));
+}
+
 // Blends `count` pixels of `colours` by `alpha` (final values, one per pixel) into `dst`.
 template <class Ops, class Colours>
 void BlendSpan(const uint8_t* alpha, const Colours& colours, uint8_t* dst, int count) {
+  constexpr int B = Ops::kBytes;
+  if constexpr (Ops::kQuads) {
+    if (count >= kChunk) {
+      BlendQuadSpan<Ops>(alpha, colours, dst, count);
+      return;
+    }
+  }
   alignas(16) uint8_t gathered[kChunkBytes];
   int i = 0;
   while (i + kChunk <= count) {
@@ -167,7 +224,7 @@ void BlendSpan(const uint8_t* alpha, const Colours& colours, uint8_t* dst, int c
       int end = i + kChunk;
       while (end + 4 * kChunk <= count && Ops::AllOpaque64(alpha + end)) end += 4 * kChunk;
       while (end + kChunk <= count && Ops::AllOpaque16(alpha + end)) end += kChunk;
-      colours.Copy(i, end - i, dst + 3 * i);
+      colours.template Copy<Ops>(i, end - i, dst + B * i);
       i = end;
     } else if (halves.clear == 3) {
       i += kChunk;
@@ -184,12 +241,12 @@ void BlendSpan(const uint8_t* alpha, const Colours& colours, uint8_t* dst, int c
   alignas(16) uint8_t tailAlpha[kChunk] = {};
   if (count >= 8 && rest <= 8) {
     ClearedPrefix8(alpha + count - 8, 8 - rest, tailAlpha);
-    const uint64_t word = PortableOps::Word(tailAlpha);
+    const uint64_t word = PortableAlpha::Word(tailAlpha);
     if (word == 0) return;
     if ((word | ~(~uint64_t{0} << (8 * (8 - rest)))) == ~uint64_t{0}) {
-      colours.Copy(i, rest, dst + 3 * i);  // the pixels left are all opaque
+      colours.template Copy<Ops>(i, rest, dst + B * i);  // the pixels left are all opaque
     } else {
-      Ops::Blend8(colours.Chunk(count - 8, 8, gathered), tailAlpha, dst + 3 * (count - 8));
+      Ops::Blend8(colours.Chunk(count - 8, 8, gathered), tailAlpha, dst + B * (count - 8));
     }
     return;
   }
@@ -201,12 +258,12 @@ void BlendSpan(const uint8_t* alpha, const Colours& colours, uint8_t* dst, int c
   }
   std::memcpy(tailAlpha, alpha, static_cast<size_t>(rest));
   if (Ops::AllClear16(tailAlpha)) return;
-  alignas(16) uint8_t under[kChunk * 3] = {};
+  alignas(16) uint8_t under[kChunk * B] = {};
   std::memset(gathered, 0, sizeof gathered);
   colours.Gather(0, rest, gathered);
-  std::memcpy(under, dst, 3 * static_cast<size_t>(rest));
+  std::memcpy(under, dst, B * static_cast<size_t>(rest));
   Ops::Blend16(gathered, tailAlpha, under);
-  std::memcpy(dst, under, 3 * static_cast<size_t>(rest));
+  std::memcpy(dst, under, B * static_cast<size_t>(rest));
 }
 
 }  // namespace blend

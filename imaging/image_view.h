@@ -28,6 +28,18 @@ struct Surface24 {
   int stride = 0;  // ((24 * width + 31) / 32) * 4
 };
 
+// A 32-bit working surface: rows bottom-up, blue, green, red and a fourth byte per pixel.
+// Blue, green and red come out exactly as in a Surface24 drawn the same way. The fourth byte
+// blends as a fourth channel whose source is 0: a kept pixel keeps it, a pixel that takes its
+// source (alpha 255, and every pixel ResampleOpaque writes) gets 0, one in between
+// (byte * (255 - a)) >> 8. So fourth bytes that are 0 stay 0.
+struct Surface32 {
+  uint8_t* bits = nullptr;
+  int width = 0;
+  int height = 0;
+  int stride = 0;  // at least 4 * width
+};
+
 // A rectangle in target coordinates, right and bottom exclusive.
 struct PaintBox {
   int left = 0;
@@ -39,6 +51,7 @@ struct PaintBox {
 };
 
 inline int Stride24(int width) { return ((24 * width + 31) / 32) * 4; }
+inline int Stride32(int width) { return 4 * width; }
 
 // The part of the destination (x, y, cx, cy) inside the clip box; empty when none is.
 PaintBox ComputePaintBox(const PaintBox& clip, int x, int y, int cx, int cy);
@@ -51,7 +64,9 @@ bool NeedsBlending(const ImageView& image);
 // pixels of `box` (box.Width() x box.Height()). Natural size maps pixels one to one; any other
 // size takes the nearest source pixel.
 void BlendImage(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer);
+void BlendImage(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface32& buffer);
 
 // Fills `buffer` (the size of `box`) with the image resampled to cx x cy at (x, y), ignoring
 // alpha and transparency and never reading the buffer.
 void ResampleOpaque(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer);
+void ResampleOpaque(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface32& buffer);

@@ -69,11 +69,17 @@ void ResampleIntoTarget(const ImageView& view, HDC target, int x, int y, int cx,
   std::free(bits);
 }
 
-// The target's own pixels of `box` when the target draws into a bottom-up 24-bit DIB section
-// through a plain translation and a rectangular clip: then the kernels can work on them in
-// place, with exactly the result of the read-back and copy, minus both copies. The page's
-// off-screen buffer is such a section.
-bool DirectSurface(HDC target, int clipKind, const PaintBox& box, Surface24& surface) {
+// The target's own pixels of `box` when the target draws into a bottom-up 24- or 32-bit DIB
+// section through a plain translation and a rectangular clip: then the kernels can work on
+// them in place, with the blue, green and red of the read-back and copy, minus both copies.
+// The page's off-screen buffer is such a section.
+struct DirectPixels {
+  uint8_t* bits = nullptr;  // the bottom line of the box
+  int stride = 0;
+  int bitsPerPixel = 0;
+};
+
+bool DirectSurface(HDC target, int clipKind, const PaintBox& box, DirectPixels& pixels) {
   if (clipKind != SIMPLEREGION || GetMapMode(target) != MM_TEXT || GetGraphicsMode(target) != GM_COMPATIBLE) {
     return false;
   }
@@ -81,8 +87,8 @@ bool DirectSurface(HDC target, int clipKind, const PaintBox& box, Surface24& sur
   DIBSECTION section;
   if (bitmap == nullptr || GetObjectW(bitmap, sizeof section, &section) != sizeof section) return false;
   const BITMAPINFOHEADER& header = section.dsBmih;
-  if (section.dsBm.bmBits == nullptr || header.biBitCount != 24 || header.biCompression != BI_RGB ||
-      header.biHeight <= 0) {
+  if (section.dsBm.bmBits == nullptr || (header.biBitCount != 24 && header.biBitCount != 32) ||
+      header.biCompression != BI_RGB || header.biHeight <= 0) {
     return false;
   }
   POINT corners[2] = {{box.left, box.top}, {box.right, box.bottom}};
@@ -96,12 +102,26 @@ bool DirectSurface(HDC target, int clipKind, const PaintBox& box, Surface24& sur
   GdiFlush();  // GDI may still be writing to the section
   const size_t stride = static_cast<size_t>(section.dsBm.bmWidthBytes);
   // Row 0 of a kernel surface is the bottom line of the box.
-  surface.bits = static_cast<uint8_t*>(section.dsBm.bmBits) + static_cast<size_t>(height - corners[1].y) * stride +
-                 static_cast<size_t>(corners[0].x) * 3;
+  pixels.bits = static_cast<uint8_t*>(section.dsBm.bmBits) + static_cast<size_t>(height - corners[1].y) * stride +
+                static_cast<size_t>(corners[0].x) * (header.biBitCount / 8);
+  pixels.stride = static_cast<int>(stride);
+  pixels.bitsPerPixel = header.biBitCount;
+  return true;
+}
+
+template <class Surface>
+void DrawDirect(const ImageView& view, int x, int y, int cx, int cy, const PaintBox& box, const DirectPixels& pixels) {
+  Surface surface;
+  surface.bits = pixels.bits;
   surface.width = box.Width();
   surface.height = box.Height();
-  surface.stride = static_cast<int>(stride);
-  return true;
+  surface.stride = pixels.stride;
+  // A natural-size opaque draw through the kernel is the copy SetDIBitsToDevice makes.
+  if (NeedsBlending(view)) {
+    BlendImage(view, x, y, cx, cy, box, surface);
+  } else {
+    ResampleOpaque(view, x, y, cx, cy, box, surface);
+  }
 }
 
 }  // namespace
@@ -151,13 +171,12 @@ bool CxImage::DrawAt(HDC target, int32_t x, int32_t y, int32_t cx, int32_t cy) c
   const PaintBox box = ComputePaintBox(PaintBox{clip.left, clip.top, clip.right, clip.bottom}, x, y, cx, cy);
   if (box.Width() <= 0 || box.Height() <= 0) return true;
 
-  Surface24 direct;
+  DirectPixels direct;
   if (DirectSurface(target, clipKind, box, direct)) {
-    // A natural-size opaque draw through the kernel is the copy SetDIBitsToDevice makes.
-    if (NeedsBlending(view)) {
-      BlendImage(view, x, y, cx, cy, box, direct);
+    if (direct.bitsPerPixel == 32) {
+      DrawDirect<Surface32>(view, x, y, cx, cy, box, direct);
     } else {
-      ResampleOpaque(view, x, y, cx, cy, box, direct);
+      DrawDirect<Surface24>(view, x, y, cx, cy, box, direct);
     }
   } else if (NeedsBlending(view)) {
     BlendIntoTarget(view, target, x, y, cx, cy, box);

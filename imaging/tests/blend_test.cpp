@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <iterator>
 #include <random>
+#include <sstream>
+#include <type_traits>
 #include <vector>
 
 #include "imaging/blend_paths.h"
@@ -62,22 +64,31 @@ struct Image {
   }
 };
 
-struct Buffer {
+// A 24- or 32-bit buffer; exactly sized, so the sanitizer sees any access past its last row.
+template <class Surface>
+struct BufferOf {
+  static constexpr int kBytes = std::is_same_v<Surface, Surface32> ? 4 : 3;
   std::vector<uint8_t> bytes;
-  Surface24 s;
-  Buffer(int width, int height, uint8_t fill, int padding = 0) {
+  Surface s;
+  BufferOf(int width, int height, uint8_t fill, int padding = 0) {
     s.width = width;
     s.height = height;
-    s.stride = Stride24(width) + padding;
+    s.stride = (kBytes == 4 ? Stride32(width) : Stride24(width)) + padding;
     bytes.assign(static_cast<size_t>(s.stride) * height, fill);
     s.bits = bytes.data();
   }
-  const uint8_t* At(int xx, int yy) const { return &bytes[static_cast<size_t>(yy) * s.stride + xx * 3]; }
+  BufferOf(const BufferOf& other) : bytes(other.bytes), s(other.s) { s.bits = bytes.data(); }
+  uint8_t* At(int xx, int yy) { return &bytes[static_cast<size_t>(yy) * s.stride + xx * kBytes]; }
+  const uint8_t* At(int xx, int yy) const { return &bytes[static_cast<size_t>(yy) * s.stride + xx * kBytes]; }
   void Set(int xx, int yy, uint8_t b, uint8_t g, uint8_t r) {
-    uint8_t* p = &bytes[static_cast<size_t>(yy) * s.stride + xx * 3];
+    uint8_t* p = At(xx, yy);
     p[0] = b, p[1] = g, p[2] = r;
   }
 };
+using Buffer = BufferOf<Surface24>;
+using Buffer32 = BufferOf<Surface32>;
+
+using DrawFunction = void (*)(const ImageView&, int, int, int, int, const PaintBox&, Surface24&);
 
 PaintBox Box(int left, int top, int right, int bottom) { return PaintBox{left, top, right, bottom}; }
 
@@ -270,7 +281,7 @@ TEST(BlendImageTest, ClippedDrawMatchesUnclippedDrawWhereVisible) {
       ASSERT_GT(part.Width(), 0);
       ASSERT_GT(part.Height(), 0);
       Buffer whole(full.Width(), full.Height(), 0), clipped(part.Width(), part.Height(), 0);
-      auto draw = blend ? BlendImage : ResampleOpaque;
+      const DrawFunction draw = blend ? DrawFunction{BlendImage} : DrawFunction{ResampleOpaque};
       draw(image.v, x, y, cx, cy, full, whole.s);
       draw(image.v, x, y, cx, cy, part, clipped.s);
       for (int yy = 0; yy < part.Height(); ++yy) {
@@ -310,17 +321,27 @@ TEST(BlendImageTest, NothingHappensForEmptyBoxOrUnusableInput) {
       {"box larger than buffer", image.v, 3, 3, Box(0, 0, 4, 3)},
   };
   for (const Case& c : cases) {
-    for (auto draw : {BlendImage, ResampleOpaque}) {
+    for (const DrawFunction draw : {DrawFunction{BlendImage}, DrawFunction{ResampleOpaque}}) {
       Buffer buffer(3, 3, 42);
       draw(c.v, 0, 0, c.cx, c.cy, c.box, buffer.s);
       EXPECT_EQ(buffer.bytes, std::vector<uint8_t>(buffer.bytes.size(), 42)) << c.what;
     }
+    Buffer32 wide(3, 3, 42);
+    BlendImage(c.v, 0, 0, c.cx, c.cy, c.box, wide.s);
+    ResampleOpaque(c.v, 0, 0, c.cx, c.cy, c.box, wide.s);
+    EXPECT_EQ(wide.bytes, std::vector<uint8_t>(wide.bytes.size(), 42)) << c.what << " into 32 bits";
   }
   Surface24 none;
   none.width = none.height = 3;
   none.stride = Stride24(3);
   BlendImage(image.v, 0, 0, 3, 3, box, none);
   ResampleOpaque(image.v, 0, 0, 3, 3, box, none);
+  // Rows too short for 4 bytes a pixel: nothing is drawn, not even into the room there is.
+  Buffer32 narrow(3, 3, 42);
+  narrow.s.stride = Stride24(3) - 1;
+  BlendImage(image.v, 0, 0, 3, 3, box, narrow.s);
+  ResampleOpaque(image.v, 0, 0, 3, 3, box, narrow.s);
+  EXPECT_EQ(narrow.bytes, std::vector<uint8_t>(narrow.bytes.size(), 42));
 }
 
 TEST(ResampleOpaqueTest, ReadsEachDepthThroughItsPaletteAndNeverTheBuffer) {
@@ -367,8 +388,9 @@ std::vector<BlendPath> AvailablePaths() {
   return paths;
 }
 
+template <class Surface>
 void Draw(BlendPath path, bool blend, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-          Surface24& buffer) {
+          Surface& buffer) {
   if (blend) {
     BlendImageUsing(path, image, x, y, cx, cy, box, buffer);
   } else {
@@ -376,8 +398,11 @@ void Draw(BlendPath path, bool blend, const ImageView& image, int x, int y, int 
   }
 }
 
-// Per pixel, straight from the drawing rules; no maps, no shortcuts.
-void Reference(const ImageView& im, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buf, bool blend) {
+// Per pixel, straight from the drawing rules; no maps, no shortcuts. A 32-bit target's fourth
+// byte blends as a channel whose source is 0.
+template <class Surface>
+void Reference(const ImageView& im, int x, int y, int cx, int cy, const PaintBox& box, Surface& buf, bool blend) {
+  constexpr int bytes = BufferOf<Surface>::kBytes;
   for (int yy = 0; yy < box.Height(); ++yy) {
     for (int xx = 0; xx < box.Width(); ++xx) {
       int64_t sx, sy;
@@ -410,28 +435,52 @@ void Reference(const ImageView& im, int x, int y, int cx, int cy, const PaintBox
         if (im.alphaPaletteEnabled) a = (a * (src[3] + 1u)) >> 8;
         transparent = im.transparencyIndex >= 0 && int64_t(index) == im.transparencyIndex;
       }
-      uint8_t* d = buf.bits + yy * buf.stride + xx * 3;
+      uint8_t* d = buf.bits + yy * buf.stride + xx * bytes;
       if (!blend) a = 255, transparent = false;
       if (transparent || a == 0) continue;
-      for (int k = 0; k < 3; ++k) d[k] = a == 255 ? src[k] : uint8_t((src[k] * a + d[k] * (255 - a)) >> 8);
+      src[3] = 0;
+      for (int k = 0; k < bytes; ++k) d[k] = a == 255 ? src[k] : uint8_t((src[k] * a + d[k] * (255 - a)) >> 8);
     }
   }
 }
 
-// Every available path draws the case into a copy of `before` exactly as the reference does.
+// `before`'s pixels in a 32-bit buffer with the same row padding, fourth bytes of every value
+// and padding bytes that must survive.
+Buffer32 Widened(const Buffer& before) {
+  const int padding = before.s.stride - Stride24(before.s.width);
+  Buffer32 wide(before.s.width, before.s.height, 0xC3, padding);
+  for (int yy = 0; yy < wide.s.height; ++yy) {
+    for (int xx = 0; xx < wide.s.width; ++xx) {
+      std::copy(before.At(xx, yy), before.At(xx, yy) + 3, wide.At(xx, yy));
+      wide.At(xx, yy)[3] = uint8_t(37 * (yy * wide.s.width + xx) + 11);
+    }
+  }
+  return wide;
+}
+
+// Every available path draws the case into a copy of `before`, and into a 32-bit buffer with
+// the same pixels, exactly as the reference does.
 void ExpectEveryPathMatchesReference(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
                                      const Buffer& before, bool blend, int caseNumber) {
+  auto describe = [&](BlendPath path, int bits) {
+    std::ostringstream text;
+    text << "case " << caseNumber << " " << BlendPathName(path) << " into " << bits << " bits: " << image.bitsPerPixel
+         << " bits " << image.width << "x" << image.height << " to " << cx << "x" << cy << " at " << x << "," << y
+         << " box " << box.left << "," << box.top << "," << box.right << "," << box.bottom << " blend " << blend;
+    return text.str();
+  };
   Buffer want = before;
-  want.s.bits = want.bytes.data();
   Reference(image, x, y, cx, cy, box, want.s, blend);
+  const Buffer32 before32 = Widened(before);
+  Buffer32 want32 = before32;
+  Reference(image, x, y, cx, cy, box, want32.s, blend);
   for (const BlendPath path : AvailablePaths()) {
     Buffer got = before;
-    got.s.bits = got.bytes.data();
     Draw(path, blend, image, x, y, cx, cy, box, got.s);
-    ASSERT_EQ(got.bytes, want.bytes) << "case " << caseNumber << " " << BlendPathName(path) << ": "
-                                     << image.bitsPerPixel << " bits " << image.width << "x" << image.height << " to "
-                                     << cx << "x" << cy << " at " << x << "," << y << " box " << box.left << ","
-                                     << box.top << "," << box.right << "," << box.bottom << " blend " << blend;
+    ASSERT_EQ(got.bytes, want.bytes) << describe(path, 24);
+    Buffer32 got32 = before32;
+    Draw(path, blend, image, x, y, cx, cy, box, got32.s);
+    ASSERT_EQ(got32.bytes, want32.bytes) << describe(path, 32);
   }
 }
 
@@ -565,13 +614,7 @@ TEST(BlendPathsTest, PageStretchesMatchReference) {
     image.Sync();
     const PaintBox box = Box(0, 0, c.cx, c.cy);
     for (const bool blend : {true, false}) {
-      Buffer want(c.cx, c.cy, 90);
-      Reference(image.v, 0, 0, c.cx, c.cy, box, want.s, blend);
-      for (const BlendPath path : AvailablePaths()) {
-        Buffer got(c.cx, c.cy, 90);
-        Draw(path, blend, image.v, 0, 0, c.cx, c.cy, box, got.s);
-        EXPECT_EQ(got.bytes, want.bytes) << c.w << "->" << c.cx << " " << BlendPathName(path) << " blend " << blend;
-      }
+      ExpectEveryPathMatchesReference(image.v, 0, 0, c.cx, c.cy, box, Buffer(c.cx, c.cy, 90), blend, c.w);
     }
   }
 }
@@ -594,14 +637,9 @@ TEST(BlendPathsTest, RowEndsKeepThePixelsAlreadyDrawn) {
         image.bits[size_t(i / w) * image.v.stride + size_t(i % w) * 3] = uint8_t(i);
       }
       image.Sync();
-      const PaintBox box = Box(0, 0, w, 2);
-      Buffer want(w, 2, 0x5A, 3);
-      Reference(image.v, 0, 0, w, 2, box, want.s, true);
-      for (const BlendPath path : AvailablePaths()) {
-        Buffer got(w, 2, 0x5A, 3);
-        BlendImageUsing(path, image.v, 0, 0, w, 2, box, got.s);
-        ASSERT_EQ(got.bytes, want.bytes) << "width " << w << " pattern " << pattern << " " << BlendPathName(path);
-      }
+      SCOPED_TRACE(::testing::Message() << "width " << w << " pattern " << pattern);
+      ExpectEveryPathMatchesReference(image.v, 0, 0, w, 2, Box(0, 0, w, 2), Buffer(w, 2, 0x5A, 3), true, 0);
+      if (::testing::Test::HasFatalFailure()) return;
     }
   }
 }

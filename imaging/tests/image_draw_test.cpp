@@ -6,34 +6,69 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 #include "imaging/draw_base.h"
 #include "imaging/ximage.h"
 #include "testing/dib_canvas.h"
+#include "util/scoped_gdi.h"
 
 namespace {
 
+// A bottom-up 32-bit DIB section in its own memory context, as the page's kept buffer is.
+class Section32 {
+ public:
+  Section32(int width, int height) : bitmap_(Make(width, height, &bits_)), selection_(dc_.Get(), bitmap_.Get()) {
+    size_ = static_cast<size_t>(width) * 4 * height;
+  }
+  HDC Dc() const { return dc_.Get(); }
+  std::vector<uint8_t> Rows() const {
+    GdiFlush();
+    return std::vector<uint8_t>(bits_, bits_ + size_);
+  }
+  void SetRows(const std::vector<uint8_t>& rows) { std::copy(rows.begin(), rows.end(), bits_); }
+
+ private:
+  static HBITMAP Make(int width, int height, uint8_t** bits) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(bits), nullptr, 0);
+  }
+  uint8_t* bits_ = nullptr;
+  size_t size_ = 0;
+  ScopedBitmap bitmap_;
+  ScopedMemoryDC dc_{nullptr};
+  ScopedSelect selection_;
+};
+
 // What DrawAt must produce: the kernel applied to the target's pixels of the paint box. `clip`
 // and the draw are in logical coordinates, `offset` takes them to the target's pixels.
+template <class Surface>
 std::vector<uint8_t> KernelResult(const CxImage& image, std::vector<uint8_t> pixels, int targetWidth, int targetHeight,
                                   const PaintBox& clip, int x, int y, int cx, int cy, POINT offset = {0, 0}) {
+  constexpr int bytes = std::is_same_v<Surface, Surface32> ? 4 : 3;
   const ImageView view = image.View();
   PaintBox box = ComputePaintBox(clip, x, y, cx, cy);
   const PaintBox logicalBox = box;
   box.left += offset.x, box.right += offset.x, box.top += offset.y, box.bottom += offset.y;
   if (box.Width() <= 0 || box.Height() <= 0) return pixels;
-  const int stride = Stride24(targetWidth);
-  Surface24 buffer;
+  const int stride = bytes == 4 ? Stride32(targetWidth) : Stride24(targetWidth);
+  Surface buffer;
   buffer.width = box.Width();
   buffer.height = box.Height();
-  buffer.stride = Stride24(buffer.width);
+  buffer.stride = bytes * buffer.width;
   std::vector<uint8_t> boxPixels(buffer.stride * buffer.height);
   buffer.bits = boxPixels.data();
   // Box row 0 is its bottom line, target row 0 the bottom of the target.
   for (int row = 0; row < buffer.height; ++row) {
-    std::memcpy(&boxPixels[row * buffer.stride], &pixels[(targetHeight - box.bottom + row) * stride + 3 * box.left],
-                3 * buffer.width);
+    std::memcpy(&boxPixels[row * buffer.stride], &pixels[(targetHeight - box.bottom + row) * stride + bytes * box.left],
+                bytes * buffer.width);
   }
   if (NeedsBlending(view)) {
     BlendImage(view, x, y, cx, cy, logicalBox, buffer);
@@ -41,10 +76,23 @@ std::vector<uint8_t> KernelResult(const CxImage& image, std::vector<uint8_t> pix
     ResampleOpaque(view, x, y, cx, cy, logicalBox, buffer);
   }
   for (int row = 0; row < buffer.height; ++row) {
-    std::memcpy(&pixels[(targetHeight - box.bottom + row) * stride + 3 * box.left], &boxPixels[row * buffer.stride],
-                3 * buffer.width);
+    std::memcpy(&pixels[(targetHeight - box.bottom + row) * stride + bytes * box.left], &boxPixels[row * buffer.stride],
+                bytes * buffer.width);
   }
   return pixels;
+}
+
+// Blue, green and red of every pixel of bottom-up 24- or 32-bit rows, in order.
+std::vector<uint8_t> Colours(const std::vector<uint8_t>& rows, int width, int height, int bytes) {
+  const int stride = bytes == 4 ? Stride32(width) : Stride24(width);
+  std::vector<uint8_t> out;
+  for (int row = 0; row < height; ++row) {
+    for (int px = 0; px < width; ++px) {
+      const uint8_t* p = &rows[row * stride + bytes * px];
+      out.insert(out.end(), p, p + 3);
+    }
+  }
+  return out;
 }
 
 void FillRandomImage(CxImage& image, std::mt19937& random) {
@@ -70,6 +118,8 @@ void FillRandomImage(CxImage& image, std::mt19937& random) {
   if (random() % 4 == 0) image.SetAlphaMax(uint8_t(random()));
 }
 
+// Onto a 24-bit section and onto a 32-bit one (whose fourth bytes follow the kernels' rule
+// where it draws in place, under a rectangular clip).
 TEST(ImageDrawTest, DrawAtGivesTheKernelsPixelsUnderAnyClipRegionAndOrigin) {
   constexpr int kWidth = 97;
   constexpr int kHeight = 61;
@@ -82,6 +132,16 @@ TEST(ImageDrawTest, DrawAtGivesTheKernelsPixelsUnderAnyClipRegionAndOrigin) {
     std::vector<uint8_t> before(target.Stride() * kHeight);
     for (uint8_t& byte : before) byte = random();
     target.SetRows(before);
+    // The same pixels with fourth bytes of every value.
+    Section32 wide(kWidth, kHeight);
+    std::vector<uint8_t> before32(Stride32(kWidth) * kHeight);
+    for (int row = 0; row < kHeight; ++row) {
+      for (int px = 0; px < kWidth; ++px) {
+        std::copy_n(&before[row * target.Stride() + 3 * px], 3, &before32[row * Stride32(kWidth) + 4 * px]);
+        before32[row * Stride32(kWidth) + 4 * px + 3] = uint8_t(random());
+      }
+    }
+    wide.SetRows(before32);
 
     // A rectangle (drawn in the target's own memory), with a shifted origin (the same, offset),
     // or two rectangles (through a read-back, and only inside them).
@@ -94,8 +154,10 @@ TEST(ImageDrawTest, DrawAtGivesTheKernelsPixelsUnderAnyClipRegionAndOrigin) {
       DeleteObject(second);
     }
     SelectClipRgn(target.Dc(), region);
+    SelectClipRgn(wide.Dc(), region);
     const POINT offset = {kind == 1 ? int(random() % 9) - 4 : 0, kind == 1 ? int(random() % 9) - 4 : 0};
     SetViewportOrgEx(target.Dc(), offset.x, offset.y, nullptr);
+    SetViewportOrgEx(wide.Dc(), offset.x, offset.y, nullptr);
     RECT logicalClip;
     GetClipBox(target.Dc(), &logicalClip);
 
@@ -105,17 +167,28 @@ TEST(ImageDrawTest, DrawAtGivesTheKernelsPixelsUnderAnyClipRegionAndOrigin) {
     const int cx = naturalSize ? int(image.Width()) : 1 + int(random() % 90);
     const int cy = naturalSize ? int(image.Height()) : 1 + int(random() % 70);
     ASSERT_TRUE(image.DrawAt(target.Dc(), x, y, cx, cy));
+    ASSERT_TRUE(image.DrawAt(wide.Dc(), x, y, cx, cy));
     const PaintBox bounds = {logicalClip.left, logicalClip.top, logicalClip.right, logicalClip.bottom};
-    std::vector<uint8_t> expected = KernelResult(image, before, kWidth, kHeight, bounds, x, y, cx, cy, offset);
+    std::vector<uint8_t> expected =
+        KernelResult<Surface24>(image, before, kWidth, kHeight, bounds, x, y, cx, cy, offset);
+    std::vector<uint8_t> expected32 =
+        KernelResult<Surface32>(image, before32, kWidth, kHeight, bounds, x, y, cx, cy, offset);
     for (int py = 0; py < kHeight; ++py) {
       for (int px = 0; px < kWidth; ++px) {
         if (PtInRegion(region, px, py)) continue;
         const size_t at = static_cast<size_t>(kHeight - 1 - py) * target.Stride() + 3 * px;
         std::copy(&before[at], &before[at] + 3, &expected[at]);
+        const size_t at32 = static_cast<size_t>(kHeight - 1 - py) * Stride32(kWidth) + 4 * px;
+        std::copy(&before32[at32], &before32[at32] + 4, &expected32[at32]);
       }
     }
     DeleteObject(region);
     EXPECT_EQ(target.Rows(), expected) << "clip kind " << kind;
+    const std::vector<uint8_t> got32 = wide.Rows();
+    EXPECT_EQ(Colours(got32, kWidth, kHeight, 4), Colours(target.Rows(), kWidth, kHeight, 3)) << "clip kind " << kind;
+    if (kind != 2) {
+      EXPECT_EQ(got32, expected32) << "clip kind " << kind;
+    }
   }
 }
 
