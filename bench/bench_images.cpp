@@ -123,37 +123,6 @@ BenchImage PageImage(const std::string& pngDir, int id, int width, int height, b
   return palette ? PaletteGradient(width, height, origin + " palette") : RoundedShape(width, height, origin);
 }
 
-BenchImage RealisticMix(int width, int height) {
-  BenchImage out = Make24WithAlpha(width, height, "synthetic mix 70/20/10");
-  const size_t count = static_cast<size_t>(width) * height;
-  std::vector<double> field(count);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      field[static_cast<size_t>(y) * width + x] = std::sin(x * 0.011 + 0.3) * std::cos(y * 0.017) +
-                                                  0.6 * std::sin((x + y) * 0.007) +
-                                                  0.4 * std::cos(x * 0.023 - y * 0.005);
-    }
-  }
-  std::vector<double> sorted = field;
-  std::sort(sorted.begin(), sorted.end());
-  const double clearBelow = sorted[count * 20 / 100];
-  const double opaqueFrom = sorted[count * 30 / 100];
-  for (int y = 0; y < height; ++y) {
-    uint8_t* alpha = AlphaRow(*out.image, y);
-    for (int x = 0; x < width; ++x) {
-      const double v = field[static_cast<size_t>(y) * width + x];
-      if (v < clearBelow) {
-        alpha[x] = 0;
-      } else if (v >= opaqueFrom) {
-        alpha[x] = 255;
-      } else {
-        alpha[x] = static_cast<uint8_t>(1 + (v - clearBelow) / (opaqueFrom - clearBelow) * 253.0);
-      }
-    }
-  }
-  return out;
-}
-
 AlphaShares SharesOf(const ImageView& image) {
   AlphaShares shares;
   const size_t count = static_cast<size_t>(image.width) * image.height;

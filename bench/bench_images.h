@@ -1,6 +1,6 @@
-// The pictures the benchmarks draw: the page's own PNGs where they exist, stand-ins of the
-// same size and kind where they do not yet, and synthetic alpha mixes. Platform-free, so the
-// native benchmark, the instruction counter and the Windows benchmark share them.
+// The pictures the benchmarks draw: the page's own PNGs, or stand-ins of the same size and
+// kind where one cannot be read. Platform-free, so the native benchmark, the instruction
+// counter and the Windows benchmark share them.
 #pragma once
 
 #include <cstdint>
@@ -23,10 +23,6 @@ struct BenchImage {
 // stand-in of the given size: an RGBA picture with antialiased edges, or for `palette` a
 // 64-colour gradient without alpha.
 BenchImage PageImage(const std::string& pngDir, int id, int width, int height, bool palette);
-
-// About 70% opaque, 20% clear and 10% partial pixels, in smooth regions as in the page's
-// pictures; colours are smooth gradients.
-BenchImage RealisticMix(int width, int height);
 
 // Shares of clear, opaque and partial pixels of an image's alpha plane, in percent.
 struct AlphaShares {

@@ -129,11 +129,12 @@ std::string ReadUnixFile(const std::string& path) {
   return text;
 }
 
-// The Unix process this program runs in: the one whose command line is this program's
-// (through Wine's Z: drive, whose /proc/self is the wineserver's, not ours); empty if none.
+// The Unix process this program runs in: the one whose command line names this program by
+// its full path (through Wine's Z: drive, whose /proc/self is the wineserver's, not ours);
+// empty if none.
 std::string OwnProcFolder() {
-  std::string own = GetCommandLineA();
-  while (!own.empty() && own.back() == ' ') own.pop_back();
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
   WIN32_FIND_DATAA found;
   HANDLE find = FindFirstFileA("Z:\\proc\\*", &found);
   if (find == INVALID_HANDLE_VALUE) return "";
@@ -141,10 +142,8 @@ std::string OwnProcFolder() {
   do {
     if (found.cFileName[0] < '1' || found.cFileName[0] > '9') continue;
     const std::string candidate = std::string("Z:\\proc\\") + found.cFileName;
-    std::string commandLine = ReadUnixFile(candidate + "\\cmdline");
-    // Wine keeps the Windows command line there, padded with NULs and blanks.
-    while (!commandLine.empty() && (commandLine.back() == '\0' || commandLine.back() == ' ')) commandLine.pop_back();
-    if (commandLine == own) {
+    const std::string commandLine = ReadUnixFile(candidate + "\\cmdline");
+    if (commandLine.find(self) != std::string::npos && commandLine.rfind("start.exe", 0) != 0) {
       folder = candidate;
       break;
     }
