@@ -380,8 +380,13 @@ void CMobileInfoWnd::ApplyPictureStep() {
 }
 
 void CMobileInfoWnd::ReloadModelPicture() {
+  CachedFileStamp stamp;
+  // Taken before the file is read: a replacement racing the decode then only costs one more.
+  const bool stamped = ReadCachedFileStamp(profile.localImagePath, stamp);
+  if (stamped && modelPicture.IsValid() && stamp == modelPictureStamp) return;
   modelPicture.Release();
   modelPicture.LoadFromFile(WidePath(profile.localImagePath), CXIMAGE_FORMAT_PNG);
+  modelPictureStamp = stamped && modelPicture.IsValid() ? stamp : CachedFileStamp{};
 }
 
 LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {

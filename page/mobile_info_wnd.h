@@ -21,6 +21,7 @@
 #include "page/phone_info.h"
 #include "picture/download_thread.h"
 #include "picture/model_profile.h"
+#include "picture/picture_cache.h"
 #include "util/scoped_gdi.h"
 
 class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
@@ -132,6 +133,8 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
 
   ViewImages images;
   CxImage modelPicture;
+  // The cached file modelPicture was decoded from.
+  CachedFileStamp modelPictureStamp;
   uint32_t animStep = 0;  // 0 to 4, the highlighted dot of the connecting view
   ScopedFont font12;
   ScopedFont font12Bold;
