@@ -24,7 +24,7 @@ BOOL CMobileIcon::Create(HWND owner, UINT id, const RECT& rect, UINT imageId, co
   CMobileIcon::Create(owner, id);
   this->rect = rect;
   font_ = font;
-  LoadPngResource(icon_, imageId, CWindowModule::Instance());
+  icon_.SetResource(imageId);
   label_ = label != nullptr ? label : L"";
   SetCount(count_);
   return TRUE;
@@ -38,15 +38,16 @@ void CMobileIcon::SetCount(int count) {
 }
 
 RECT CMobileIcon::IconBox() const {
-  const int width = static_cast<int>(icon_.Width());
-  const int height = static_cast<int>(icon_.Height());
+  const CxImage& icon = icon_.Get();
+  const int width = static_cast<int>(icon.Width());
+  const int height = static_cast<int>(icon.Height());
   // Signed, so an icon wider than its tile overhangs both sides instead of flying off.
   const int inset = (rect.right - rect.left - width) / 2;
   return RECT{rect.left + inset, rect.top, rect.right - inset, rect.top + height};
 }
 
 RECT CMobileIcon::TextBand() const {
-  return RECT{rect.left, rect.bottom - static_cast<int>(icon_.Height()), rect.right, rect.bottom};
+  return RECT{rect.left, rect.bottom - static_cast<int>(icon_.Get().Height()), rect.right, rect.bottom};
 }
 
 void CMobileIcon::OnMouseMove(UINT, int x, int y) {
@@ -87,7 +88,8 @@ void CMobileIcon::DrawPart(HDC dc, const wchar_t* text, const RECT& box, COLORRE
 }
 
 void CMobileIcon::Draw(HDC dc) {
-  if (icon_.IsValid()) icon_.DrawInRect(dc, IconBox());
+  const CxImage& icon = icon_.Get();
+  if (icon.IsValid()) icon.DrawInRect(dc, IconBox());
 
   // The line is centred as "<count><label>" even when the count shows as "-- ".
   const int combinedWidth = TextWidth(dc, line_.c_str());

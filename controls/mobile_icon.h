@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "controls/control_picture.h"
 #include "controls/vin_control.h"
 #include "imaging/draw_base.h"
 #include "imaging/ximage.h"
@@ -22,9 +23,12 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
   CMobileIcon& operator=(const CMobileIcon&) = delete;
 
   BOOL Create(HWND owner, UINT id) override;
-  // Loads the icon from PNG resource `imageId` (left empty when that fails). `font` points
-  // at a handle the caller owns; it is read at every draw. Keeps visibility, count and hover.
+  // Takes the icon from PNG resource `imageId`, decoded when first needed (left empty when
+  // that fails). `font` points at a handle the caller owns; it is read at every draw. Keeps
+  // visibility, count and hover.
   BOOL Create(HWND owner, UINT id, const RECT& rect, UINT imageId, const wchar_t* label, const HFONT* font);
+  // Decodes the icon now, so that the first paint that shows the tile decodes nothing.
+  void LoadPictures() { icon_.Get(); }
 
   // Makes the texts the tile draws, so that a paint makes none.
   void SetCount(int count);
@@ -47,7 +51,7 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
   int TextWidth(HDC dc, const wchar_t* text) const;
   void DrawPart(HDC dc, const wchar_t* text, const RECT& box, COLORREF color) const;
 
-  CxImage icon_;
+  CControlPicture icon_;
   std::wstring label_;
   int count_ = 0;
   wchar_t number_[16] = L"0";

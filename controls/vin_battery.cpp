@@ -23,9 +23,9 @@ BOOL CVinBattery::Create(HWND owner, const RECT& rect, const HFONT* font) {
   this->owner = owner;
   id = kBatteryId;
   this->rect = rect;
-  LoadPngResource(panel_, IDR_PNG_BATTERY_GLOW, CWindowModule::Instance());
-  LoadPngResource(body_, IDR_PNG_BATTERY_BODY, CWindowModule::Instance());
-  LoadPngResource(levelBar_, IDR_PNG_BATTERY_FILL, CWindowModule::Instance());
+  panel_.SetResource(IDR_PNG_BATTERY_GLOW);
+  body_.SetResource(IDR_PNG_BATTERY_BODY);
+  levelBar_.SetResource(IDR_PNG_BATTERY_FILL);
   font_ = font;
   return TRUE;
 }
@@ -36,13 +36,14 @@ void CVinBattery::SetLevel(UINT level) {
 }
 
 const CxImage& CVinBattery::LevelCut() {
-  const int width = static_cast<int>(levelBar_.Width());
+  CxImage& levelBar = levelBar_.Get();
+  const int width = static_cast<int>(levelBar.Width());
   const int cut = CutWidth(level_, width);
-  if (cut != cutWidth_ || levelBar_.Stamp() != cutStamp_) {
+  if (cut != cutWidth_ || levelBar.Stamp() != cutStamp_) {
     cut_.Release();
-    if (levelBar_.IsValid()) levelBar_.CropInto(0, 0, cut, static_cast<int>(levelBar_.Height()), &cut_);
+    if (levelBar.IsValid()) levelBar.CropInto(0, 0, cut, static_cast<int>(levelBar.Height()), &cut_);
     cutWidth_ = cut;
-    cutStamp_ = levelBar_.Stamp();
+    cutStamp_ = levelBar.Stamp();
   }
   return cut_;
 }
@@ -55,18 +56,21 @@ int CVinBattery::CutWidth(UINT level, int levelWidth) {
 }
 
 void CVinBattery::Draw(HDC dc) {
-  if (panel_.IsValid()) panel_.DrawInRect(dc, rect);
+  const CxImage& panel = panel_.Get();
+  const CxImage& body = body_.Get();
+  const CxImage& levelBar = levelBar_.Get();
+  if (panel.IsValid()) panel.DrawInRect(dc, rect);
 
-  if (body_.IsValid()) {
-    const int width = static_cast<int>(body_.Width());
+  if (body.IsValid()) {
+    const int width = static_cast<int>(body.Width());
     const int x = CentredLeft(rect, width) + kBodyShift;
     const int top = rect.top - kBodyRaise;
-    body_.DrawInRect(dc, RECT{x, top, x + width, top + static_cast<int>(body_.Height())});
+    body.DrawInRect(dc, RECT{x, top, x + width, top + static_cast<int>(body.Height())});
   }
 
-  if (levelBar_.IsValid()) {
-    const int width = static_cast<int>(levelBar_.Width());
-    const int height = static_cast<int>(levelBar_.Height());
+  if (levelBar.IsValid()) {
+    const int width = static_cast<int>(levelBar.Width());
+    const int height = static_cast<int>(levelBar.Height());
     const int cut = CutWidth(level_, width);
     const CxImage& shown = LevelCut();
     // The left end stays put; the bar grows to the right.

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "controls/control_picture.h"
 #include "controls/vin_control.h"
 #include "imaging/draw_base.h"
 #include "imaging/ximage.h"
@@ -19,9 +20,15 @@ class CVinBattery : public CVinControl, public CDrawSpecific {
   CVinBattery& operator=(const CVinBattery&) = delete;
 
   using CVinControl::Create;
-  // Takes id 119, keeps `rect` as given and loads its three pictures. `font` points at a
-  // handle the caller owns; it is read at every draw.
+  // Takes id 119, keeps `rect` as given and names its three pictures, decoded when first
+  // needed. `font` points at a handle the caller owns; it is read at every draw.
   BOOL Create(HWND owner, const RECT& rect, const HFONT* font);
+  // Decodes the pictures now, so that the first paint that shows the battery decodes nothing.
+  void LoadPictures() {
+    panel_.Get();
+    body_.Get();
+    levelBar_.Get();
+  }
 
   // Percent; the owner limits it to 100. The level bar is cut for it here, not while painting.
   void SetLevel(UINT level);
@@ -34,9 +41,9 @@ class CVinBattery : public CVinControl, public CDrawSpecific {
   static int CutWidth(UINT level, int levelWidth);
 
  private:
-  CxImage panel_;
-  CxImage body_;
-  CxImage levelBar_;
+  CControlPicture panel_;
+  CControlPicture body_;
+  CControlPicture levelBar_;
   // The level bar cut for the level shown, kept until the level or the picture changes.
   const CxImage& LevelCut();
   CxImage cut_;

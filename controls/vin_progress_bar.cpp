@@ -13,8 +13,8 @@ BOOL CVinProgressBar::Create(HWND owner, UINT id) {
 BOOL CVinProgressBar::Create(HWND owner, UINT id, const RECT& rect) {
   CVinProgressBar::Create(owner, id);
   this->rect = rect;
-  LoadPngResource(track_, IDR_PNG_PROGRESS_KNOB, CWindowModule::Instance());
-  LoadPngResource(fill_, IDR_PNG_PROGRESS_FILL, CWindowModule::Instance());
+  track_.SetResource(IDR_PNG_PROGRESS_KNOB);
+  fill_.SetResource(IDR_PNG_PROGRESS_FILL);
   return TRUE;
 }
 
@@ -28,13 +28,15 @@ int CVinProgressBar::FilledWidth(int barWidth, UINT value) {
 }
 
 void CVinProgressBar::Draw(HDC dc) {
-  if (!track_.IsValid()) return;
-  DrawThreeSlice(dc, &track_, kTrackEdgeWidth, kTrackEdgeWidth, &rect);
-  if (!fill_.IsValid()) return;
+  CxImage& track = track_.Get();
+  if (!track.IsValid()) return;
+  DrawThreeSlice(dc, &track, kTrackEdgeWidth, kTrackEdgeWidth, &rect);
+  CxImage& fill = fill_.Get();
+  if (!fill.IsValid()) return;
   if (value_ > kMaxValue) value_ = kMaxValue;
   const int filled = FilledWidth(rect.right - rect.left, value_);
   if (filled == 0) return;
   // As high as the fill picture, against the top of the track.
-  const RECT fillRect = {rect.left, rect.top, rect.left + filled, rect.top + static_cast<LONG>(fill_.Height())};
-  DrawThreeSlice(dc, &fill_, kFillEdgeWidth, kFillEdgeWidth, &fillRect);
+  const RECT fillRect = {rect.left, rect.top, rect.left + filled, rect.top + static_cast<LONG>(fill.Height())};
+  DrawThreeSlice(dc, &fill, kFillEdgeWidth, kFillEdgeWidth, &fillRect);
 }

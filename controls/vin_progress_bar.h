@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "controls/control_picture.h"
 #include "controls/vin_control.h"
 #include "imaging/draw_base.h"
 #include "imaging/ximage.h"
@@ -19,8 +20,13 @@ class CVinProgressBar : public CVinControl, public CDrawSpecific {
   CVinProgressBar& operator=(const CVinProgressBar&) = delete;
 
   BOOL Create(HWND owner, UINT id) override;
-  // Keeps `rect` as given and loads the track and fill pictures.
+  // Keeps `rect` as given and names the track and fill pictures, decoded when first needed.
   BOOL Create(HWND owner, UINT id, const RECT& rect);
+  // Decodes the pictures now, so that the first paint that shows the bar decodes nothing.
+  void LoadPictures() {
+    track_.Get();
+    fill_.Get();
+  }
 
   // Percent, shown at the next paint; anything above 100 is kept as 100.
   void SetValue(UINT value) { value_ = value > kMaxValue ? kMaxValue : value; }
@@ -32,7 +38,7 @@ class CVinProgressBar : public CVinControl, public CDrawSpecific {
   static int FilledWidth(int barWidth, UINT value);
 
  private:
-  CxImage track_;
-  CxImage fill_;
+  CControlPicture track_;
+  CControlPicture fill_;
   UINT value_ = 0;
 };

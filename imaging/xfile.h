@@ -14,6 +14,9 @@ class CxFile {
   virtual bool Seek(int64_t offset, int origin) = 0;
   virtual int64_t Tell() const = 0;
   virtual int64_t Size() = 0;
+  // True only for a loaded module's own resource bytes, which are as trusted as its code: a
+  // decoder may skip recomputing their checksums. Never for anything read from outside.
+  virtual bool ModuleOwned() const { return false; }
 };
 
 // A read-only stream over bytes the caller keeps alive.

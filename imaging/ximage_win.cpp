@@ -124,6 +124,13 @@ void DrawDirect(const ImageView& view, int x, int y, int cx, int cy, const Paint
   }
 }
 
+// A module's own resource bytes.
+class CxResourceFile : public CxMemFile {
+ public:
+  using CxMemFile::CxMemFile;
+  bool ModuleOwned() const override { return true; }
+};
+
 }  // namespace
 
 bool CxImage::LoadFromResource(HRSRC resource, uint32_t format, HMODULE module) {
@@ -135,7 +142,7 @@ bool CxImage::LoadFromResource(HRSRC resource, uint32_t format, HMODULE module) 
   const DWORD size = SizeofResource(module, resource);
   const void* bytes = LockResource(loaded);
   if (bytes == nullptr) return false;
-  CxMemFile stream(bytes, size);
+  CxResourceFile stream(bytes, size);
   return Decode(&stream, format);
 }
 

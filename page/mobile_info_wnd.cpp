@@ -49,6 +49,36 @@ constexpr int kInstallCaptionWidth = 72;
 constexpr int kInstallTop = 2;
 constexpr int kInstallBottom = 48;
 
+constexpr uint32_t ViewBit(PageView view) { return 1u << static_cast<int>(view); }
+constexpr uint32_t kStatusViews =
+    ViewBit(PageView::Idle) | ViewBit(PageView::Connecting) | ViewBit(PageView::ConnectFailed);
+constexpr uint32_t kInformationViews = ViewBit(PageView::Connected) | ViewBit(PageView::GuardMissing);
+
+// Each picture of the views, with the views that draw it.
+const struct {
+  CxImage CMobileInfoWnd::ViewImages::*image;
+  int id;
+  uint32_t views;
+} kViewPictures[] = {
+    {&CMobileInfoWnd::ViewImages::statusBackground, IDR_PNG_STATUS_BACKGROUND, kStatusViews},
+    {&CMobileInfoWnd::ViewImages::idleHeading, IDR_PNG_IDLE_HEADING, ViewBit(PageView::Idle)},
+    {&CMobileInfoWnd::ViewImages::smallPhone, IDR_PNG_SMALL_PHONE, kStatusViews},
+    {&CMobileInfoWnd::ViewImages::usbCable, IDR_PNG_USB_CABLE, ViewBit(PageView::Idle)},
+    {&CMobileInfoWnd::ViewImages::computer, IDR_PNG_COMPUTER, ViewBit(PageView::Idle) | ViewBit(PageView::Connecting)},
+    {&CMobileInfoWnd::ViewImages::connectSteps, IDR_PNG_CONNECT_STEPS, ViewBit(PageView::Idle)},
+    {&CMobileInfoWnd::ViewImages::connectingHeading, IDR_PNG_CONNECTING_HEADING, ViewBit(PageView::Connecting)},
+    {&CMobileInfoWnd::ViewImages::currentDot, IDR_PNG_CURRENT_DOT, ViewBit(PageView::Connecting)},
+    {&CMobileInfoWnd::ViewImages::restingRing, IDR_PNG_RESTING_RING, ViewBit(PageView::Connecting)},
+    {&CMobileInfoWnd::ViewImages::failedHeading, IDR_PNG_FAILED_HEADING, ViewBit(PageView::ConnectFailed)},
+    {&CMobileInfoWnd::ViewImages::infoBackground, IDR_PNG_INFO_BACKGROUND, kInformationViews},
+    {&CMobileInfoWnd::ViewImages::topBand, IDR_PNG_TOP_BAND, kInformationViews},
+    {&CMobileInfoWnd::ViewImages::infoCard, IDR_PNG_INFO_CARD, kInformationViews},
+    {&CMobileInfoWnd::ViewImages::cardTab, IDR_PNG_CARD_TAB, kInformationViews},
+    {&CMobileInfoWnd::ViewImages::connectedMark, IDR_PNG_CONNECTED_MARK, kInformationViews},
+    {&CMobileInfoWnd::ViewImages::genericPhone, IDR_PNG_GENERIC_PHONE, kInformationViews},
+};
+static_assert(sizeof kViewPictures / sizeof kViewPictures[0] <= 32, "one bit each in imagesTried");
+
 HFONT MakePageFont(int height, int weight) {
   return CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
@@ -138,7 +168,7 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
 }
 
 void CMobileInfoWnd::OnCreate() {
-  LoadImages();
+  LoadImages(ViewForState(phoneInfo.state));
   CreateFonts();
   CreateControls();
 }
@@ -207,29 +237,22 @@ void CMobileInfoWnd::ApplyControlStep() {
   for (CMobileIcon& tile : tiles) tile.visible = showsData;
 }
 
-void CMobileInfoWnd::LoadImages() {
-  const struct {
-    CxImage* image;
-    int id;
-  } table[] = {
-      {&images.statusBackground, IDR_PNG_STATUS_BACKGROUND},
-      {&images.idleHeading, IDR_PNG_IDLE_HEADING},
-      {&images.smallPhone, IDR_PNG_SMALL_PHONE},
-      {&images.usbCable, IDR_PNG_USB_CABLE},
-      {&images.computer, IDR_PNG_COMPUTER},
-      {&images.connectSteps, IDR_PNG_CONNECT_STEPS},
-      {&images.connectingHeading, IDR_PNG_CONNECTING_HEADING},
-      {&images.currentDot, IDR_PNG_CURRENT_DOT},
-      {&images.restingRing, IDR_PNG_RESTING_RING},
-      {&images.failedHeading, IDR_PNG_FAILED_HEADING},
-      {&images.infoBackground, IDR_PNG_INFO_BACKGROUND},
-      {&images.topBand, IDR_PNG_TOP_BAND},
-      {&images.infoCard, IDR_PNG_INFO_CARD},
-      {&images.cardTab, IDR_PNG_CARD_TAB},
-      {&images.connectedMark, IDR_PNG_CONNECTED_MARK},
-      {&images.genericPhone, IDR_PNG_GENERIC_PHONE},
-  };
-  for (const auto& entry : table) LoadPngResource(*entry.image, entry.id, CWindowModule::Instance());
+void CMobileInfoWnd::LoadImages(PageView view) {
+  uint32_t bit = 1;
+  for (const auto& picture : kViewPictures) {
+    if ((picture.views & ViewBit(view)) != 0 && (imagesTried & bit) == 0) {
+      imagesTried |= bit;
+      LoadPngResource(images.*picture.image, picture.id, CWindowModule::Instance());
+    }
+    bit <<= 1;
+  }
+  if ((ViewBit(view) & kInformationViews) != 0) {
+    // Their controls show with these views: decoded here, their first paint decodes nothing.
+    phoneBar.LoadPictures();
+    cardBar.LoadPictures();
+    battery.LoadPictures();
+    for (CMobileIcon& tile : tiles) tile.LoadPictures();
+  }
 }
 
 void CMobileInfoWnd::CreateFonts() {
@@ -380,8 +403,13 @@ void CMobileInfoWnd::ApplyPictureStep() {
 }
 
 void CMobileInfoWnd::ReloadModelPicture() {
+  CachedFileStamp stamp;
+  // Taken before the file is read: a replacement racing the decode then only costs one more.
+  const bool stamped = ReadCachedFileStamp(profile.localImagePath, stamp);
+  if (stamped && modelPicture.IsValid() && stamp == modelPictureStamp) return;
   modelPicture.Release();
   modelPicture.LoadFromFile(WidePath(profile.localImagePath), CXIMAGE_FORMAT_PNG);
+  modelPictureStamp = stamped && modelPicture.IsValid() ? stamp : CachedFileStamp{};
 }
 
 LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {
@@ -405,6 +433,7 @@ LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {
 // The announcements and the lookup need memory, so they come last: should one fail, the page
 // still shows the whole record, and the next record announces and looks up again.
 void CMobileInfoWnd::ApplyPhoneState() {
+  LoadImages(ViewForState(phoneInfo.state));  // before anything paints or describes the view
   PrepareTexts();
   ApplyControlStep();
   animStep = 0;

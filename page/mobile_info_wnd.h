@@ -21,6 +21,7 @@
 #include "page/phone_info.h"
 #include "picture/download_thread.h"
 #include "picture/model_profile.h"
+#include "picture/picture_cache.h"
 #include "util/scoped_gdi.h"
 
 class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
@@ -48,8 +49,9 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   // Every repaint the page asks for comes here, so that the kept frame learns what changed.
   void InvalidateArea(const RECT* rect) override;
 
-  // One image per picture the views draw, decoded from the module's resources when the
-  // window is created; an image that failed to load stays empty and is skipped.
+  // One image per picture the views draw, decoded from the module's resources when the page
+  // first needs a view that draws it; an image that failed to load stays empty and is
+  // skipped.
   struct ViewImages {
     CxImage statusBackground;  // idle, connecting and failed views
     CxImage idleHeading;
@@ -122,7 +124,8 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   // Asks the host's main window to show its own page for a linked count tile.
   void NavigateToPage(UINT tileId);
   void CreateFonts();
-  void LoadImages();
+  // Decodes the pictures `view` and its controls draw that no earlier view has tried already.
+  void LoadImages(PageView view);
   void CreateControls();
   void ApplyControlStep();
   void CreateInstallButton();
@@ -131,7 +134,10 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   LRESULT OnProfileReady(WPARAM wParam, LPARAM lParam);
 
   ViewImages images;
+  uint32_t imagesTried = 0;  // a bit per picture of the views' table, once its decode ran
   CxImage modelPicture;
+  // The cached file modelPicture was decoded from.
+  CachedFileStamp modelPictureStamp;
   uint32_t animStep = 0;  // 0 to 4, the highlighted dot of the connecting view
   ScopedFont font12;
   ScopedFont font12Bold;

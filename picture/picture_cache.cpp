@@ -36,6 +36,16 @@ std::u16string GetCacheFolder() {
   return FromWide(path);
 }
 
+bool ReadCachedFileStamp(const std::u16string& path, CachedFileStamp& stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (path.empty() || !GetFileAttributesExW(WidePath(path), GetFileExInfoStandard, &data)) return false;
+  stamp.path = path;
+  stamp.size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+  stamp.writeTime =
+      static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
 std::u16string LookupServiceBaseIn(const std::u16string& settingsFolder) {
   wchar_t value[1024] = {};
   const DWORD length = GetEnvironmentVariableW(kLookupServiceEnvironment, value, ARRAYSIZE(value));

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,19 @@ bool StartLookup(CDownloadThread& launcher, HWND page, const ModelProfile& profi
 // The same in a given cache folder against a given service.
 bool StartLookupIn(CDownloadThread& launcher, HWND page, const std::u16string& cacheFolder,
                    std::u16string_view serviceBase, std::u16string_view rawModel, std::u16string_view defaultImageUrl);
+
+// What tells one content of a cached file from another without reading it: a replacement
+// comes in with its own size or write time.
+struct CachedFileStamp {
+  std::u16string path;
+  uint64_t size = 0;
+  uint64_t writeTime = 0;
+  bool operator==(const CachedFileStamp& other) const {
+    return path == other.path && size == other.size && writeTime == other.writeTime;
+  }
+};
+// False when the file cannot be found.
+bool ReadCachedFileStamp(const std::u16string& path, CachedFileStamp& stamp);
 
 // The platform's side of LoadProfile: the profile file's bytes, any encoding. False also for a
 // file that would not have been kept as a download of the model's profile.

@@ -53,6 +53,19 @@ bool DecodeBytes(CxImage& image, const std::vector<uint8_t>& bytes, uint32_t for
 }
 
 // A 24-bit w x h image whose top-down pixel (x, y) is (x, y, 7) with alpha x + y.
+// Writes the CRC of the chunk whose length field starts at `chunk`, over its type and data.
+void FixChunkCrc(std::vector<uint8_t>& bytes, size_t chunk) {
+  const size_t length = size_t{bytes[chunk]} << 24 | bytes[chunk + 1] << 16 | bytes[chunk + 2] << 8 | bytes[chunk + 3];
+  const size_t end = chunk + 8 + length;
+  uint32_t crc = 0xffffffffu;
+  for (size_t i = chunk + 4; i < end; ++i) {
+    crc ^= bytes[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1)));
+  }
+  crc ^= 0xffffffffu;
+  for (int k = 0; k < 4; ++k) bytes[end + k] = static_cast<uint8_t>(crc >> (24 - 8 * k));
+}
+
 void FillCoordinates(CxImage& image, uint32_t w, uint32_t h, bool withAlpha) {
   ASSERT_NE(image.Create(w, h, 24, CXIMAGE_FORMAT_PNG), nullptr);
   if (withAlpha) {
@@ -235,6 +248,13 @@ TEST(CxImageDecodeTest, FailuresReportTheirTextAndKeepThePreviousPicture) {
   badCrc[29] ^= 1;  // inside IHDR
   std::vector<uint8_t> badType = good;
   badType[25] = 5;  // no such colour type
+  // The zlib stream's own checksum, in the last bytes of the one IDAT, wrong under a right CRC.
+  std::vector<uint8_t> badAdler = good;
+  const size_t idat = 33;  // right after IHDR
+  ASSERT_EQ(std::memcmp(&badAdler[idat + 4], "IDAT", 4), 0);
+  const size_t idatLength = size_t{badAdler[idat + 2]} << 8 | badAdler[idat + 3];
+  badAdler[idat + 8 + idatLength - 1] ^= 1;
+  FixChunkCrc(badAdler, idat);
   struct Case {
     const char* what;
     std::vector<uint8_t> bytes;
@@ -246,6 +266,7 @@ TEST(CxImageDecodeTest, FailuresReportTheirTextAndKeepThePreviousPicture) {
       {"empty", {}, CXIMAGE_FORMAT_PNG, "Read Error"},
       {"not a PNG", std::vector<uint8_t>(64, 'x'), CXIMAGE_FORMAT_PNG, nullptr},
       {"bad CRC", badCrc, CXIMAGE_FORMAT_PNG, nullptr},
+      {"bad zlib checksum", badAdler, CXIMAGE_FORMAT_PNG, nullptr},
       {"bad colour type", badType, CXIMAGE_FORMAT_PNG, nullptr},
       {"detect garbage", std::vector<uint8_t>(64, 'x'), CXIMAGE_FORMAT_UNKNOWN, "Decode: Unknown or wrong format"},
       {"unknown format", good, 7, "Decode: Unknown or wrong format"},
@@ -282,14 +303,7 @@ TEST(CxImageDecodeTest, SizeLimitRefusesBeforeAllocatingPixels) {
   const uint8_t size[4] = {0, 0, 0x4e, 0x20};
   std::memcpy(&bytes[16], size, 4);
   std::memcpy(&bytes[20], size, 4);
-  // The IHDR CRC over type and data (bytes 12..28), so libpng accepts the header.
-  uint32_t crc = 0xffffffffu;
-  for (int i = 12; i < 29; ++i) {
-    crc ^= bytes[i];
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1)));
-  }
-  crc ^= 0xffffffffu;
-  for (int k = 0; k < 4; ++k) bytes[29 + k] = static_cast<uint8_t>(crc >> (24 - 8 * k));
+  FixChunkCrc(bytes, 8);  // so libpng accepts the header
   CxImage image;
   EXPECT_FALSE(DecodeBytes(image, bytes));
   EXPECT_STREQ(image.LastError(), "CXIMAGE_MAX_MEMORY exceeded");

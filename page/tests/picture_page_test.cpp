@@ -100,6 +100,58 @@ TEST_F(PicturePageTest, AFirstConnectionShowsTheModelsOwnNameAndPictureAndLaterO
   EXPECT_EQ(FieldText(page->Phone().model), kShownName);
 }
 
+// A later download replaces the cached picture of the same model: the next record shows it,
+// and so does the next profile, whether or not the file kept its size.
+TEST_F(PicturePageTest, AReplacedCachedPictureIsShownAfterTheNextRecordOrProfile) {
+  ASSERT_EQ(SendRecord(page->Hwnd(), Connected()), 1);
+  ASSERT_TRUE(WaitForProfile());
+  const std::u16string cached = GetCacheFolder() + u"\\" + kPictureFile;
+  const struct {
+    const char* replacement;
+    bool sameSize;  // padded after its end to the size of the file it replaces
+    bool byProfile;
+  } cases[] = {
+      {"quorle_q5.png", false, false},
+      {"brisa_mini.png", true, false},
+      {"tallow_t9_pro.png", false, true},
+      {"fennick_f2.png", true, true},
+  };
+  WORD day = 1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.replacement);
+    std::string bytes = ReadSource((std::string("tools/lookup_service/data/pictures/") + c.replacement).c_str());
+    ASSERT_FALSE(bytes.empty());
+    if (c.sameSize) {
+      const size_t previousSize = ReadAll(cached).size();
+      ASSERT_LE(bytes.size(), previousSize);
+      bytes.resize(previousSize, '\0');
+    }
+    ASSERT_TRUE(WriteAll(cached, bytes));
+    // Downloads happen apart in time: each replacement gets a write time of its own.
+    const SYSTEMTIME when = {2020, 1, 0, day++, 12, 0, 0, 0};
+    FILETIME written;
+    SystemTimeToFileTime(&when, &written);
+    HANDLE file =
+        CreateFileW(WidePath(cached), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    SetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+
+    if (c.byProfile) {
+      PhoneInfo other = Connected();
+      SetFieldText(other.model, u"Unknown U1");
+      ASSERT_EQ(SendRecord(page->Hwnd(), other), 1);
+      ASSERT_EQ(SendRecord(page->Hwnd(), Connected()), 1);
+      ASSERT_TRUE(WaitForProfile());
+    } else {
+      ASSERT_EQ(SendRecord(page->Hwnd(), Connected()), 1);
+    }
+    CxImage picture;
+    ASSERT_TRUE(picture.LoadFromFile(WidePath(cached), CXIMAGE_FORMAT_PNG));
+    EXPECT_EQ(WrongPixelsOfPicture(picture), 0);
+  }
+}
+
 TEST_F(PicturePageTest, AForgedProfileMessageChangesNothing) {
   ASSERT_EQ(SendRecord(page->Hwnd(), Connected()), 1);
   ModelProfile fake;
