@@ -307,7 +307,9 @@ void CMobileInfoWnd::PaintPage(HDC dc, const RECT* keptRect) {
   RECT client;
   GetClientRect(Hwnd(), &client);
   const PageView view = ViewForState(phoneInfo.state);
-  const CKeptSurface* backdrop = keptRect != nullptr ? KeptBackdrop(view) : nullptr;
+  const bool whole = keptRect != nullptr && keptRect->left <= client.left && keptRect->top <= client.top &&
+                     keptRect->right >= client.right && keptRect->bottom >= client.bottom;
+  const CKeptSurface* backdrop = keptRect != nullptr ? KeptBackdrop(view, whole) : nullptr;
   if (backdrop != nullptr) {
     CPageFrame::CopyBackdrop(dc, *backdrop, *keptRect);
   } else {
@@ -325,13 +327,13 @@ void CMobileInfoWnd::DrawBackdrop(HDC dc, const RECT& client, PageView view) {
   DrawViewBackdrop(dc, *this, view);
 }
 
-const CKeptSurface* CMobileInfoWnd::KeptBackdrop(PageView view) {
+const CKeptSurface* CMobileInfoWnd::KeptBackdrop(PageView view, bool whole) {
   const bool information = view == PageView::Connected || view == PageView::GuardMissing;
   const uint64_t stamp = information
                              ? uint64_t{images.infoBackground.Stamp()} + images.topBand.Stamp() +
                                    images.infoCard.Stamp() + images.cardTab.Stamp() + images.connectedMark.Stamp()
                              : images.statusBackground.Stamp();
-  return frame.Backdrop(information ? BackdropKind::Information : BackdropKind::Status, stamp, [&](HDC dc) {
+  return frame.Backdrop(information ? BackdropKind::Information : BackdropKind::Status, stamp, whole, [&](HDC dc) {
     ScopedSaveDC saved(dc);
     RECT client;
     GetClientRect(Hwnd(), &client);

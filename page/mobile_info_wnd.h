@@ -110,7 +110,7 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   // from its layer instead of drawn.
   void PaintPage(HDC dc, const RECT* keptRect);
   void DrawBackdrop(HDC dc, const RECT& client, PageView view);
-  const CKeptSurface* KeptBackdrop(PageView view);
+  const CKeptSurface* KeptBackdrop(PageView view, bool whole);
   // Changes whenever any picture the page shows does.
   uint64_t PictureStamp() const;
   void PrepareTexts();

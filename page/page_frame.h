@@ -66,9 +66,11 @@ class CPageFrame {
   void CopyTo(HDC target, const RECT& area) const;
 
   // The backdrop of `kind` at the frame's size, drawn by draw(dc) when it is new or when the
-  // pictures it shows have moved on from `stamp`. Null when it cannot be made.
+  // pictures it shows have moved on from `stamp`. Null when it cannot be made. For the
+  // first whole-frame composition of a kind (`whole`) it is not made either, and the caller
+  // draws in place: a page that starts and never changes pays for no second surface.
   template <typename Draw>
-  const CKeptSurface* Backdrop(BackdropKind kind, uint64_t stamp, Draw draw);
+  const CKeptSurface* Backdrop(BackdropKind kind, uint64_t stamp, bool whole, Draw draw);
 
   // Copies `rect` of a backdrop into the frame's context `dc`.
   static void CopyBackdrop(HDC dc, const CKeptSurface& backdrop, const RECT& rect);
@@ -81,6 +83,7 @@ class CPageFrame {
   CKeptSurface frame_;
   CKeptSurface backdrops_[kBackdropKinds];
   uint64_t backdropStamps_[kBackdropKinds] = {};
+  bool backdropDeferred_[kBackdropKinds] = {};
   DamageList damage_;
   // Made once, so that clipping to each rectangle makes no GDI object.
   ScopedGdiObject<HRGN> clip_;
@@ -109,9 +112,15 @@ void CPageFrame::Recompose(Compose compose) {
 }
 
 template <typename Draw>
-const CKeptSurface* CPageFrame::Backdrop(BackdropKind kind, uint64_t stamp, Draw draw) {
+const CKeptSurface* CPageFrame::Backdrop(BackdropKind kind, uint64_t stamp, bool whole, Draw draw) {
   const int index = static_cast<int>(kind);
   CKeptSurface& backdrop = backdrops_[index];
+  const bool current = backdrop.Dc() != nullptr && backdrop.Width() == frame_.Width() &&
+                       backdrop.Height() == frame_.Height() && backdropStamps_[index] == stamp;
+  if (!current && whole && !backdropDeferred_[index]) {
+    backdropDeferred_[index] = true;
+    return nullptr;
+  }
   bool made = false;
   if (!backdrop.Fit(frame_.Width(), frame_.Height(), made)) return nullptr;
   if (made || backdropStamps_[index] != stamp) {
