@@ -18,15 +18,23 @@ RECT ClientRect(const CMobileInfoWnd& page) {
   return client;
 }
 
+// A repaint of a small part of the page skips what lies outside it: each picture and text
+// below draws only inside its own rectangle, so skipping changes no pixel.
+bool Visible(HDC target, const RECT& rect) { return RectVisible(target, &rect) != FALSE; }
+
+RECT PictureRect(const CxImage& image, POINT at) {
+  return {at.x, at.y, at.x + static_cast<LONG>(image.Width()), at.y + static_cast<LONG>(image.Height())};
+}
+
 void DrawNatural(HDC target, const CxImage& image, POINT at) {
-  if (image.IsValid()) image.DrawAt(target, at.x, at.y);
+  if (image.IsValid() && Visible(target, PictureRect(image, at))) image.DrawAt(target, at.x, at.y);
 }
 
 // At its own size through the rectangle form, as the idle view places its pictures.
 void DrawInOwnRect(HDC target, const CxImage& image, POINT at) {
   if (!image.IsValid()) return;
-  const RECT rect = {at.x, at.y, at.x + static_cast<LONG>(image.Width()), at.y + static_cast<LONG>(image.Height())};
-  image.DrawInRect(target, rect);
+  const RECT rect = PictureRect(image, at);
+  if (Visible(target, rect)) image.DrawInRect(target, rect);
 }
 
 void StretchBackground(HDC target, const CxImage& image, const RECT& client) {
@@ -48,6 +56,7 @@ RECT DrawMeasuredText(HDC target, HFONT font, COLORREF color, const wchar_t* tex
   const LONG height = extent.bottom - extent.top;
   RECT rect = anchor == Anchor::Left ? RECT{at.x, at.y, at.x + width, at.y + height}
                                      : RECT{at.x - width, at.y, at.x, at.y + height};
+  if (!Visible(target, rect)) return rect;  // drawn without DT_NOCLIP: nothing leaves the rectangle
   ScopedSaveDC saved(target);
   SetBkMode(target, TRANSPARENT);
   SetTextColor(target, color);
@@ -60,6 +69,7 @@ RECT DrawMeasuredText(HDC target, HFONT font, COLORREF color, const wchar_t* tex
 
 // The status views' texts sit in fixed rectangles and end in an ellipsis when too long.
 void DrawStatusText(HDC target, HFONT font, const wchar_t* text, RECT rect) {
+  if (!Visible(target, rect)) return;  // drawn without DT_NOCLIP: nothing leaves the rectangle
   ScopedSaveDC saved(target);
   SetBkMode(target, TRANSPARENT);
   SetTextColor(target, kStatusTextColor);
@@ -97,7 +107,7 @@ void DrawInformationContent(HDC target, CMobileInfoWnd& page, bool guardMissing)
     const LONG halfHeight = static_cast<LONG>(picture.Height() / 2);
     const RECT rect = {kPhonePictureCentre.x - halfWidth, kPhonePictureCentre.y - halfHeight,
                        kPhonePictureCentre.x + halfWidth, kPhonePictureCentre.y + halfHeight};
-    picture.DrawInRect(target, rect);
+    if (Visible(target, rect)) picture.DrawInRect(target, rect);
   }
 
   DrawMeasuredText(target, page.Font12Bold(), kCapacityColor, kPhoneMemoryLabel, kPhoneLabelAt, Anchor::Left);
@@ -111,10 +121,6 @@ POINT CurrentDotAt(uint32_t step) {
 }
 
 POINT RestingRingAt(uint32_t step) { return {kFirstDotX + kDotSpacing * static_cast<LONG>(step), kRestingRingY}; }
-
-RECT PictureRect(const CxImage& image, POINT at) {
-  return {at.x, at.y, at.x + static_cast<LONG>(image.Width()), at.y + static_cast<LONG>(image.Height())};
-}
 
 void DrawConnectingContent(HDC target, CMobileInfoWnd& page) {
   const CMobileInfoWnd::ViewImages& images = page.Images();
