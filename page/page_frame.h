@@ -93,6 +93,7 @@ template <typename Compose>
 void CPageFrame::Recompose(Compose compose) {
   const HDC dc = frame_.Dc();
   if (dc == nullptr) return;
+  if (damage_.Empty()) return;
   const DamageList damaged = damage_;
   damage_.Clear();
   const DamageRect client = {0, 0, frame_.Width(), frame_.Height()};
