@@ -97,25 +97,50 @@ uint8_t* BufferRow(const Surface& buffer, int yy) {
 // controls of a stretch. Allocated once per draw, never per row.
 class Scratch {
  public:
-  bool ReserveColumns(int width) { return Reserve(columns_, static_cast<size_t>(width)); }
-  bool ReserveAlpha(int width) { return Reserve(alpha_, static_cast<size_t>(width)); }
-  bool ReserveShuffles(int width) { return Reserve(shuffles_, static_cast<size_t>(width) / blend::kChunk + 1); }
-  bool ReserveRuns(int count) { return Reserve(runs_, static_cast<size_t>(count)); }
-  int* Columns() const { return columns_.get(); }
-  int* Runs() const { return runs_.get(); }
-  uint8_t* Alpha() const { return alpha_.get(); }
-  ChunkShuffle* Shuffles() const { return shuffles_.get(); }
+  bool ReserveColumns(int width) { return columns_.Reserve(static_cast<size_t>(width)); }
+  bool ReserveAlpha(int width) { return alpha_.Reserve(static_cast<size_t>(width)); }
+  bool ReserveShuffles(int width) { return shuffles_.Reserve(static_cast<size_t>(width) / blend::kChunk + 1); }
+  bool ReserveRuns(int count) { return runs_.Reserve(static_cast<size_t>(count)); }
+  int* Columns() const { return columns_.Get(); }
+  int* Runs() const { return runs_.Get(); }
+  uint8_t* Alpha() const { return alpha_.Get(); }
+  ChunkShuffle* Shuffles() const { return shuffles_.Get(); }
 
  private:
-  template <typename T>
-  static bool Reserve(std::unique_ptr<T[]>& block, size_t count) {
-    block.reset(new (std::nothrow) T[count]);
-    return block != nullptr;
-  }
-  std::unique_ptr<int[]> columns_;
-  std::unique_ptr<uint8_t[]> alpha_;
-  std::unique_ptr<ChunkShuffle[]> shuffles_;
-  std::unique_ptr<int[]> runs_;
+  // Draws up to this wide, as wide as the page's usually are, need no heap at all: a
+  // repaint allocates nothing. Wider ones take their block from the heap once per draw, and
+  // so does every draw under AddressSanitizer, whose exact blocks show any overread.
+  static constexpr size_t kOnStack = 1024;
+#if defined(__SANITIZE_ADDRESS__)
+  static constexpr bool kStack = false;
+#else
+  static constexpr bool kStack = true;
+#endif
+
+  template <typename T, size_t N>
+  class Block {
+   public:
+    bool Reserve(size_t count) {
+      if (kStack && count <= N) {
+        data_ = local_;
+        return true;
+      }
+      heap_.reset(new (std::nothrow) T[count]);
+      data_ = heap_.get();
+      return data_ != nullptr;
+    }
+    T* Get() const { return data_; }
+
+   private:
+    T local_[N];
+    std::unique_ptr<T[]> heap_;
+    T* data_ = nullptr;
+  };
+
+  Block<int, kOnStack> columns_;
+  Block<uint8_t, kOnStack> alpha_;
+  Block<ChunkShuffle, kOnStack / blend::kChunk + 1> shuffles_;
+  Block<int, kOnStack> runs_;
 };
 
 // Where the runs of equal source columns of a row end, when an enlargement makes them long:
