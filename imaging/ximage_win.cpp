@@ -16,13 +16,7 @@ namespace {
 const BITMAPINFO* AsBitmapInfo(const DibHeader* header) { return reinterpret_cast<const BITMAPINFO*>(header); }
 
 BITMAPINFO Header24(int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // bottom-up, like the kernels' surfaces
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = BottomUpDibInfo(width, height, 24);
   info.bmiHeader.biSizeImage = static_cast<DWORD>(Stride24(width)) * height;
   return info;
 }

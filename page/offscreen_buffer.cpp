@@ -5,15 +5,7 @@ namespace {
 // A bottom-up 24-bit DIB section: the pictures blend straight into its memory (DrawAt), and
 // its colours are exact whatever the screen's depth.
 HBITMAP CreateSurface(HDC target, const RECT& area) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = area.right - area.left;
-  info.bmiHeader.biHeight = area.bottom - area.top;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP section = CreateDIBSection(target, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP section = CreateBottomUpSection(target, area.right - area.left, area.bottom - area.top, 24);
   // Without one (say, an odd target), a compatible bitmap still paints, only slower.
   return section != nullptr ? section : CreateCompatibleBitmap(target, area.right - area.left, area.bottom - area.top);
 }

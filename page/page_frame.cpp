@@ -1,26 +1,10 @@
 #include "page/page_frame.h"
 
-namespace {
-
-HBITMAP CreateSection32(HDC dc, int width, int height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // bottom-up, as the kernels' surfaces
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-}
-
-}  // namespace
-
 CKeptSurface::Section::Section(int width, int height)
     : width(width),
       height(height),
       dc(nullptr),
-      bitmap(dc.Get() != nullptr ? CreateSection32(dc.Get(), width, height) : nullptr),
+      bitmap(dc.Get() != nullptr ? CreateBottomUpSection(dc.Get(), width, height, 32) : nullptr),
       selection(dc.Get(), bitmap.Get()) {}
 
 bool CKeptSurface::Fit(int width, int height, bool& made) {

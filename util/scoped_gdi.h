@@ -85,3 +85,23 @@ class ScopedSaveDC {
   HDC dc_;
   int saved_;
 };
+
+// The header of a bottom-up BI_RGB bitmap, rows from the bottom line up as the drawing
+// kernels' surfaces are, with no colour table.
+inline BITMAPINFO BottomUpDibInfo(int width, int height, WORD bitsPerPixel) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = bitsPerPixel;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// A bottom-up DIB section of that header; null when it cannot be made.
+inline HBITMAP CreateBottomUpSection(HDC dc, int width, int height, WORD bitsPerPixel) {
+  const BITMAPINFO info = BottomUpDibInfo(width, height, bitsPerPixel);
+  void* bits = nullptr;
+  return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
