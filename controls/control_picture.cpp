@@ -3,8 +3,9 @@
 #include "controls/window_impl.h"
 #include "imaging/draw_base.h"
 
-void CControlPicture::SetResource(UINT id) {
+void CControlPicture::SetResource(UINT id, const DisplayScale& scale) {
   id_ = id;
+  scale_ = scale;
   image_.Release();
   tried_ = false;
 }
@@ -12,7 +13,7 @@ void CControlPicture::SetResource(UINT id) {
 void CControlPicture::Decode() const {
   if (tried_ || id_ == 0) return;
   tried_ = true;
-  LoadPngResource(image_, static_cast<int>(id_), CWindowModule::Instance());
+  LoadPngResource(image_, static_cast<int>(id_), CWindowModule::Instance(), scale_);
 }
 
 CxImage& CControlPicture::Get() {

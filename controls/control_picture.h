@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "imaging/ximage.h"
+#include "util/display_scale.h"
 
 class CControlPicture {
  public:
@@ -13,8 +14,8 @@ class CControlPicture {
   CControlPicture(const CControlPicture&) = delete;
   CControlPicture& operator=(const CControlPicture&) = delete;
 
-  // Forgets any picture decoded from the previous resource.
-  void SetResource(UINT id);
+  // Forgets any picture decoded from the previous resource or for another scale.
+  void SetResource(UINT id, const DisplayScale& scale);
   CxImage& Get();
   const CxImage& Get() const;
 
@@ -25,4 +26,5 @@ class CControlPicture {
   mutable CxImage image_;
   mutable bool tried_ = false;
   UINT id_ = 0;
+  DisplayScale scale_;
 };

@@ -20,11 +20,13 @@ BOOL CMobileIcon::Create(HWND owner, UINT id) {
   return TRUE;
 }
 
-BOOL CMobileIcon::Create(HWND owner, UINT id, const RECT& rect, UINT imageId, const wchar_t* label, const HFONT* font) {
+BOOL CMobileIcon::Create(HWND owner, UINT id, const RECT& rect, UINT imageId, const wchar_t* label, const HFONT* font,
+                         const DisplayScale& scale) {
   CMobileIcon::Create(owner, id);
   this->rect = rect;
+  this->scale = scale;
   font_ = font;
-  icon_.SetResource(imageId);
+  icon_.SetResource(imageId, scale);
   label_ = label != nullptr ? label : L"";
   SetCount(count_);
   return TRUE;

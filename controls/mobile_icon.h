@@ -24,9 +24,10 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
 
   BOOL Create(HWND owner, UINT id) override;
   // Takes the icon from PNG resource `imageId`, decoded when first needed (left empty when
-  // that fails). `font` points at a handle the caller owns; it is read at every draw. Keeps
-  // visibility, count and hover.
-  BOOL Create(HWND owner, UINT id, const RECT& rect, UINT imageId, const wchar_t* label, const HFONT* font);
+  // that fails), drawn for `scale`; `rect` is in pixels. `font` points at a handle the caller
+  // owns; it is read at every draw. Keeps visibility, count and hover.
+  BOOL Create(HWND owner, UINT id, const RECT& rect, UINT imageId, const wchar_t* label, const HFONT* font,
+              const DisplayScale& scale = DisplayScale());
   // Decodes the icon now, so that the first paint that shows the tile decodes nothing.
   void LoadPictures() { icon_.Get(); }
 

@@ -19,13 +19,14 @@ int CentredLeft(const RECT& outer, int inner) { return outer.left + (outer.right
 
 }  // namespace
 
-BOOL CVinBattery::Create(HWND owner, const RECT& rect, const HFONT* font) {
+BOOL CVinBattery::Create(HWND owner, const RECT& rect, const HFONT* font, const DisplayScale& scale) {
   this->owner = owner;
   id = kBatteryId;
   this->rect = rect;
-  panel_.SetResource(IDR_PNG_BATTERY_GLOW);
-  body_.SetResource(IDR_PNG_BATTERY_BODY);
-  levelBar_.SetResource(IDR_PNG_BATTERY_FILL);
+  this->scale = scale;
+  panel_.SetResource(IDR_PNG_BATTERY_GLOW, scale);
+  body_.SetResource(IDR_PNG_BATTERY_BODY, scale);
+  levelBar_.SetResource(IDR_PNG_BATTERY_FILL, scale);
   font_ = font;
   return TRUE;
 }
@@ -38,7 +39,7 @@ void CVinBattery::SetLevel(UINT level) {
 const CxImage& CVinBattery::LevelCut() {
   CxImage& levelBar = levelBar_.Get();
   const int width = static_cast<int>(levelBar.Width());
-  const int cut = CutWidth(level_, width);
+  const int cut = CutWidth(level_, width, scale);
   if (cut != cutWidth_ || levelBar.Stamp() != cutStamp_) {
     cut_.Release();
     if (levelBar.IsValid()) levelBar.CropInto(0, 0, cut, static_cast<int>(levelBar.Height()), &cut_);
@@ -48,9 +49,9 @@ const CxImage& CVinBattery::LevelCut() {
   return cut_;
 }
 
-int CVinBattery::CutWidth(UINT level, int levelWidth) {
+int CVinBattery::CutWidth(UINT level, int levelWidth, const DisplayScale& scale) {
   if (level >= 100) return levelWidth;
-  const int cut = level < 5 ? kMinimumCut : static_cast<int>(4 * level / 5);
+  const int cut = scale.Px(level < 5 ? kMinimumCut : static_cast<int>(4 * level / 5));
   // Never more than the picture has, so the cut is never stretched.
   return cut < levelWidth ? cut : levelWidth;
 }
@@ -63,18 +64,18 @@ void CVinBattery::Draw(HDC dc) {
 
   if (body.IsValid()) {
     const int width = static_cast<int>(body.Width());
-    const int x = CentredLeft(rect, width) + kBodyShift;
-    const int top = rect.top - kBodyRaise;
+    const int x = CentredLeft(rect, width) + scale.Px(kBodyShift);
+    const int top = rect.top - scale.Px(kBodyRaise);
     body.DrawInRect(dc, RECT{x, top, x + width, top + static_cast<int>(body.Height())});
   }
 
   if (levelBar.IsValid()) {
     const int width = static_cast<int>(levelBar.Width());
     const int height = static_cast<int>(levelBar.Height());
-    const int cut = CutWidth(level_, width);
+    const int cut = CutWidth(level_, width, scale);
     const CxImage& shown = LevelCut();
     // The left end stays put; the bar grows to the right.
-    const int x = CentredLeft(rect, width) + kLevelBarShift;
+    const int x = CentredLeft(rect, width) + scale.Px(kLevelBarShift);
     if (shown.IsValid()) shown.DrawInRect(dc, RECT{x, rect.top, x + cut, rect.top + height});
   }
 
@@ -83,6 +84,6 @@ void CVinBattery::Draw(HDC dc) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, kTextColor);
   if (font_ != nullptr && *font_ != nullptr) SelectObject(dc, *font_);
-  RECT band = {rect.left, rect.top, rect.right, rect.top + kTextBandHeight};
+  RECT band = {rect.left, rect.top, rect.right, rect.top + scale.Px(kTextBandHeight)};
   DrawTextW(dc, text, -1, &band, kTextFormat);
 }

@@ -20,9 +20,10 @@ class CVinBattery : public CVinControl, public CDrawSpecific {
   CVinBattery& operator=(const CVinBattery&) = delete;
 
   using CVinControl::Create;
-  // Takes id 119, keeps `rect` as given and names its three pictures, decoded when first
-  // needed. `font` points at a handle the caller owns; it is read at every draw.
-  BOOL Create(HWND owner, const RECT& rect, const HFONT* font);
+  // Takes id 119, keeps `rect` (pixels) as given and names its three pictures drawn for
+  // `scale`, decoded when first needed. `font` points at a handle the caller owns; it is read
+  // at every draw.
+  BOOL Create(HWND owner, const RECT& rect, const HFONT* font, const DisplayScale& scale = DisplayScale());
   // Decodes the pictures now, so that the first paint that shows the battery decodes nothing.
   void LoadPictures() {
     panel_.Get();
@@ -37,8 +38,9 @@ class CVinBattery : public CVinControl, public CDrawSpecific {
   // Leaves the text colour, background mode and font set in `dc`.
   void Draw(HDC dc) override;
 
-  // How many columns of a `levelWidth`-wide level bar show `level`.
-  static int CutWidth(UINT level, int levelWidth);
+  // How many columns of a `levelWidth`-wide level bar show `level` at `scale`: worked out at
+  // 100 percent and scaled by the page's one rule, never more than the picture has.
+  static int CutWidth(UINT level, int levelWidth, const DisplayScale& scale = DisplayScale());
 
  private:
   CControlPicture panel_;

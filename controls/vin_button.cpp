@@ -24,7 +24,7 @@ BOOL CVinButton::Create(HWND owner, UINT id) {
 }
 
 BOOL CVinButton::Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text, UINT imageId,
-                        const RECT& rect, const RECT& textRect, const HFONT* font) {
+                        const RECT& rect, const RECT& textRect, const HFONT* font, const DisplayScale& scale) {
   CVinButton::Create(owner, id);
   text_ = text != nullptr ? text : L"";
   tipText_ = tipText != nullptr ? tipText : L"";
@@ -32,11 +32,16 @@ BOOL CVinButton::Create(HWND owner, UINT id, const wchar_t* tipText, const wchar
   if (!tipText_.empty()) tooltip_ = CreateControlTooltip(owner);
 
   this->rect = rect;
+  this->scale = scale;
   textRect_ = textRect;
   font_ = font;
   textColor_ = RGB(0, 0, 0);
 
-  LoadPngResource(strip_, imageId, CWindowModule::Instance());
+  strip_.Release();
+  normalFrame_.Release();
+  hoverFrame_.Release();
+  pressedFrame_.Release();
+  LoadPngResource(strip_, imageId, CWindowModule::Instance(), scale);
   const int frameWidth = static_cast<int>(strip_.Width() / (fourFrame_ ? 4 : 3));
   const int frameHeight = static_cast<int>(strip_.Height());
   strip_.CropInto(0, 0, frameWidth, frameHeight, &normalFrame_);

@@ -21,9 +21,10 @@ class CVinButton : public CVinControl {
   // Loads the strip from PNG resource `imageId` and sizes `rect` to one frame; only the
   // left and top of `rect` count once the strip loads. An empty `textRect` means the button
   // itself. `font` points at a handle the caller owns and keeps alive; it is read at every
-  // draw. A tooltip window is made only for a non-empty `tipText`.
+  // draw. A tooltip window is made only for a non-empty `tipText`. The strip is the one drawn
+  // for `scale`; the rectangles are in pixels. Calling it again lays the button out anew.
   BOOL Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text, UINT imageId, const RECT& rect,
-              const RECT& textRect, const HFONT* font);
+              const RECT& textRect, const HFONT* font, const DisplayScale& scale = DisplayScale());
 
   // Drops a press in progress: the capture goes back and the normal frame returns. For an
   // owner that hides the button while it is held, since a hidden control sees no release.

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "util/display_scale.h"
+
 // The operations the host calls, in slot order.
 class IVinControl {
  public:
@@ -42,4 +44,5 @@ class CVinControl : public IVinControl {
   UINT id = 0;           // its low 16 bits go out with WM_COMMAND
   BOOL visible = TRUE;   // hidden controls get only RelayEvent and are not drawn
   RECT rect = {0, 0, 0, 0};
+  DisplayScale scale;  // what the owner lays it out at; the control's own lengths follow it
 };

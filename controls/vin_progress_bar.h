@@ -11,8 +11,8 @@
 
 class CVinProgressBar : public CVinControl, public CDrawSpecific {
  public:
-  static constexpr UINT kTrackEdgeWidth = 8;
-  static constexpr UINT kFillEdgeWidth = 6;
+  static constexpr int kTrackEdgeWidth = 8;
+  static constexpr int kFillEdgeWidth = 6;
   static constexpr UINT kMaxValue = 100;
 
   CVinProgressBar() = default;
@@ -20,8 +20,9 @@ class CVinProgressBar : public CVinControl, public CDrawSpecific {
   CVinProgressBar& operator=(const CVinProgressBar&) = delete;
 
   BOOL Create(HWND owner, UINT id) override;
-  // Keeps `rect` as given and names the track and fill pictures, decoded when first needed.
-  BOOL Create(HWND owner, UINT id, const RECT& rect);
+  // Keeps `rect` (pixels) as given and names the track and fill pictures drawn for `scale`,
+  // decoded when first needed.
+  BOOL Create(HWND owner, UINT id, const RECT& rect, const DisplayScale& scale = DisplayScale());
   // Decodes the pictures now, so that the first paint that shows the bar decodes nothing.
   void LoadPictures() {
     track_.Get();
@@ -34,8 +35,10 @@ class CVinProgressBar : public CVinControl, public CDrawSpecific {
 
   void Draw(HDC dc) override;
 
-  // Width of the fill for a bar `barWidth` pixels wide; 0 when no fill is drawn.
-  static int FilledWidth(int barWidth, UINT value);
+  // Width of the fill for a bar `barWidth` pixels wide whose fill has rounded ends
+  // `fillEdgeWidth` pixels wide; 0 when no fill is drawn. The fill is a share of the track as
+  // drawn, so at any scale it cannot drift against it.
+  static int FilledWidth(int barWidth, UINT value, int fillEdgeWidth = kFillEdgeWidth);
 
  private:
   CControlPicture track_;

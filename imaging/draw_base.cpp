@@ -1,8 +1,31 @@
 #include "imaging/draw_base.h"
 
+#include <cwchar>
+
 bool LoadPngResource(CxImage& image, int id, HINSTANCE module) {
   HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
   return image.LoadFromResource(resource, CXIMAGE_FORMAT_PNG, module);
+}
+
+bool LoadPngResource(CxImage& image, int id, HINSTANCE module, const DisplayScale& scale) {
+  int set = scale.ArtSet();
+  HRSRC resource = nullptr;
+  if (set != 100) {
+    wchar_t type[16];
+    swprintf(type, sizeof type / sizeof type[0], L"PNG%d", set);
+    resource = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+  }
+  if (resource == nullptr) {
+    set = 100;
+    resource = FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+  }
+  const DisplayScale own = DisplayScale::ForDpi(set * display_scale::kLogicalDpi / 100);
+  if (own == scale) return image.LoadFromResource(resource, CXIMAGE_FORMAT_PNG, module);
+  CxImage decoded;
+  if (!decoded.LoadFromResource(resource, CXIMAGE_FORMAT_PNG, module)) return false;
+  const int width = scale.FromArtSet(static_cast<int>(decoded.Width()), set);
+  const int height = scale.FromArtSet(static_cast<int>(decoded.Height()), set);
+  return decoded.ResampleInto(static_cast<uint32_t>(width), static_cast<uint32_t>(height), &image);
 }
 
 const CDrawSpecific::Slices& CDrawSpecific::SlicesOf(CxImage& image, int leftWidth, int rightWidth) const {

@@ -4,8 +4,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <utility>
 
+#include "imaging/blend_map.h"
 #include "imaging/ximage_ico.h"
 #include "imaging/ximage_png.h"
 
@@ -302,6 +305,36 @@ bool CxImage::CropInto(int32_t left, int32_t top, int32_t right, int32_t bottom,
   }
 
   (destination != nullptr ? destination : this)->TakeContentOf(result);
+  return true;
+}
+
+bool CxImage::ResampleInto(uint32_t width, uint32_t height, CxImage* destination) const {
+  if (block_ == nullptr || destination == nullptr || destination == this || transparencyIndex_ >= 0 ||
+      alphaPaletteEnabled_ || width == 0 || height == 0) {
+    return false;
+  }
+  CxImage result(format_);
+  result.CopySettingsFrom(*this);
+  if (result.Create(width, height, 24, format_) == nullptr) return false;
+  const ImageView view = View();
+  const int w = static_cast<int>(width);
+  const int h = static_cast<int>(height);
+  const PaintBox box = {0, 0, w, h};
+  Surface24 surface = {result.Bits(), w, h, static_cast<int>(result.EffectiveWidth())};
+  ResampleOpaque(view, 0, 0, w, h, box, surface);
+  if (alpha_ != nullptr) {
+    if (!result.CreateAlphaPlane()) return false;
+    const blend::SourceMap map(view, 0, 0, w, h, box);
+    std::unique_ptr<int[]> columns(new (std::nothrow) int[width]);
+    if (columns == nullptr) return false;
+    map.FillColumns(columns.get(), w);
+    for (int yy = 0; yy < h; ++yy) {  // rows bottom-up, as the planes keep them
+      const uint8_t* source = alpha_ + static_cast<size_t>(map.RowOf(yy)) * Width();
+      uint8_t* row = result.alpha_ + static_cast<size_t>(yy) * width;
+      for (int x = 0; x < w; ++x) row[x] = source[columns[x]];
+    }
+  }
+  destination->TakeContentOf(result);
   return true;
 }
 

@@ -77,6 +77,11 @@ class CxImage {
   // image, into `destination`, or into this image when there is none.
   bool CropInto(int32_t left, int32_t top, int32_t right, int32_t bottom, CxImage* destination = nullptr);
 
+  // The whole image at width x height by the drawing's nearest rule, into `destination`: 24
+  // bits, the alpha plane resampled alike. Refused for images with a transparent colour or
+  // palette alpha, which a resample to 24 bits would lose.
+  bool ResampleInto(uint32_t width, uint32_t height, CxImage* destination) const;
+
   const char* LastError() const { return lastError_; }
 
   // The layout, for drawing and for tests. All null or 0 while the image is not valid.

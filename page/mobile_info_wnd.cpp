@@ -19,6 +19,9 @@ const WindowClassInfo kPageClass = {
     IDC_ARROW,
 };
 
+// WM_DPICHANGED_AFTERPARENT, which the headers for the oldest supported system do not declare.
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
+
 constexpr DWORD kPageStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 
 constexpr wchar_t kReconnectCaption[] = L"重新连接";
@@ -43,7 +46,7 @@ constexpr const wchar_t* kTileLabels[] = {
 };
 
 // The install button hangs from the top right: its caption box is (W - 200, 2, W - 128, 48)
-// and its strip sizes it to one frame.
+// at 100 percent and its strip sizes it to one frame.
 constexpr int kInstallFromRight = 200;
 constexpr int kInstallCaptionWidth = 72;
 constexpr int kInstallTop = 2;
@@ -79,6 +82,19 @@ const struct {
 };
 static_assert(sizeof kViewPictures / sizeof kViewPictures[0] <= 32, "one bit each in imagesTried");
 
+template <typename Proc>
+Proc ProcOf(HMODULE module, const char* name) {
+  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  if (screen == nullptr) return 0;
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
 HFONT MakePageFont(int height, int weight) {
   return CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
@@ -106,6 +122,9 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
   switch (message) {
     case WM_CREATE:
       OnCreate();
+      return TRUE;
+    case kDpiChangedAfterParent:
+      OnDpiChanged();
       return TRUE;
     case WM_ERASEBKGND:
       result = 1;  // every paint covers the whole client area
@@ -167,29 +186,49 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
   }
 }
 
+int CMobileInfoWnd::WindowDpi() const {
+  using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+  static const GetDpiForWindowProc getDpiForWindow =
+      ProcOf<GetDpiForWindowProc>(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
+  if (getDpiForWindow != nullptr && Hwnd() != nullptr) {
+    const UINT dpi = getDpiForWindow(Hwnd());
+    if (dpi != 0) return static_cast<int>(dpi);
+  }
+  return ScreenDpi();
+}
+
 void CMobileInfoWnd::OnCreate() {
+  scale = DisplayScale::ForDpi(WindowDpi());
   LoadImages(ViewForState(phoneInfo.state));
   CreateFonts();
   CreateControls();
 }
 
+// Pictures are decoded again for the new scale as their views need them; the fonts keep their
+// handles' addresses, which the controls hold.
+void CMobileInfoWnd::OnDpiChanged() {
+  const DisplayScale now = DisplayScale::ForDpi(WindowDpi());
+  if (now == scale) return;
+  scale = now;
+  for (const auto& picture : kViewPictures) (images.*picture.image).Release();
+  imagesTried = 0;
+  LoadImages(ViewForState(phoneInfo.state));
+  CreateFonts();
+  LayOutControls();
+  if (installButtonCreated) PlaceInstallButton();
+  ApplyControlStep();
+  InvalidateArea(nullptr);
+  keyboard.OnViewChanged();
+  accessibility.NotifyChanges();
+}
+
 void CMobileInfoWnd::CreateControls() {
-  reconnectButton.Create(Hwnd(), kReconnectButtonId, nullptr, kReconnectCaption, IDR_PNG_RECONNECT_BUTTON,
-                         kReconnectRect, kReconnectCaptionRect, font12.Address());
+  LayOutControls();
   AddControl(&reconnectButton);
-  phoneBar.Create(Hwnd(), kPhoneBarId, kPhoneBarRect);
   AddControl(&phoneBar);
-  cardBar.Create(Hwnd(), kCardBarId, kCardBarRect);
   AddControl(&cardBar);
-  battery.Create(Hwnd(), kBatteryRect, font12Bold.Address());
   AddControl(&battery);
-  for (int i = 0; i < kTileCount; ++i) {
-    const int left = kTileLeft + kTileStepX * (i % kTilesPerRow);
-    const int top = kTileTop + kTileStepY * (i / kTilesPerRow);
-    const RECT rect = {left, top, left + kTileWidth, top + kTileHeight};
-    tiles[i].Create(Hwnd(), kFirstTileId + i, rect, IDR_PNG_TILE_APPS + i, kTileLabels[i], font12Bold.Address());
-    AddControl(&tiles[i]);
-  }
+  for (CMobileIcon& tile : tiles) AddControl(&tile);
   reconnectButton.visible = FALSE;
   phoneBar.visible = FALSE;
   cardBar.visible = FALSE;
@@ -197,14 +236,33 @@ void CMobileInfoWnd::CreateControls() {
   for (CMobileIcon& tile : tiles) tile.visible = FALSE;
 }
 
-void CMobileInfoWnd::CreateInstallButton() {
+void CMobileInfoWnd::LayOutControls() {
+  reconnectButton.Create(Hwnd(), kReconnectButtonId, nullptr, kReconnectCaption, IDR_PNG_RECONNECT_BUTTON,
+                         scale.PxRect(kReconnectRect), scale.PxRect(kReconnectCaptionRect), font12.Address(), scale);
+  phoneBar.Create(Hwnd(), kPhoneBarId, scale.PxRect(kPhoneBarRect), scale);
+  cardBar.Create(Hwnd(), kCardBarId, scale.PxRect(kCardBarRect), scale);
+  battery.Create(Hwnd(), scale.PxRect(kBatteryRect), font12Bold.Address(), scale);
+  for (int i = 0; i < kTileCount; ++i) {
+    const int left = kTileLeft + kTileStepX * (i % kTilesPerRow);
+    const int top = kTileTop + kTileStepY * (i / kTilesPerRow);
+    const RECT rect = {left, top, left + kTileWidth, top + kTileHeight};
+    tiles[i].Create(Hwnd(), kFirstTileId + i, scale.PxRect(rect), IDR_PNG_TILE_APPS + i, kTileLabels[i],
+                    font12Bold.Address(), scale);
+  }
+}
+
+void CMobileInfoWnd::PlaceInstallButton() {
   RECT client;
   GetClientRect(Hwnd(), &client);
-  const RECT rect = {client.right - kInstallFromRight, kInstallTop,
-                     client.right - kInstallFromRight + kInstallCaptionWidth, kInstallBottom};
+  const LONG left = client.right - scale.Px(kInstallFromRight);
+  const RECT rect = {left, scale.Px(kInstallTop), left + scale.Px(kInstallCaptionWidth), scale.Px(kInstallBottom)};
+  installButton.Create(Hwnd(), kInstallButtonId, nullptr, L"", IDR_PNG_INSTALL_BUTTON, rect, rect, font12Bold.Address(),
+                       scale);
+}
+
+void CMobileInfoWnd::CreateInstallButton() {
   installButton.SetFourFrames(TRUE);
-  installButton.Create(Hwnd(), kInstallButtonId, nullptr, L"", IDR_PNG_INSTALL_BUTTON, rect, rect,
-                       font12Bold.Address());
+  PlaceInstallButton();
   installButton.visible = FALSE;
   AddControl(&installButton);
   installButtonCreated = true;
@@ -242,7 +300,7 @@ void CMobileInfoWnd::LoadImages(PageView view) {
   for (const auto& picture : kViewPictures) {
     if ((picture.views & ViewBit(view)) != 0 && (imagesTried & bit) == 0) {
       imagesTried |= bit;
-      LoadPngResource(images.*picture.image, picture.id, CWindowModule::Instance());
+      LoadPngResource(images.*picture.image, picture.id, CWindowModule::Instance(), scale);
     }
     bit <<= 1;
   }
@@ -256,12 +314,12 @@ void CMobileInfoWnd::LoadImages(PageView view) {
 }
 
 void CMobileInfoWnd::CreateFonts() {
-  font12.Reset(MakePageFont(12, FW_NORMAL));
-  font12Bold.Reset(MakePageFont(12, FW_BOLD));
-  font14.Reset(MakePageFont(14, FW_NORMAL));
-  font14Bold.Reset(MakePageFont(14, FW_BOLD));
-  font16Bold.Reset(MakePageFont(16, FW_BOLD));
-  font26Bold.Reset(MakePageFont(26, FW_BOLD));
+  font12.Reset(MakePageFont(scale.Px(12), FW_NORMAL));
+  font12Bold.Reset(MakePageFont(scale.Px(12), FW_BOLD));
+  font14.Reset(MakePageFont(scale.Px(14), FW_NORMAL));
+  font14Bold.Reset(MakePageFont(scale.Px(14), FW_BOLD));
+  font16Bold.Reset(MakePageFont(scale.Px(16), FW_BOLD));
+  font26Bold.Reset(MakePageFont(scale.Px(26), FW_BOLD));
 }
 
 // The screen gets a copy of the kept frame; only without one is the page drawn for the paint

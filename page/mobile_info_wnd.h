@@ -22,6 +22,7 @@
 #include "picture/download_thread.h"
 #include "picture/model_profile.h"
 #include "picture/picture_cache.h"
+#include "util/display_scale.h"
 #include "util/scoped_gdi.h"
 
 class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
@@ -100,9 +101,19 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   HFONT Font26Bold() const { return font26Bold.Get(); }
   CPageKeyboard& Keyboard() { return keyboard; }
   const CPageFrame& Frame() const { return frame; }
+  // What the page is laid out at: its window's DPI, read at creation and whenever the window
+  // is told that its DPI changed. Every length of the views and controls goes through it.
+  const DisplayScale& Scale() const { return scale; }
+
+ protected:
+  // The DPI of the page's window (GetDpiForWindow where the system has it, the screen's
+  // otherwise); 0 when it cannot be read.
+  virtual int WindowDpi() const;
 
  private:
   void OnCreate();
+  // Lays everything out again at the window's DPI, when that changed.
+  void OnDpiChanged();
   void OnPaint(HDC given);
   // Brings the kept frame up to date; false when there is none to paint from.
   bool ComposeFrame(const RECT& client);
@@ -127,12 +138,16 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   // Decodes the pictures `view` and its controls draw that no earlier view has tried already.
   void LoadImages(PageView view);
   void CreateControls();
+  // Places the controls and gives them their pictures for the page's scale.
+  void LayOutControls();
   void ApplyControlStep();
   void CreateInstallButton();
+  void PlaceInstallButton();
   void ApplyPictureStep();
   void ReloadModelPicture();
   LRESULT OnProfileReady(WPARAM wParam, LPARAM lParam);
 
+  DisplayScale scale;
   ViewImages images;
   uint32_t imagesTried = 0;  // a bit per picture of the views' table, once its decode ran
   CxImage modelPicture;

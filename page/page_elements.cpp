@@ -87,8 +87,9 @@ class Slots {
 
 RECT RectAt(POINT at, SIZE size) { return {at.x, at.y, at.x + size.cx, at.y + size.cy}; }
 
-RECT PictureRect(const CxImage& image, POINT at) {
-  return RectAt(at, {static_cast<LONG>(image.Width()), static_cast<LONG>(image.Height())});
+// A picture at its own size (already drawn for the page's scale) at a logical place.
+RECT PictureRect(const CMobileInfoWnd& page, const CxImage& image, POINT at) {
+  return RectAt(page.Scale().PxPoint(at), {static_cast<LONG>(image.Width()), static_cast<LONG>(image.Height())});
 }
 
 void AddInformationView(Slots& slots, CMobileInfoWnd& page, bool guardMissing) {
@@ -103,7 +104,7 @@ void AddInformationView(Slots& slots, CMobileInfoWnd& page, bool guardMissing) {
     if (page.InstallButtonCreated()) slots.AddButton(page.InstallButton(), kInstallCaption);
   }
   const CxImage& cardTab = page.Images().cardTab;
-  if (cardTab.IsValid()) slots.AddText(kCardTabCaption, PictureRect(cardTab, kCardTabAt));
+  if (cardTab.IsValid()) slots.AddText(kCardTabCaption, PictureRect(page, cardTab, kCardTabAt));
 
   for (int i = 0; i < kTileCount; ++i) {
     const CMobileIcon& tile = page.Tile(i);
@@ -135,30 +136,28 @@ Slots ViewSlots(CMobileInfoWnd& page) {
       break;
     case PageView::Connecting:
       if (images.connectingHeading.IsValid()) {
-        slots.AddText(kConnectingHeading, PictureRect(images.connectingHeading, kConnectingHeadingAt));
+        slots.AddText(kConnectingHeading, PictureRect(page, images.connectingHeading, kConnectingHeadingAt));
       }
-      slots.AddText(kConnectingText, kConnectingTextRect);
+      slots.AddText(kConnectingText, page.Scale().PxRect(kConnectingTextRect));
       break;
     case PageView::ConnectFailed: {
       if (images.failedHeading.IsValid()) {
-        slots.AddText(kFailedHeading, PictureRect(images.failedHeading, kFailedHeadingAt));
+        slots.AddText(kFailedHeading, PictureRect(page, images.failedHeading, kFailedHeadingAt));
       }
-      RECT line = kFirstHintRect;
-      for (const wchar_t* hint : kHints) {
-        slots.AddText(hint, line);
-        OffsetRect(&line, 0, (line.bottom - line.top) + kHintGap);
-      }
+      int index = 0;
+      for (const wchar_t* hint : kHints) slots.AddText(hint, page.Scale().PxRect(HintRect(index++)));
       slots.AddButton(page.ReconnectButton(), page.ReconnectButton().Text().c_str());
       break;
     }
     case PageView::Idle:
       if (images.idleHeading.IsValid()) {
-        slots.AddText(kIdleHeading, PictureRect(images.idleHeading, kIdleHeadingAt));
+        slots.AddText(kIdleHeading, PictureRect(page, images.idleHeading, kIdleHeadingAt));
       }
       if (images.connectSteps.IsValid()) {
-        const RECT steps = PictureRect(images.connectSteps, kIdleStepsAt);
-        slots.AddText(kFirstStep, {steps.left, steps.top, steps.left + kStepsDivider, steps.bottom});
-        slots.AddText(kSecondStep, {steps.left + kStepsDivider, steps.top, steps.right, steps.bottom});
+        const RECT steps = PictureRect(page, images.connectSteps, kIdleStepsAt);
+        const LONG divider = page.Scale().Px(kIdleStepsAt.x + kStepsDivider);
+        slots.AddText(kFirstStep, {steps.left, steps.top, divider, steps.bottom});
+        slots.AddText(kSecondStep, {divider, steps.top, steps.right, steps.bottom});
       }
       break;
   }
@@ -214,12 +213,13 @@ std::vector<PageElement> PageElements(CMobileInfoWnd& page) {
         break;
       case Part::Title:
         element.name = Wide(TitleText(phone));
-        element.rect = RectAt(kTitleAt, MeasureText(page.Font16Bold(), element.name));
+        element.rect = RectAt(page.Scale().PxPoint(kTitleAt), MeasureText(page.Font16Bold(), element.name));
         titleBottom = element.rect.bottom;
         break;
       case Part::Warning:
         element.name = slot.text;
-        element.rect = RectAt({kTitleAt.x, titleBottom + kWarningGap}, MeasureText(page.Font12(), element.name));
+        element.rect = RectAt({page.Scale().Px(kTitleAt.x), titleBottom + page.Scale().Px(kWarningGap)},
+                              MeasureText(page.Font12(), element.name));
         break;
       case Part::Tile:
         element.name = TileName(page.Tile(slot.tile));

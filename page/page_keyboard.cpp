@@ -35,9 +35,10 @@ bool HasOtherTabStop(HWND page, bool backwards) {
 
 }  // namespace
 
-RECT FocusRectOf(const FocusElement& element) {
+RECT FocusRectOf(const FocusElement& element, const DisplayScale& scale) {
   RECT rect = element.rect;
-  if (element.role == ROLE_SYSTEM_PUSHBUTTON) InflateRect(&rect, -kButtonFocusInset, -kButtonFocusInset);
+  const int inset = scale.Px(kButtonFocusInset);
+  if (element.role == ROLE_SYSTEM_PUSHBUTTON) InflateRect(&rect, -inset, -inset);
   return rect;
 }
 
@@ -142,7 +143,7 @@ void CPageKeyboard::InvalidateFocus(const FocusList& elements) const {
 void CPageKeyboard::InvalidateFocusAlways(const FocusList& elements) const {
   const FocusElement* element = elements.Find(focused_);
   if (element == nullptr) return;
-  const RECT rect = FocusRectOf(*element);
+  const RECT rect = FocusRectOf(*element, page_.Scale());
   page_.InvalidateArea(&rect);
 }
 
@@ -220,6 +221,6 @@ void CPageKeyboard::DrawFocus(HDC dc) {
   ScopedSaveDC saved(dc);
   SetTextColor(dc, RGB(0, 0, 0));
   SetBkColor(dc, RGB(0xFF, 0xFF, 0xFF));
-  const RECT rect = FocusRectOf(*element);
+  const RECT rect = FocusRectOf(*element, page_.Scale());
   DrawFocusRect(dc, &rect);
 }

@@ -6,11 +6,12 @@
 #include <windows.h>
 
 #include "page/page_elements.h"
+#include "util/display_scale.h"
 
 class CMobileInfoWnd;
 
 // Where the focus rectangle of an element is drawn: inside a button, around a tile.
-RECT FocusRectOf(const FocusElement& element);
+RECT FocusRectOf(const FocusElement& element, const DisplayScale& scale);
 
 class CPageKeyboard {
  public:

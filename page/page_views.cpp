@@ -22,18 +22,21 @@ RECT ClientRect(const CMobileInfoWnd& page) {
 // below draws only inside its own rectangle, so skipping changes no pixel.
 bool Visible(HDC target, const RECT& rect) { return RectVisible(target, &rect) != FALSE; }
 
+// `at` in pixels; the pictures are drawn for the page's scale, so their own size is right.
 RECT PictureRect(const CxImage& image, POINT at) {
   return {at.x, at.y, at.x + static_cast<LONG>(image.Width()), at.y + static_cast<LONG>(image.Height())};
 }
 
-void DrawNatural(HDC target, const CxImage& image, POINT at) {
+// At a logical place, like every position below.
+void DrawNatural(HDC target, const CMobileInfoWnd& page, const CxImage& image, POINT logical) {
+  const POINT at = page.Scale().PxPoint(logical);
   if (image.IsValid() && Visible(target, PictureRect(image, at))) image.DrawAt(target, at.x, at.y);
 }
 
 // At its own size through the rectangle form, as the idle view places its pictures.
-void DrawInOwnRect(HDC target, const CxImage& image, POINT at) {
+void DrawInOwnRect(HDC target, const CMobileInfoWnd& page, const CxImage& image, POINT logical) {
   if (!image.IsValid()) return;
-  const RECT rect = PictureRect(image, at);
+  const RECT rect = PictureRect(image, page.Scale().PxPoint(logical));
   if (Visible(target, rect)) image.DrawInRect(target, rect);
 }
 
@@ -44,7 +47,7 @@ void StretchBackground(HDC target, const CxImage& image, const RECT& client) {
 enum class Anchor { Left, Right };
 
 // Measures the text in its font and draws it in a rectangle exactly its size, so nothing is
-// ever cut; returns that rectangle.
+// ever cut; returns that rectangle. `at` is in pixels.
 RECT DrawMeasuredText(HDC target, HFONT font, COLORREF color, const wchar_t* text, POINT at, Anchor anchor) {
   RECT extent = {0, 0, 1, 1};
   {
@@ -82,38 +85,53 @@ void DrawInformationBackdrop(HDC target, CMobileInfoWnd& page) {
   const RECT client = ClientRect(page);
   if (images.infoBackground.IsValid()) images.infoBackground.DrawInRect(target, client);
   const RECT band = {client.left, client.top, client.right, client.top + static_cast<LONG>(images.topBand.Height())};
-  page.DrawThreeSlice(target, &images.topBand, kTopBandEdge, kTopBandEdge, &band);
-  page.DrawThreeSlice(target, &images.infoCard, kCardEdge, kCardEdge, &kCardRect);
-  DrawNatural(target, images.cardTab, kCardTabAt);
-  DrawNatural(target, images.connectedMark, kConnectedMarkAt);
+  const DisplayScale& scale = page.Scale();
+  page.DrawThreeSlice(target, &images.topBand, scale.Px(kTopBandEdge), scale.Px(kTopBandEdge), &band);
+  const RECT card = scale.PxRect(kCardRect);
+  page.DrawThreeSlice(target, &images.infoCard, scale.Px(kCardEdge), scale.Px(kCardEdge), &card);
+  DrawNatural(target, page, images.cardTab, kCardTabAt);
+  DrawNatural(target, page, images.connectedMark, kConnectedMarkAt);
+}
+
+// The model's own picture is drawn at the page's scale times its size, by the nearest rule;
+// the generic phone is drawn for the scale already. Either is centred on the anchor, half
+// sizes rounded down: an odd size is drawn one pixel smaller.
+RECT PhonePictureRect(CMobileInfoWnd& page) {
+  const DisplayScale& scale = page.Scale();
+  const bool model = page.ModelPicture().IsValid();
+  const CxImage& picture = model ? page.ModelPicture() : page.Images().genericPhone;
+  const int width = static_cast<int>(picture.Width());
+  const int height = static_cast<int>(picture.Height());
+  const LONG halfWidth = (model ? scale.Px(width) : width) / 2;
+  const LONG halfHeight = (model ? scale.Px(height) : height) / 2;
+  const POINT centre = scale.PxPoint(kPhonePictureCentre);
+  return {centre.x - halfWidth, centre.y - halfHeight, centre.x + halfWidth, centre.y + halfHeight};
 }
 
 // The texts come ready from the page: a paint builds none.
 void DrawInformationContent(HDC target, CMobileInfoWnd& page, bool guardMissing) {
   CMobileInfoWnd::ViewImages& images = page.Images();
   const CMobileInfoWnd::ShownTexts& texts = page.Texts();
+  const DisplayScale& scale = page.Scale();
 
-  const RECT titleRect =
-      DrawMeasuredText(target, page.Font16Bold(), kTitleColor, texts.title.c_str(), kTitleAt, Anchor::Left);
+  const RECT titleRect = DrawMeasuredText(target, page.Font16Bold(), kTitleColor, texts.title.c_str(),
+                                          scale.PxPoint(kTitleAt), Anchor::Left);
   if (guardMissing) {
     DrawMeasuredText(target, page.Font12(), kWarningColor, kGuardWarning,
-                     POINT{kTitleAt.x, titleRect.bottom + kWarningGap}, Anchor::Left);
+                     POINT{scale.Px(kTitleAt.x), titleRect.bottom + scale.Px(kWarningGap)}, Anchor::Left);
   }
 
+  const RECT pictureRect = PhonePictureRect(page);
   const CxImage& picture = page.ModelPicture().IsValid() ? page.ModelPicture() : images.genericPhone;
-  if (picture.IsValid()) {
-    // Half sizes rounded down: an odd size is drawn one pixel smaller.
-    const LONG halfWidth = static_cast<LONG>(picture.Width() / 2);
-    const LONG halfHeight = static_cast<LONG>(picture.Height() / 2);
-    const RECT rect = {kPhonePictureCentre.x - halfWidth, kPhonePictureCentre.y - halfHeight,
-                       kPhonePictureCentre.x + halfWidth, kPhonePictureCentre.y + halfHeight};
-    if (Visible(target, rect)) picture.DrawInRect(target, rect);
-  }
+  if (picture.IsValid() && Visible(target, pictureRect)) picture.DrawInRect(target, pictureRect);
 
-  DrawMeasuredText(target, page.Font12Bold(), kCapacityColor, kPhoneMemoryLabel, kPhoneLabelAt, Anchor::Left);
-  DrawMeasuredText(target, page.Font12(), kCapacityColor, texts.phoneFree.c_str(), kPhoneFreeEnd, Anchor::Right);
-  DrawMeasuredText(target, page.Font12Bold(), kCapacityColor, kCardLabel, kCardLabelAt, Anchor::Left);
-  DrawMeasuredText(target, page.Font12(), kCapacityColor, texts.cardFree.c_str(), kCardFreeEnd, Anchor::Right);
+  DrawMeasuredText(target, page.Font12Bold(), kCapacityColor, kPhoneMemoryLabel, scale.PxPoint(kPhoneLabelAt),
+                   Anchor::Left);
+  DrawMeasuredText(target, page.Font12(), kCapacityColor, texts.phoneFree.c_str(), scale.PxPoint(kPhoneFreeEnd),
+                   Anchor::Right);
+  DrawMeasuredText(target, page.Font12Bold(), kCapacityColor, kCardLabel, scale.PxPoint(kCardLabelAt), Anchor::Left);
+  DrawMeasuredText(target, page.Font12(), kCapacityColor, texts.cardFree.c_str(), scale.PxPoint(kCardFreeEnd),
+                   Anchor::Right);
 }
 
 POINT CurrentDotAt(uint32_t step) {
@@ -124,39 +142,38 @@ POINT RestingRingAt(uint32_t step) { return {kFirstDotX + kDotSpacing * static_c
 
 void DrawConnectingContent(HDC target, CMobileInfoWnd& page) {
   const CMobileInfoWnd::ViewImages& images = page.Images();
-  DrawNatural(target, images.smallPhone, kConnectingPhoneAt);
-  DrawNatural(target, images.computer, kConnectingComputerAt);
+  DrawNatural(target, page, images.smallPhone, kConnectingPhoneAt);
+  DrawNatural(target, page, images.computer, kConnectingComputerAt);
   if (images.currentDot.IsValid() && images.restingRing.IsValid()) {
     for (uint32_t i = 0; i < static_cast<uint32_t>(kDotCount); ++i) {
       if (i == page.AnimStep()) {
-        DrawNatural(target, images.currentDot, CurrentDotAt(i));
+        DrawNatural(target, page, images.currentDot, CurrentDotAt(i));
       } else {
-        DrawNatural(target, images.restingRing, RestingRingAt(i));
+        DrawNatural(target, page, images.restingRing, RestingRingAt(i));
       }
     }
   }
-  DrawNatural(target, images.connectingHeading, kConnectingHeadingAt);
-  DrawStatusText(target, page.Font12(), kConnectingText, kConnectingTextRect);
+  DrawNatural(target, page, images.connectingHeading, kConnectingHeadingAt);
+  DrawStatusText(target, page.Font12(), kConnectingText, page.Scale().PxRect(kConnectingTextRect));
 }
 
 void DrawConnectFailedContent(HDC target, CMobileInfoWnd& page) {
   const CMobileInfoWnd::ViewImages& images = page.Images();
-  DrawNatural(target, images.smallPhone, kFailedPhoneAt);
-  DrawNatural(target, images.failedHeading, kFailedHeadingAt);
-  RECT line = kFirstHintRect;
+  DrawNatural(target, page, images.smallPhone, kFailedPhoneAt);
+  DrawNatural(target, page, images.failedHeading, kFailedHeadingAt);
+  int index = 0;
   for (const wchar_t* hint : kHints) {
-    DrawStatusText(target, page.Font14(), hint, line);
-    OffsetRect(&line, 0, (line.bottom - line.top) + kHintGap);
+    DrawStatusText(target, page.Font14(), hint, page.Scale().PxRect(HintRect(index++)));
   }
 }
 
 void DrawIdleContent(HDC target, CMobileInfoWnd& page) {
   const CMobileInfoWnd::ViewImages& images = page.Images();
-  DrawInOwnRect(target, images.idleHeading, kIdleHeadingAt);
-  DrawInOwnRect(target, images.smallPhone, kIdlePhoneAt);
-  DrawInOwnRect(target, images.usbCable, kIdleCableAt);
-  DrawInOwnRect(target, images.computer, kIdleComputerAt);
-  DrawInOwnRect(target, images.connectSteps, kIdleStepsAt);
+  DrawInOwnRect(target, page, images.idleHeading, kIdleHeadingAt);
+  DrawInOwnRect(target, page, images.smallPhone, kIdlePhoneAt);
+  DrawInOwnRect(target, page, images.usbCable, kIdleCableAt);
+  DrawInOwnRect(target, page, images.computer, kIdleComputerAt);
+  DrawInOwnRect(target, page, images.connectSteps, kIdleStepsAt);
 }
 
 }  // namespace
@@ -192,7 +209,7 @@ void DrawViewContent(HDC target, CMobileInfoWnd& page, PageView view) {
 bool AnimationDotRects(CMobileInfoWnd& page, uint32_t step, RECT& current, RECT& resting) {
   const CMobileInfoWnd::ViewImages& images = page.Images();
   if (!images.currentDot.IsValid() || !images.restingRing.IsValid()) return false;
-  current = PictureRect(images.currentDot, CurrentDotAt(step));
-  resting = PictureRect(images.restingRing, RestingRingAt(step));
+  current = PictureRect(images.currentDot, page.Scale().PxPoint(CurrentDotAt(step)));
+  resting = PictureRect(images.restingRing, page.Scale().PxPoint(RestingRingAt(step)));
   return true;
 }

@@ -1,5 +1,6 @@
 // Where the views put their texts and pictures, and the fixed texts they draw: shared by the
-// drawing and by the description the page gives assistive technology.
+// drawing and by the description the page gives assistive technology. Positions are logical
+// pixels (96 DPI); the page scales them with its DisplayScale.
 #pragma once
 
 #include <windows.h>
@@ -49,6 +50,13 @@ inline constexpr POINT kFailedPhoneAt = {184, 164};
 inline constexpr POINT kFailedHeadingAt = {269, 168};
 inline constexpr RECT kFirstHintRect = {267, 218, 767, 234};
 inline constexpr int kHintGap = 14;
+
+// Hint `index`'s line, at 100 percent like everything here: the page scales edges, so the
+// lines are placed before they are scaled.
+inline RECT HintRect(int index) {
+  const LONG step = (kFirstHintRect.bottom - kFirstHintRect.top + kHintGap) * index;
+  return {kFirstHintRect.left, kFirstHintRect.top + step, kFirstHintRect.right, kFirstHintRect.bottom + step};
+}
 
 // Idle view.
 inline constexpr POINT kIdleHeadingAt = {118, 79};
