@@ -9,6 +9,7 @@
 
 #include "page/mobile_info_wnd.h"
 #include "page/offscreen_buffer.h"
+#include "page/page_elements.h"
 #include "page/page_protocol.h"
 #include "testing/dib_canvas.h"
 #include "testing/in_process_page_test.h"
@@ -245,6 +246,82 @@ TEST_F(PageFrameTest, TheKeptFrameFollowsTheWindowsSize) {
       MoveWindow(page->Hwnd(), 0, 0, size.cx, size.cy, FALSE);
       EXPECT_EQ(Differences(*Print(size.cx, size.cy), *FullPaint(size.cx, size.cy), RECT{0, 0, size.cx, size.cy}), 0);
     }
+  }
+}
+
+// Wine gives a process one DPI, so the page's window reports the DPI the test gives it.
+class CPageAtDpi : public CMobileInfoWnd {
+ public:
+  int dpi = 96;
+
+ protected:
+  int WindowDpi() const override { return dpi; }
+};
+
+// A page told that its DPI changed is laid out exactly as a page made at that DPI: pictures,
+// fonts, controls, hit tests, focus and the places it tells assistive technology.
+TEST(ScaledPageTest, ADpiChangeLaysOutALivePageAsAPageMadeAtThatDpi) {
+  PhoneInfo connected = MakeRecord(PageState::Connected);
+  SetFieldText(connected.brand, u"ABC");
+  SetFieldText(connected.model, u"X1");
+  connected.appCount = 12;
+  connected.batteryPercent = 57;
+  connected.phoneTotalBytes = 8ull << 30;
+  connected.phoneFreeBytes = 3ull << 30;
+  connected.cardTotalBytes = 4ull << 30;
+  connected.cardFreeBytes = 1ull << 30;
+  PhoneInfo guardMissing = connected;
+  guardMissing.state = static_cast<int32_t>(PageState::GuardMissing);
+  const PhoneInfo views[] = {MakeRecord(PageState::ConnectFailed), MakeRecord(PageState::NoPhone), connected,
+                             guardMissing, MakeRecord(PageState::Connecting)};
+
+  for (int dpi : {120, 144, 192, 240}) {
+    SCOPED_TRACE(dpi);
+    const DisplayScale scale = DisplayScale::ForDpi(dpi);
+    const int width = scale.Px(800);
+    const int height = scale.Px(570);
+    TestParent parent(width, height);
+    CPageAtDpi fresh;
+    fresh.dpi = dpi;
+    CPageAtDpi live;
+    ASSERT_NE(live.Create(parent.Hwnd()), nullptr);
+    ASSERT_NE(fresh.Create(parent.Hwnd()), nullptr);
+    for (CPageAtDpi* page : {&live, &fresh}) MoveWindow(page->Hwnd(), 0, 0, width, height, FALSE);
+    // The live page has shown the information view and its install button at 96 DPI.
+    SendRecord(live.Hwnd(), guardMissing);
+    live.dpi = dpi;
+    SendMessageW(live.Hwnd(), 0x02E3 /* WM_DPICHANGED_AFTERPARENT */, 0, 0);
+    EXPECT_EQ(live.Scale(), scale);
+
+    for (const PhoneInfo& record : views) {
+      SCOPED_TRACE(record.state);
+      for (CPageAtDpi* page : {&live, &fresh}) SendRecord(page->Hwnd(), record);
+      DibCanvas shown(width, height, DibLayout::TopDown32, 0);
+      DibCanvas expected(width, height, DibLayout::TopDown32, 0);
+      SendMessageW(live.Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shown.Dc()), PRF_CLIENT);
+      SendMessageW(fresh.Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(expected.Dc()), PRF_CLIENT);
+      GdiFlush();
+      int different = 0;
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) different += shown.Pixel(x, y) != expected.Pixel(x, y);
+      EXPECT_EQ(different, 0);
+      const std::vector<PageElement> liveElements = PageElements(live);
+      const std::vector<PageElement> freshElements = PageElements(fresh);
+      ASSERT_EQ(liveElements.size(), freshElements.size());
+      for (size_t i = 0; i < liveElements.size(); ++i) {
+        EXPECT_TRUE(EqualRect(&liveElements[i].rect, &freshElements[i].rect)) << i;
+      }
+    }
+
+    // Where the scaled Reconnect button is, a click reaches it.
+    for (CPageAtDpi* page : {&live, &fresh}) SendRecord(page->Hwnd(), views[0]);
+    const RECT button = scale.PxRect(RECT{340, 382, 462, 430});
+    EXPECT_TRUE(EqualRect(&live.ReconnectButton().rect, &button));
+    const LPARAM inside = MAKELPARAM(button.right - 2, button.bottom - 2);
+    SendMessageW(live.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    SendMessageW(live.Hwnd(), WM_LBUTTONUP, 0, inside);
+    EXPECT_EQ(live.Phone().state, static_cast<int32_t>(PageState::ReconnectRequested));
+    for (CPageAtDpi* page : {&live, &fresh}) DestroyWindow(page->Hwnd());
   }
 }
 
