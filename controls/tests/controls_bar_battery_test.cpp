@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwchar>
 
 #include "controls/tests/controls_test_support.h"
@@ -99,6 +100,10 @@ TEST_F(ProgressBarTest, FilledWidthArithmetic) {
   EXPECT_EQ(CVinProgressBar::FilledWidth(200, 37), 74);
   EXPECT_EQ(CVinProgressBar::FilledWidth(200, 150), 200);
   EXPECT_EQ(CVinProgressBar::FilledWidth(199, 33), 65);  // 65.67 truncated
+  // At 150 percent: a 300-pixel bar whose fill ends are 9 pixels wide.
+  EXPECT_EQ(CVinProgressBar::FilledWidth(300, 5, 9), 0);
+  EXPECT_EQ(CVinProgressBar::FilledWidth(300, 6, 9), 18);
+  EXPECT_EQ(CVinProgressBar::FilledWidth(300, 37, 9), 111);
   // A rectangle given upside down has no room for a fill.
   EXPECT_EQ(CVinProgressBar::FilledWidth(-200, 50), 0);
 }
@@ -179,6 +184,9 @@ TEST_F(BatteryTest, TheLevelBarIsCutToAWidthThatFollowsTheLevel) {
   for (const CutCase& cutCase : kCutCases) {
     SCOPED_TRACE(cutCase.level);
     EXPECT_EQ(CVinBattery::CutWidth(cutCase.level, 79), cutCase.cut);
+    // At 150 percent the picture is 119 wide and the cut is the same length scaled.
+    const DisplayScale scale = DisplayScale::ForDpi(144);
+    EXPECT_EQ(CVinBattery::CutWidth(cutCase.level, 119, scale), std::min(scale.Px(cutCase.cut), 119));
     battery.SetLevel(cutCase.level);
     Paint();
     // The left end stays put; column c of the picture shows at kLevelLeft + c.

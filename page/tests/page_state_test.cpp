@@ -313,6 +313,25 @@ TEST(ScaledPageTest, ADpiChangeLaysOutALivePageAsAPageMadeAtThatDpi) {
       }
     }
 
+    // The model's own picture is drawn at the scale times its size, centred on the scaled anchor.
+    SendRecord(fresh.Hwnd(), connected);
+    CxImage& model = fresh.ModelPicture();
+    ASSERT_NE(model.Create(101, 61, 24, CXIMAGE_FORMAT_PNG), nullptr);
+    for (uint32_t row = 0; row < model.Height(); ++row) {
+      uint8_t* bits = model.Bits() + row * model.EffectiveWidth();
+      for (uint32_t x = 0; x < model.Width(); ++x) bits[3 * x] = 0x56, bits[3 * x + 1] = 0x34, bits[3 * x + 2] = 0x12;
+    }
+    fresh.InvalidateArea(nullptr);
+    DibCanvas printed(width, height, DibLayout::TopDown32, 0);
+    SendMessageW(fresh.Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.Dc()), PRF_CLIENT);
+    GdiFlush();
+    const LONG halfWidth = scale.Px(101) / 2;
+    const LONG halfHeight = scale.Px(61) / 2;
+    const RECT drawn = {scale.Px(694) - halfWidth, scale.Px(284) - halfHeight, scale.Px(694) + halfWidth,
+                        scale.Px(284) + halfHeight};
+    EXPECT_EQ(printed.Count(drawn, 0x123456), 4 * halfWidth * halfHeight);
+    EXPECT_EQ(printed.Count(RECT{0, 0, width, height}, 0x123456), 4 * halfWidth * halfHeight);
+
     // Where the scaled Reconnect button is, a click reaches it.
     for (CPageAtDpi* page : {&live, &fresh}) SendRecord(page->Hwnd(), views[0]);
     const RECT button = scale.PxRect(RECT{340, 382, 462, 430});
