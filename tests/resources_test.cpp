@@ -1,5 +1,6 @@
-// The pictures inside the built module: present under type "PNG", in the form the drawing
-// code relies on, and decodable by the image object.
+// The pictures inside the built module: present in every scale's set (type "PNG" at 100%,
+// "PNG125" to "PNG200" above it), in the form the drawing code relies on, and decodable by
+// the image object.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -23,9 +24,11 @@ struct Picture {
   uint32_t width;
   uint32_t height;
   uint8_t colourType;
+  uint32_t frames = 1;  // button strips: frames side by side
 };
 
-// 120's width follows its heading text; the rest are fixed by where the page draws them.
+// Sizes at 100%. 120's width follows its heading text; the rest are fixed by where the page
+// draws them.
 constexpr Picture kPictures[] = {
     {IDR_PNG_STATUS_BACKGROUND, 741, 526, kPalette},
     {IDR_PNG_GENERIC_PHONE, 204, 373, kRgba},
@@ -38,7 +41,7 @@ constexpr Picture kPictures[] = {
     {IDR_PNG_BATTERY_FILL, 79, 33, kRgba},
     {IDR_PNG_IDLE_HEADING, 232, 23, kRgba},
     {IDR_PNG_CONNECT_STEPS, 659, 103, kRgba},
-    {IDR_PNG_RECONNECT_BUTTON, 366, 48, kRgba},
+    {IDR_PNG_RECONNECT_BUTTON, 366, 48, kRgba, 3},
     {IDR_PNG_CONNECTED_MARK, 41, 40, kRgba},
     {IDR_PNG_BATTERY_GLOW, 209, 66, kRgba},
     {IDR_PNG_TILE_APPS, 52, 52, kRgba},
@@ -57,7 +60,7 @@ constexpr Picture kPictures[] = {
     {IDR_PNG_INFO_BACKGROUND, 742, 526, kPalette},
     {IDR_PNG_TOP_BAND, 147, 50, kRgb},
     {IDR_PNG_CARD_TAB, 116, 37, kRgba},
-    {IDR_PNG_INSTALL_BUTTON, 568, 46, kRgba},
+    {IDR_PNG_INSTALL_BUTTON, 568, 46, kRgba, 4},
 };
 
 // The images drawn in three slices, with their kept left and right edge widths.
@@ -74,8 +77,26 @@ constexpr Sliced kSliced[] = {
     {IDR_PNG_PROGRESS_FILL, 6, 6},
 };
 
-HRSRC FindPicture(const PageModule& module, int id) {
-  return FindResourceW(module.Handle(), MAKEINTRESOURCEW(id), L"PNG");
+// One set of pictures per display scale, each under its own resource type.
+struct Scale {
+  const wchar_t* type;
+  uint32_t percent;
+};
+
+constexpr Scale kScales[] = {
+    {L"PNG", 100}, {L"PNG125", 125}, {L"PNG150", 150}, {L"PNG175", 175}, {L"PNG200", 200},
+};
+
+// A logical length at a scale, rounded half up.
+uint32_t Scaled(uint32_t length, uint32_t percent) { return (length * percent + 50) / 100; }
+
+// A strip scales its frame width, so every frame stays a whole number of pixels.
+uint32_t ScaledWidth(const Picture& picture, uint32_t percent) {
+  return picture.frames * Scaled(picture.width / picture.frames, percent);
+}
+
+HRSRC FindPicture(const PageModule& module, const Scale& scale, int id) {
+  return FindResourceW(module.Handle(), MAKEINTRESOURCEW(id), scale.type);
 }
 
 std::string Bytes(const PageModule& module, HRSRC resource) {
@@ -133,55 +154,65 @@ PngFacts ReadPngFacts(const std::string& data) {
   return facts;
 }
 
-std::string Named(int id) { return "PNG " + std::to_string(id); }
+std::string Named(const Scale& scale, int id) {
+  return "PNG " + std::to_string(id) + " at " + std::to_string(scale.percent) + "%";
+}
 
 TEST(ModuleResources, EachIsPresentInItsDrawnFormAndDecodes) {
   PageModule module(ModuleBesideProgram());
   ASSERT_NE(module.Handle(), nullptr);
-  for (const Picture& picture : kPictures) {
-    SCOPED_TRACE(Named(picture.id));
-    HRSRC resource = FindPicture(module, picture.id);
-    ASSERT_NE(resource, nullptr);
+  for (const Scale& scale : kScales) {
+    for (const Picture& picture : kPictures) {
+      SCOPED_TRACE(Named(scale, picture.id));
+      const uint32_t width = ScaledWidth(picture, scale.percent);
+      const uint32_t height = Scaled(picture.height, scale.percent);
+      HRSRC resource = FindPicture(module, scale, picture.id);
+      ASSERT_NE(resource, nullptr);
 
-    const PngFacts facts = ReadPngFacts(Bytes(module, resource));
-    EXPECT_TRUE(facts.wellFormed);
-    EXPECT_EQ(facts.width, picture.width);
-    EXPECT_EQ(facts.height, picture.height);
-    EXPECT_EQ(facts.bitDepth, 8);
-    EXPECT_EQ(facts.colourType, picture.colourType);
-    EXPECT_EQ(facts.interlace, 0);
-    // A tRNS chunk would switch the backgrounds and the band to blended drawing.
-    EXPECT_FALSE(facts.hasTransparency);
-    EXPECT_EQ(facts.paletteEntries, picture.colourType == kPalette ? 64u : 0u);
+      const PngFacts facts = ReadPngFacts(Bytes(module, resource));
+      EXPECT_TRUE(facts.wellFormed);
+      EXPECT_EQ(facts.width, width);
+      EXPECT_EQ(facts.height, height);
+      EXPECT_EQ(facts.bitDepth, 8);
+      EXPECT_EQ(facts.colourType, picture.colourType);
+      EXPECT_EQ(facts.interlace, 0);
+      // A tRNS chunk would switch the backgrounds and the band to blended drawing.
+      EXPECT_FALSE(facts.hasTransparency);
+      EXPECT_EQ(facts.paletteEntries, picture.colourType == kPalette ? 64u : 0u);
 
-    CxImage image;
-    ASSERT_TRUE(image.LoadFromResource(resource, CXIMAGE_FORMAT_PNG, module.Handle())) << image.LastError();
-    EXPECT_EQ(image.Width(), picture.width);
-    EXPECT_EQ(image.Height(), picture.height);
-    EXPECT_EQ(image.BitsPerPixel(), picture.colourType == kPalette ? 8u : 24u);
-    EXPECT_EQ(image.HasAlphaPlane(), picture.colourType == kRgba);
+      CxImage image;
+      ASSERT_TRUE(image.LoadFromResource(resource, CXIMAGE_FORMAT_PNG, module.Handle())) << image.LastError();
+      EXPECT_EQ(image.Width(), width);
+      EXPECT_EQ(image.Height(), height);
+      EXPECT_EQ(image.BitsPerPixel(), picture.colourType == kPalette ? 8u : 24u);
+      EXPECT_EQ(image.HasAlphaPlane(), picture.colourType == kRgba);
+    }
   }
 }
 
 // The middle slice is stretched across hundreds of pixels, so any column in it that differs
-// from its neighbours shows as a streak.
+// from its neighbours shows as a streak. Each scale keeps its edges at their scaled widths.
 TEST(ModuleResources, ThreeSliceMiddlesAreUniformAcross) {
   PageModule module(ModuleBesideProgram());
   ASSERT_NE(module.Handle(), nullptr);
-  for (const Sliced& sliced : kSliced) {
-    SCOPED_TRACE(Named(sliced.id));
-    CxImage image;
-    ASSERT_TRUE(image.LoadFromResource(FindPicture(module, sliced.id), CXIMAGE_FORMAT_PNG, module.Handle()));
-    ASSERT_EQ(image.BitsPerPixel(), 24u);
-    const uint32_t width = image.Width();
-    ASSERT_GT(width, sliced.left + sliced.right);
-    for (uint32_t row = 0; row < image.Height(); ++row) {
-      const uint8_t* pixels = image.Bits() + row * image.EffectiveWidth();
-      const uint8_t* alpha = image.HasAlphaPlane() ? image.AlphaPlane() + row * width : nullptr;
-      for (uint32_t x = sliced.left + 1; x < width - sliced.right; ++x) {
-        const bool sameColour = std::memcmp(pixels + 3 * x, pixels + 3 * sliced.left, 3) == 0;
-        const bool sameAlpha = alpha == nullptr || alpha[x] == alpha[sliced.left];
-        ASSERT_TRUE(sameColour && sameAlpha) << "column " << x << ", storage row " << row;
+  for (const Scale& scale : kScales) {
+    for (const Sliced& sliced : kSliced) {
+      SCOPED_TRACE(Named(scale, sliced.id));
+      const uint32_t left = Scaled(sliced.left, scale.percent);
+      const uint32_t right = Scaled(sliced.right, scale.percent);
+      CxImage image;
+      ASSERT_TRUE(image.LoadFromResource(FindPicture(module, scale, sliced.id), CXIMAGE_FORMAT_PNG, module.Handle()));
+      ASSERT_EQ(image.BitsPerPixel(), 24u);
+      const uint32_t width = image.Width();
+      ASSERT_GT(width, left + right);
+      for (uint32_t row = 0; row < image.Height(); ++row) {
+        const uint8_t* pixels = image.Bits() + row * image.EffectiveWidth();
+        const uint8_t* alpha = image.HasAlphaPlane() ? image.AlphaPlane() + row * width : nullptr;
+        for (uint32_t x = left + 1; x < width - right; ++x) {
+          const bool sameColour = std::memcmp(pixels + 3 * x, pixels + 3 * left, 3) == 0;
+          const bool sameAlpha = alpha == nullptr || alpha[x] == alpha[left];
+          ASSERT_TRUE(sameColour && sameAlpha) << "column " << x << ", storage row " << row;
+        }
       }
     }
   }

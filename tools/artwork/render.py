@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Renders the module's pictures from the SVG sources in svg/ into resources/png/.
+"""Renders the module's pictures from the SVG sources in svg/ into resources/png/ (100%) and
+resources/png/125/, 150/, 175/ and 200/ (the larger display scales).
 
     /usr/bin/python3 tools/artwork/render.py
 
@@ -19,6 +20,10 @@ ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 SOURCES = os.path.join(HERE, "svg")
 OUTPUT = os.path.join(ROOT, "resources", "png")
 
+# Display scales in percent. The page multiplies its 96-DPI layout by the window's DPI / 96,
+# so each scale gets its own render rather than a stretched 100% picture.
+SCALES = [100, 125, 150, 175, 200]
+
 PACKAGES = ["librsvg2-bin", "python3-pil", "fonts-wqy-microhei"]
 
 # Colour types written: RGBA unless noted. "p64" is a 64-entry palette built along the line
@@ -26,9 +31,10 @@ PACKAGES = ["librsvg2-bin", "python3-pil", "fonts-wqy-microhei"]
 # level per channel and the gradient needs no dithering.
 RGBA, RGB, P64 = "rgba", "rgb", "p64"
 
-# (file stem, width, height, colour type, extra)
+# (file stem, width, height, colour type, extra), sizes at 100%
 # extra: for P64 the two ends of the colour line; for three-slice images the edge widths,
-# whose middle columns must be identical or the stretch shows a seam.
+# whose middle columns must be identical or the stretch shows a seam; for button strips the
+# number of frames side by side, which must each stay a whole number of pixels wide.
 PICTURES = [
     ("101_status_background", 741, 526, P64, {"line": ("#FFFFFF", "#D9E3EE")}),
     ("102_generic_phone", 204, 373, RGBA, {}),
@@ -41,7 +47,7 @@ PICTURES = [
     ("116_battery_fill", 79, 33, RGBA, {}),
     ("120_idle_heading", 232, 23, RGBA, {}),
     ("122_connect_steps", 659, 103, RGBA, {}),
-    ("126_reconnect_button", 366, 48, RGBA, {}),
+    ("126_reconnect_button", 366, 48, RGBA, {"frames": 3}),
     ("128_connected_mark", 41, 40, RGBA, {}),
     ("129_battery_glow", 209, 66, RGBA, {}),
     ("130_tile_apps", 52, 52, RGBA, {}),
@@ -60,11 +66,29 @@ PICTURES = [
     ("143_info_background", 742, 526, P64, {"line": ("#EEF3F8", "#DAE4EE")}),
     ("144_top_band", 147, 50, RGB, {"slices": (70, 70)}),
     ("145_card_tab", 116, 37, RGBA, {}),
-    ("146_install_button", 568, 46, RGBA, {}),
+    ("146_install_button", 568, 46, RGBA, {"frames": 4}),
 ]
 
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 COLOUR_TYPES = {RGBA: 6, RGB: 2, P64: 3}
+
+
+def scaled(length, percent):
+    """A logical length at a display scale, rounded half up: 19 at 125% is 24."""
+    return (length * percent + 50) // 100
+
+
+def scaled_size(width, height, extra, percent):
+    # rsvg-convert stretches the drawing to the size asked for, so scaling a strip's frame
+    # width puts every frame boundary on a whole pixel; the other pictures scale as a whole.
+    frames = extra.get("frames", 1)
+    if width % frames:
+        sys.exit("a strip's width must be a whole number of frames")
+    return frames * scaled(width // frames, percent), scaled(height, percent)
+
+
+def output_folder(percent):
+    return OUTPUT if percent == 100 else os.path.join(OUTPUT, str(percent))
 
 
 def log(text):
@@ -174,26 +198,33 @@ def check_written(path, width, height, colour_type):
         sys.exit("%s: %s" % (path, ", ".join(problems)))
 
 
+def render(stem, width, height, kind, extra, percent, scratch):
+    svg = os.path.join(SOURCES, stem + ".svg")
+    image = rasterise(svg, width, height, scratch)
+    if kind == P64:
+        image = to_palette64(image, extra["line"])
+    elif kind == RGB:
+        if image.getextrema()[3][0] != 255:
+            sys.exit("%s: an RGB picture must be fully opaque" % stem)
+        image = image.convert("RGB")
+    if "slices" in extra:
+        left, right = (scaled(edge, percent) for edge in extra["slices"])
+        check_slices("%s at %d%%" % (stem, percent), image.convert("RGBA"), left, right)
+    path = os.path.join(output_folder(percent), stem + ".png")
+    # No dpi, text or time chunks: the bytes depend on the pixels alone.
+    image.save(path, "PNG", optimize=True)
+    check_written(path, width, height, COLOUR_TYPES[kind])
+
+
 def main():
     ensure_packages()
-    os.makedirs(OUTPUT, exist_ok=True)
     with tempfile.TemporaryDirectory() as scratch:
-        for stem, width, height, kind, extra in PICTURES:
-            svg = os.path.join(SOURCES, stem + ".svg")
-            image = rasterise(svg, width, height, scratch)
-            if kind == P64:
-                image = to_palette64(image, extra["line"])
-            elif kind == RGB:
-                if image.getextrema()[3][0] != 255:
-                    sys.exit("%s: an RGB picture must be fully opaque" % stem)
-                image = image.convert("RGB")
-            if "slices" in extra:
-                check_slices(stem, image.convert("RGBA"), *extra["slices"])
-            path = os.path.join(OUTPUT, stem + ".png")
-            # No dpi, text or time chunks: the bytes depend on the pixels alone.
-            image.save(path, "PNG", optimize=True)
-            check_written(path, width, height, COLOUR_TYPES[kind])
-            log("%s %dx%d" % (stem, width, height))
+        for percent in SCALES:
+            os.makedirs(output_folder(percent), exist_ok=True)
+            for stem, width, height, kind, extra in PICTURES:
+                width, height = scaled_size(width, height, extra, percent)
+                render(stem, width, height, kind, extra, percent, scratch)
+                log("%s at %d%%: %dx%d" % (stem, percent, width, height))
     log("written to " + os.path.relpath(OUTPUT, ROOT))
 
 
