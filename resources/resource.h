@@ -1,5 +1,6 @@
-// Ids of the module's pictures, resources of type "PNG". Plain defines so that the resource
-// script can use them too.
+// Ids of the module's pictures, resources of type "PNG" at 100 percent and of types "PNG125"
+// to "PNG200" at the larger scales, same ids; sizes below are at 100 percent. Plain defines so
+// that the resource script can use them too.
 #pragma once
 
 #define IDR_PNG_STATUS_BACKGROUND 101  // 741 x 526, 64 colours: idle, connecting, failed
