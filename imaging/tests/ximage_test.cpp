@@ -212,6 +212,51 @@ TEST(CxImageCropTest, ClampsSwapsAndCopiesPixelsAndAlpha) {
   }
 }
 
+// A picture set resampled to a scale of its own: whole source pixels, colour and alpha alike.
+TEST(CxImageResampleTest, TakesWholeSourcePixelsAndRefusesWhatItWouldLose) {
+  CxImage source;
+  FillCoordinates(source, 12, 6, true);
+  source.SetAlphaMax(99);
+  const struct {
+    uint32_t w, h;
+    uint32_t step;  // target pixel x comes from source x * step / 2, y likewise
+  } sizes[] = {{12, 6, 2}, {24, 12, 1}, {6, 3, 4}};
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(size.w);
+    CxImage target;
+    ASSERT_TRUE(source.ResampleInto(size.w, size.h, &target));
+    ASSERT_EQ(target.Width(), size.w);
+    ASSERT_EQ(target.Height(), size.h);
+    ASSERT_TRUE(target.HasAlphaPlane());
+    EXPECT_EQ(target.AlphaMax(), 99);
+    for (uint32_t y = 0; y < size.h; ++y) {
+      for (uint32_t x = 0; x < size.w; ++x) {
+        const uint32_t sx = x * size.step / 2, sy = y * size.step / 2;
+        const std::vector<uint8_t> expected = {uint8_t(sx), uint8_t(sy), 7};
+        if (size.step == 4) {  // a reduction takes one pixel of each 2 x 2 block
+          const std::vector<uint8_t> got = Bgr(target, x, y);
+          EXPECT_TRUE(got[0] / 2 == sx / 2 && got[1] / 2 == sy / 2 && AlphaAt(target, x, y) == got[0] + got[1]);
+        } else {
+          EXPECT_EQ(Bgr(target, x, y), expected);
+          EXPECT_EQ(AlphaAt(target, x, y), sx + sy);
+        }
+      }
+    }
+  }
+
+  CxImage target;
+  FillCoordinates(target, 1, 1, false);
+  EXPECT_FALSE(source.ResampleInto(0, 4, &target));
+  EXPECT_FALSE(source.ResampleInto(4, 4, &source));
+  EXPECT_FALSE(CxImage().ResampleInto(4, 4, &target));
+  source.SetTransparencyIndex(3);
+  EXPECT_FALSE(source.ResampleInto(4, 4, &target));
+  source.SetTransparencyIndex(-1);
+  source.SetAlphaPaletteEnabled(true);
+  EXPECT_FALSE(source.ResampleInto(4, 4, &target));
+  EXPECT_EQ(target.Width(), 1u) << "a refused resample leaves the destination alone";
+}
+
 TEST(CxImageCropTest, PackedDepthsCopyPixelByPixelWithPaletteAndReplaceTheImageItself) {
   for (uint32_t bpp : {1u, 4u, 8u}) {
     CxImage image;
