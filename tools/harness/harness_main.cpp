@@ -13,12 +13,14 @@
 #include <thread>
 
 #include "testing/page_module.h"
+#include "testing/window_dpi.h"
 #include "tools/harness/event_log.h"
 #include "tools/harness/host_window.h"
 #include "tools/harness/phone_service.h"
 #include "tools/harness/record_form.h"
 #include "tools/harness/scenario.h"
 #include "tools/harness/scenario_runner.h"
+#include "util/display_scale.h"
 
 namespace {
 
@@ -133,10 +135,12 @@ int Run(int argc, wchar_t** argv) {
   GetWindowRect(host.Hwnd(), &hostFrame);
   // Beside the host where the screen has room, so clicks on the page never land on it.
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  const int serviceWidth = std::max(216, static_cast<int>(screenWidth - hostFrame.right));
+  const DisplayScale scale = DisplayScale::ForDpi(host.Dpi());
+  const int serviceWidth = std::max(scale.Px(216), static_cast<int>(screenWidth - hostFrame.right));
   const int serviceLeft = std::min(static_cast<int>(hostFrame.right), screenWidth - serviceWidth);
+  const int serviceHeight = std::min(scale.Px(760), GetSystemMetrics(SM_CYSCREEN));
   CPhoneService service(log, host.Hwnd());
-  if (!service.Start(serviceLeft, 0, serviceWidth, std::min(760, static_cast<int>(GetSystemMetrics(SM_CYSCREEN))))) {
+  if (!service.Start(serviceLeft, 0, serviceWidth, serviceHeight)) {
     DestroyWindow(host.Hwnd());
     return Fail(kSetupFailed, "cannot create the phone service window");
   }
@@ -208,6 +212,8 @@ int Run(int argc, wchar_t** argv) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // Before any window: the host and the panel lay themselves out at their own DPI.
+  BecomePerMonitorDpiAware();
   try {
     return Run(argc, argv);
   } catch (...) {
