@@ -15,6 +15,9 @@ export WINEDEBUG=${WINEDEBUG:--all}
 
 # Bump when the prefix set-up below changes, so existing prefixes are made again.
 PAGE_PREFIX_VERSION=3
+# The same for the scaled copies of the prefix, and the DPIs they are made at (150%, 200%).
+PAGE_DPI_PREFIX_VERSION=1
+PAGE_DPIS=(144 192)
 
 PAGE_PACKAGES=(
   g++ cmake ninja-build dpkg-dev xz-utils patch zlib1g-dev python3
@@ -180,7 +183,8 @@ PAGE_XVFB_PID=
 page_start_x() {
   local fdfile
   fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  # Room for the virtual desktop of the 200% prefix; the project's own is 1024 x 768 in it.
+  Xvfb -displayfd 3 -screen 0 2048x1536x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
   PAGE_XVFB_PID=$!
   local i
   for i in $(seq 100); do
@@ -221,17 +225,82 @@ page_ensure_prefix() {
   touch "$stamp"
 }
 
+# The prefix at another DPI (cmake/wine-run runs a program there when PAGE_DPI is set).
+page_dpi_prefix() { echo "$WINEPREFIX-dpi$1"; }
+
+# A copy of the ready prefix with LogPixels at DPI, which Wine reads as the one DPI of every
+# monitor, and a virtual desktop as much larger, so the scaled host has the room it has at 96.
+# About 5 s, where a new prefix takes about 20. The project's wineserver must not be running,
+# or the copy may miss registry changes it has not written yet.
+page_ensure_dpi_prefix() {
+  local dpi=$1 prefix stamp
+  prefix=$(page_dpi_prefix "$dpi")
+  stamp=$(dirname "$prefix")/.prefix-$(basename "$prefix")-$PAGE_PREFIX_VERSION.$PAGE_DPI_PREFIX_VERSION
+  [ -f "$stamp" ] && [ -d "$prefix/drive_c" ] && return 0
+  page_log "making the ${dpi}-DPI copy of the Wine prefix in $prefix"
+  rm -rf "$prefix" "$(dirname "$prefix")/.prefix-$(basename "$prefix")"-*
+  cp -a "$WINEPREFIX" "$prefix" || return 1
+  # It names the folder of the original's wineserver; without it the copy gets one of its own.
+  rm -f "$prefix/wineserver"
+  (
+    export WINEPREFIX=$prefix
+    page_wine_quiet reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
+    page_wine_quiet reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$((1024 * dpi / 96))x$((768 * dpi / 96))" /f
+    wineserver -w
+  ) || return 1
+  touch "$stamp"
+}
+
+# Every prefix of the session, the project's first; the scaled copies are made in parallel.
+page_ensure_prefixes() {
+  page_ensure_prefix || return 1
+  local dpi pids=() failed=0
+  for dpi in "${PAGE_DPIS[@]}"; do
+    page_ensure_dpi_prefix "$dpi" &
+    pids+=($!)
+  done
+  for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+  return $failed
+}
+
+page_all_prefixes() {
+  local dpi
+  echo "$WINEPREFIX"
+  for dpi in "${PAGE_DPIS[@]}"; do page_dpi_prefix "$dpi"; done
+}
+
+# A persistent wineserver for every prefix, pre-warmed with stdio detached: services inherit
+# the first program's handles.
+page_start_wineservers() {
+  local prefix prefixes
+  mapfile -t prefixes < <(page_all_prefixes)
+  for prefix in "${prefixes[@]}"; do
+    WINEPREFIX=$prefix wineserver -p
+    WINEPREFIX=$prefix page_wine_quiet cmd /c exit 0
+  done
+}
+
+# All are told to end first, then waited for, as ending takes each about 2 s.
+page_stop_wineservers() {
+  local prefix prefixes
+  mapfile -t prefixes < <(page_all_prefixes)
+  for prefix in "${prefixes[@]}"; do
+    [ -d "$prefix" ] && { WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true; }
+  done
+  for prefix in "${prefixes[@]}"; do
+    [ -d "$prefix" ] && { WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true; }
+  done
+  return 0
+}
+
 page_session_start() {
   page_start_x || return 1
-  page_ensure_prefix || return 1
-  wineserver -p
-  # Pre-warm with stdio detached: services inherit the first program's handles.
-  page_wine_quiet cmd /c exit 0
+  page_ensure_prefixes || return 1
+  page_start_wineservers
 }
 
 page_session_stop() {
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
+  page_stop_wineservers
   if [ -n "$PAGE_XVFB_PID" ]; then
     kill "$PAGE_XVFB_PID" 2>/dev/null || true
     wait "$PAGE_XVFB_PID" 2>/dev/null || true

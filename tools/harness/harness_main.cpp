@@ -2,7 +2,7 @@
 // four exports and a stand-in phone service that sends it records, for a person to use or
 // driven by a scenario file.
 //
-//   harness.exe [--module PAGE.dll] [--scenario FILE [--out FOLDER] [--sheet FILE.png]]
+//   harness.exe [--module PAGE.dll] [--scale PERCENT] [--scenario FILE [--out FOLDER] [--sheet FILE.png]]
 //   harness.exe --check FILE
 
 #include <windows.h>
@@ -13,29 +13,40 @@
 #include <thread>
 
 #include "testing/page_module.h"
+#include "testing/window_dpi.h"
 #include "tools/harness/event_log.h"
 #include "tools/harness/host_window.h"
 #include "tools/harness/phone_service.h"
 #include "tools/harness/record_form.h"
 #include "tools/harness/scenario.h"
 #include "tools/harness/scenario_runner.h"
+#include "util/display_scale.h"
 
 namespace {
 
 enum ExitCode { kOk = 0, kExpectationFailed = 1, kUsage = 2, kSetupFailed = 3 };
 
 constexpr wchar_t kUsageText[] =
-    L"usage: harness.exe [--module PAGE.dll] [--scenario FILE [--out FOLDER] [--sheet FILE.png]]\n"
+    L"usage: harness.exe [--module PAGE.dll] [--scale PERCENT] [--scenario FILE [--out FOLDER] [--sheet FILE.png]]\n"
     L"       harness.exe --check FILE\n"
-    L"Without a scenario the host and the phone service stay open for a person until either is closed.\n";
+    L"Without a scenario the host and the phone service stay open for a person until either is closed.\n"
+    L"--scale 150: the host's window must have 150% of 96 DPI (144), or nothing runs; a multiple of 25, 100 to 500.\n";
 
 struct Options {
   std::wstring module;
   std::wstring scenario;
   std::wstring out = L"screenshots";
   std::wstring sheet;
+  int scale = 0;  // percent; 0: whatever DPI the window has
   bool checkOnly = false;
 };
+
+// Display scales are steps of 25%, so each is a whole DPI.
+bool ParseScale(const std::wstring& text, int& scale) {
+  if (text.empty() || text.size() > 3 || text.find_first_not_of(L"0123456789") != std::wstring::npos) return false;
+  scale = std::stoi(text);
+  return scale >= 100 && scale <= 500 && scale % 25 == 0;
+}
 
 std::string Narrow(const std::wstring& text) {
   return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
@@ -58,6 +69,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
       options.out = argv[++i];
     } else if (option == L"--sheet" && hasValue) {
       options.sheet = argv[++i];
+    } else if (option == L"--scale" && hasValue) {
+      if (!ParseScale(argv[++i], options.scale)) return false;
     } else if (option == L"--check" && hasValue) {
       options.scenario = argv[++i];
       options.checkOnly = true;
@@ -129,14 +142,24 @@ int Run(int argc, wchar_t** argv) {
     return Fail(kSetupFailed,
                 "cannot create the host window (error " + std::to_string(GetLastError()) + "; is there a display?)");
   }
+  if (options.scale != 0 && host.Dpi() * 100 != options.scale * 96) {
+    DestroyWindow(host.Hwnd());
+    const int wanted = options.scale * 96 / 100;
+    return Fail(kUsage, "--scale " + std::to_string(options.scale) + " needs a window of " + std::to_string(wanted) +
+                            " DPI, and the host's has " + std::to_string(host.Dpi()) +
+                            " (under Wine every window has the prefix's DPI: PAGE_DPI=" + std::to_string(wanted) +
+                            " cmake/wine-run runs the harness in the prefix made for it)");
+  }
   RECT hostFrame;
   GetWindowRect(host.Hwnd(), &hostFrame);
   // Beside the host where the screen has room, so clicks on the page never land on it.
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  const int serviceWidth = std::max(216, static_cast<int>(screenWidth - hostFrame.right));
+  const DisplayScale scale = DisplayScale::ForDpi(host.Dpi());
+  const int serviceWidth = std::max(scale.Px(216), static_cast<int>(screenWidth - hostFrame.right));
   const int serviceLeft = std::min(static_cast<int>(hostFrame.right), screenWidth - serviceWidth);
+  const int serviceHeight = std::min(scale.Px(760), GetSystemMetrics(SM_CYSCREEN));
   CPhoneService service(log, host.Hwnd());
-  if (!service.Start(serviceLeft, 0, serviceWidth, std::min(760, static_cast<int>(GetSystemMetrics(SM_CYSCREEN))))) {
+  if (!service.Start(serviceLeft, 0, serviceWidth, serviceHeight)) {
     DestroyWindow(host.Hwnd());
     return Fail(kSetupFailed, "cannot create the phone service window");
   }
@@ -208,6 +231,8 @@ int Run(int argc, wchar_t** argv) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // Before any window: the host and the panel lay themselves out at their own DPI.
+  BecomePerMonitorDpiAware();
   try {
     return Run(argc, argv);
   } catch (...) {

@@ -3,8 +3,10 @@
 #include <string>
 
 #include "page/page_protocol.h"
+#include "testing/window_dpi.h"
 #include "tools/harness/record_form.h"
 #include "tools/harness/scenario.h"
+#include "util/display_scale.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "texts are UTF-16 on this platform");
 
@@ -13,6 +15,14 @@ namespace {
 constexpr wchar_t kPanelClass[] = L"HarnessHostPanel";
 constexpr wchar_t kContainerClass[] = L"HarnessPageContainer";
 constexpr int kFirstTabId = 100;
+constexpr DWORD kHostStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// The tab row, at 96 DPI: buttons from the left, the last request on the right.
+constexpr int kTabLeft = 6;
+constexpr int kTabTop = 6;
+constexpr int kTabStep = 92;
+constexpr int kTabWidth = 88;
+constexpr int kTabHeight = 24;
+constexpr int kStatusLeft = 470;
 
 const wchar_t* const kPageTitles[] = {L"Phone", L"Applications", L"Games", L"Music", L"Novels"};
 
@@ -31,18 +41,19 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     FillRect(dc, &client, background);
     DeleteObject(background);
     const int page = static_cast<int>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    HFONT title = CreateFontW(-40, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
-    HFONT body = CreateFontW(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+    const DisplayScale scale = DisplayScale::ForDpi(WindowDpi(hwnd));
+    HFONT title = CreateFontW(-scale.Px(40), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+    HFONT body = CreateFontW(-scale.Px(16), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
     SetBkMode(dc, TRANSPARENT);
     HGDIOBJ previous = SelectObject(dc, title);
     SetTextColor(dc, RGB(0x26, 0x68, 0x9B));
-    RECT titleRect = {0, 200, client.right, 260};
+    RECT titleRect = {0, scale.Px(200), client.right, scale.Px(260)};
     DrawTextW(dc, kPageTitles[page], -1, &titleRect, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
     SelectObject(dc, body);
     SetTextColor(dc, RGB(0x53, 0x53, 0x53));
     const std::wstring note = L"The manager's own page " + std::to_wstring(page) + L", the one \"/page=" +
                               std::to_wstring(page) + L"\" asks for. The Phone tab goes back to the phone page.";
-    RECT noteRect = {0, 270, client.right, 300};
+    RECT noteRect = {0, scale.Px(270), client.right, scale.Px(300)};
     DrawTextW(dc, note.c_str(), -1, &noteRect, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
     SelectObject(dc, previous);
     DeleteObject(title);
@@ -71,7 +82,11 @@ bool RegisterClasses(HINSTANCE instance, WNDPROC hostProc) {
   container.lpfnWndProc = DefWindowProcW;
   container.hbrBackground = nullptr;
   container.lpszClassName = kContainerClass;
-  return RegisterClassExW(&host) != 0 && RegisterClassExW(&panel) != 0 && RegisterClassExW(&container) != 0;
+  // A second host in the same program (the tests make several) finds them registered.
+  const auto registered = [](const WNDCLASSEXW& windowClass) {
+    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  };
+  return registered(host) && registered(panel) && registered(container);
 }
 
 }  // namespace
@@ -79,37 +94,79 @@ bool RegisterClasses(HINSTANCE instance, WNDPROC hostProc) {
 bool CHostWindow::Create(int x, int y) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   if (!RegisterClasses(instance, Proc)) return false;
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-  RECT frame = {0, 0, kContainerWidth, kTabBarHeight + kContainerHeight};
-  AdjustWindowRectEx(&frame, style, FALSE, 0);
-  hwnd_ = CreateWindowExW(0, kHostMainWindowClass, kTitle, style, x, y, frame.right - frame.left,
-                          frame.bottom - frame.top, nullptr, nullptr, instance, this);
+  // Made first, then sized: its DPI is known once it exists.
+  hwnd_ = CreateWindowExW(0, kHostMainWindowClass, kTitle, kHostStyle, x, y, kContainerWidth,
+                          kTabBarHeight + kContainerHeight, nullptr, nullptr, instance, this);
   if (hwnd_ == nullptr) return false;
+  dpi_ = WindowDpi(hwnd_);
+  RECT frame = {0, 0, Px(kContainerWidth), Px(kTabBarHeight + kContainerHeight)};
+  AdjustFrameForDpi(frame, kHostStyle, 0, dpi_);
+  SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CreateChildren();
   return container_ != nullptr;
 }
 
 void CHostWindow::CreateChildren() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   for (int page = 0; page < 5; ++page) {
-    tabs_[page] = CreateWindowExW(0, L"BUTTON", kPageTitles[page],
-                                  WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | BS_PUSHLIKE | (page == 0 ? WS_GROUP : 0),
-                                  6 + page * 92, 6, 88, 24, hwnd_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstTabId + page)), instance, nullptr);
-    SendMessageW(tabs_[page], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    tabs_[page] =
+        CreateWindowExW(0, L"BUTTON", kPageTitles[page],
+                        WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | BS_PUSHLIKE | (page == 0 ? WS_GROUP : 0), 0, 0, 0,
+                        0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstTabId + page)), instance, nullptr);
   }
   status_ = CreateWindowExW(0, L"STATIC", L"Last page request: none", WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE,
-                            470, 6, kContainerWidth - 476, 24, hwnd_, nullptr, instance, nullptr);
-  SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  container_ = CreateWindowExW(0, kContainerClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, kTabBarHeight,
-                               kContainerWidth, kContainerHeight, hwnd_, nullptr, instance, nullptr);
+                            0, 0, 0, 0, hwnd_, nullptr, instance, nullptr);
+  container_ = CreateWindowExW(0, kContainerClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, hwnd_,
+                               nullptr, instance, nullptr);
   for (int page = 1; page < 5; ++page) {
-    panels_[page] = CreateWindowExW(0, kPanelClass, nullptr, WS_CHILD, 0, kTabBarHeight, kContainerWidth,
-                                    kContainerHeight, hwnd_, nullptr, instance, nullptr);
+    panels_[page] = CreateWindowExW(0, kPanelClass, nullptr, WS_CHILD, 0, 0, 0, 0, hwnd_, nullptr, instance, nullptr);
     if (panels_[page] != nullptr) SetWindowLongPtrW(panels_[page], GWLP_USERDATA, page);
   }
+  Layout();
   SendMessageW(tabs_[0], BM_SETCHECK, BST_CHECKED, 0);
+}
+
+int CHostWindow::Px(int value) const { return DisplayScale::ForDpi(dpi_).Px(value); }
+
+// Edges are scaled, as the page scales its own: boxes that touch at 96 DPI touch at every DPI.
+void CHostWindow::Layout() {
+  LOGFONTW logical = GuiFontForDpi(dpi_);
+  HFONT font = CreateFontIndirectW(&logical);
+  const int tabTop = Px(kTabTop);
+  const int tabBottom = Px(kTabTop + kTabHeight);
+  for (int page = 0; page < 5; ++page) {
+    const int left = Px(kTabLeft + page * kTabStep);
+    MoveWindow(tabs_[page], left, tabTop, Px(kTabLeft + page * kTabStep + kTabWidth) - left, tabBottom - tabTop, TRUE);
+    SendMessageW(tabs_[page], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+  const int statusLeft = Px(kStatusLeft);
+  MoveWindow(status_, statusLeft, tabTop, Px(kContainerWidth - kTabLeft) - statusLeft, tabBottom - tabTop, TRUE);
+  SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  // The old font goes once no child uses it.
+  if (font_ != nullptr) DeleteObject(font_);
+  font_ = font;
+
+  const int top = Px(kTabBarHeight);
+  const int width = Px(kContainerWidth);
+  const int height = Px(kTabBarHeight + kContainerHeight) - top;
+  MoveWindow(container_, 0, top, width, height, TRUE);
+  for (int page = 1; page < 5; ++page) MoveWindow(panels_[page], 0, top, width, height, TRUE);
+  if (page_ != nullptr) MoveWindow(page_, 0, 0, width, height, TRUE);
+}
+
+void CHostWindow::SetPage(HWND page) {
+  page_ = page;
+  if (page_ != nullptr) {
+    MoveWindow(page_, 0, 0, Px(kContainerWidth), Px(kTabBarHeight + kContainerHeight) - Px(kTabBarHeight), TRUE);
+  }
+}
+
+void CHostWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout();
 }
 
 void CHostWindow::ShowPage(int page) {
@@ -157,6 +214,9 @@ LRESULT CHostWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 1;
     case kCurrentPageMessage:
       return shown_;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case kFinishedMessage:
       exitCode_ = static_cast<int>(wParam);
       DestroyWindow(hwnd_);
@@ -165,6 +225,9 @@ LRESULT CHostWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:
+      // The children, which used the font, are gone by now.
+      if (font_ != nullptr) DeleteObject(font_);
+      font_ = nullptr;
       SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
       hwnd_ = nullptr;
       return 0;

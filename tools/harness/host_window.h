@@ -19,6 +19,7 @@ struct HostCapture {
   bool ok = false;
 };
 
+// Its layout is in pixels at 96 DPI, scaled to the window's DPI; it follows WM_DPICHANGED.
 class CHostWindow {
  public:
   static constexpr int kContainerWidth = 800;
@@ -39,7 +40,9 @@ class CHostWindow {
   bool Create(int x, int y);
   HWND Hwnd() const { return hwnd_; }
   HWND Container() const { return container_; }
-  void SetPage(HWND page) { page_ = page; }
+  int Dpi() const { return dpi_; }
+  // The page fills the container, at whatever DPI.
+  void SetPage(HWND page);
   // 0 shows the phone page; 1 to 4 one of the host's own.
   void ShowPage(int page);
   int ExitCode() const { return exitCode_; }
@@ -50,6 +53,11 @@ class CHostWindow {
   LRESULT OnCopyData(WPARAM wParam, const COPYDATASTRUCT* data);
   void Capture(HostCapture& capture);
   void CreateChildren();
+  void OnDpiChanged(int dpi, const RECT& suggested);
+  // Places every child and sets their font for dpi_.
+  void Layout();
+  // A coordinate at 96 DPI at dpi_.
+  int Px(int value) const;
 
   EventLog& log_;
   HWND hwnd_ = nullptr;
@@ -58,6 +66,8 @@ class CHostWindow {
   HWND tabs_[5] = {};
   HWND panels_[5] = {};  // [0] unused: the phone page is the container
   HWND status_ = nullptr;
+  HFONT font_ = nullptr;
+  int dpi_ = 96;
   int shown_ = 0;
   int exitCode_ = 0;
 };

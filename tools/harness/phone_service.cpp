@@ -1,8 +1,11 @@
 #include "tools/harness/phone_service.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "page/page_protocol.h"
+#include "testing/window_dpi.h"
+#include "util/display_scale.h"
 
 namespace {
 
@@ -84,59 +87,71 @@ void CPhoneService::Run(int x, int y, int width, int height, HANDLE ready) {
 
 void CPhoneService::CreatePanel() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  NONCLIENTMETRICSW metrics = {};
-  metrics.cbSize = sizeof metrics;
-  font_ = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)
-              ? CreateFontIndirectW(&metrics.lfMessageFont)
-              : nullptr;
-  HFONT font = font_ != nullptr ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  RECT client;
-  GetClientRect(hwnd_, &client);
-  const int labelWidth = 72;
-  const int left = 6;
-  const int editLeft = left + labelWidth + 4;
-  const int editWidth = client.right - editLeft - 6;
-  const int rowHeight = 24;
-  int y = 6;
-  auto label = [&](const wchar_t* text, int top) {
-    HWND control = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, left, top, labelWidth,
-                                   20, hwnd_, nullptr, instance, nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, UINT id) {
+    return CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, hwnd_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   };
-  auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int x, int top, int w, int h,
-                   UINT id) {
-    HWND control = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, top, w, h, hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return control;
-  };
-
-  label(L"State", y);
-  state_ =
-      child(L"COMBOBOX", nullptr, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, editLeft, y, editWidth, 200, kStateId);
+  labels_[0] = child(L"STATIC", L"State", SS_CENTERIMAGE, 0, 0);
+  state_ = child(L"COMBOBOX", nullptr, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, kStateId);
   for (const wchar_t* text : kStateLabels) SendMessageW(state_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
   SendMessageW(state_, CB_SETCURSEL, static_cast<WPARAM>(PageState::Connected), 0);
+  for (size_t i = 0; i < kRecordFieldCount; ++i) {
+    labels_[i + 1] = child(L"STATIC", Widen(kRecordFields[i].label).c_str(), SS_CENTERIMAGE, 0, 0);
+    fields_[i] = child(L"EDIT", AsWide(form_.Get(i)), ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
+                       static_cast<UINT>(kFirstFieldId + i));
+  }
+  send_ = child(L"BUTTON", L"Send record", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, kSendId);
+  answer_ = child(L"BUTTON", L"Answer install requests after", BS_AUTOCHECKBOX | WS_TABSTOP, 0, kAnswerId);
+  SendMessageW(answer_, BM_SETCHECK, BST_CHECKED, 0);
+  answerDelay_ = child(L"EDIT", L"1500", ES_NUMBER | WS_TABSTOP, WS_EX_CLIENTEDGE, kAnswerDelayId);
+  answerNote_ = child(L"STATIC", L"ms: Connected", SS_CENTERIMAGE, 0, 0);
+  notes_ = child(L"LISTBOX", nullptr, WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOSEL, WS_EX_CLIENTEDGE,
+                 kNotesId);
+  Layout(WindowDpi(hwnd_));
+}
+
+// Edges are pixels at 96 DPI, scaled; right and bottom edges that reach the window's follow
+// its client area.
+void CPhoneService::Layout(int dpi) {
+  const DisplayScale scale = DisplayScale::ForDpi(dpi);
+  LOGFONTW logical = MessageFontForDpi(dpi);
+  HFONT font = CreateFontIndirectW(&logical);
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const int right = client.right - scale.Px(6);
+  auto place = [&](HWND control, int left, int top, int rightEdge, int bottomEdge) {
+    MoveWindow(control, left, top, std::max(0, rightEdge - left), std::max(0, bottomEdge - top), TRUE);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  };
+  // A row at y, from x to x + width (to the right edge when width is 0), 20 high unless told.
+  auto row = [&](HWND control, int x, int y, int width, int height = 20) {
+    place(control, scale.Px(x), scale.Px(y), width != 0 ? scale.Px(x + width) : right, scale.Px(y + height));
+  };
+  const int labelWidth = 72;
+  const int editLeft = 6 + labelWidth + 4;
+  const int rowHeight = 24;
+  int y = 6;
+  row(labels_[0], 6, y, labelWidth);
+  row(state_, editLeft, y, 0, 200);
   y += rowHeight;
   for (size_t i = 0; i < kRecordFieldCount; ++i) {
-    label(Widen(kRecordFields[i].label).c_str(), y);
-    fields_[i] = child(L"EDIT", AsWide(form_.Get(i)), ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, editLeft, y,
-                       editWidth, 20, static_cast<UINT>(kFirstFieldId + i));
+    row(labels_[i + 1], 6, y, labelWidth);
+    row(fields_[i], editLeft, y, 0);
     y += rowHeight;
   }
   y += 4;
-  child(L"BUTTON", L"Send record", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, left, y, client.right - 2 * left, 26, kSendId);
+  row(send_, 6, y, 0, 26);
   y += 32;
-  answer_ = child(L"BUTTON", L"Answer install requests after", BS_AUTOCHECKBOX | WS_TABSTOP, 0, left, y,
-                  client.right - 2 * left, 20, kAnswerId);
-  SendMessageW(answer_, BM_SETCHECK, BST_CHECKED, 0);
+  row(answer_, 6, y, 0);
   y += 22;
-  answerDelay_ =
-      child(L"EDIT", L"1500", ES_NUMBER | WS_TABSTOP, WS_EX_CLIENTEDGE, left + 16, y, 60, 20, kAnswerDelayId);
-  child(L"STATIC", L"ms: Connected", SS_CENTERIMAGE, 0, left + 82, y, client.right - left - 88, 20, 0);
+  row(answerDelay_, 22, y, 60);
+  row(answerNote_, 88, y, 0);
   y += 28;
-  notes_ = child(L"LISTBOX", nullptr, WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOSEL, WS_EX_CLIENTEDGE,
-                 left, y, client.right - 2 * left, client.bottom - y - 6, kNotesId);
-  SendMessageW(notes_, LB_SETHORIZONTALEXTENT, 600, 0);
+  place(notes_, scale.Px(6), scale.Px(y), right, client.bottom - scale.Px(6));
+  SendMessageW(notes_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(scale.Px(600)), 0);
+  // The old font goes once no child uses it.
+  if (font_ != nullptr) DeleteObject(font_);
+  font_ = font;
 }
 
 LRESULT CALLBACK CPhoneService::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -174,6 +189,13 @@ LRESULT CPhoneService::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case kAnswerMessage:
       SetAnswer(wParam != 0, static_cast<int>(lParam));
       return 1;
+    case WM_DPICHANGED: {
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      Layout(LOWORD(wParam));
+      return 0;
+    }
     case WM_CLOSE:
       // A person closing the panel ends the harness; the harness itself closes it last.
       if (page_.load() != nullptr && host_ != nullptr) PostMessageW(host_, WM_CLOSE, 0, 0);

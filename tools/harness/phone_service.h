@@ -45,6 +45,8 @@ class CPhoneService {
   void Run(int x, int y, int width, int height, HANDLE ready);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void CreatePanel();
+  // Places every control and sets their font for `dpi`.
+  void Layout(int dpi);
   bool Send(int32_t state, bool answer);
   bool SetField(FieldEdit& edit);
   void SetAnswer(bool on, int delayMs);
@@ -59,10 +61,13 @@ class CPhoneService {
   HWND hwnd_ = nullptr;                    // the service thread's own
   std::thread thread_;
   RecordForm form_;
+  HWND labels_[kRecordFieldCount + 1] = {};  // the state's, then the fields'
   HWND state_ = nullptr;
   HWND fields_[kRecordFieldCount] = {};
+  HWND send_ = nullptr;
   HWND answer_ = nullptr;
   HWND answerDelay_ = nullptr;
+  HWND answerNote_ = nullptr;
   HWND notes_ = nullptr;
   HFONT font_ = nullptr;
   DWORD startTicks_ = 0;
