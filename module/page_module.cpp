@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstdlib>
 #include <new>
 #include <utility>
 
@@ -65,3 +66,9 @@ extern "C" void __cdecl UnInitPage() {
   // may call this from its handler of the page's own link, deep inside the page's code.
   CWindowImplBase::DestroyWithWindow(page);
 }
+
+// A terminate inside the host's process ends it without the runtime's message to a console
+// the host does not have; the runtime's own handler would also link in its name demangler.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
