@@ -1,6 +1,7 @@
 """The few parts of a 32-bit PE file that a release needs: its sections, its COFF time stamp
 and its VERSIONINFO resource. Standard library only."""
 
+import array
 import struct
 
 RT_VERSION = 16
@@ -17,6 +18,7 @@ class PeFile:
         coff = self.pe + 4
         (_, count, _, symbols, symbol_count, optional_size, _) = struct.unpack_from("<HHIIIHH", self.data, coff)
         self.timestamp_offset = coff + 4
+        self.checksum_offset = coff + 20 + 64
         self.sections = {}
         table = coff + 20 + optional_size
         for i in range(count):
@@ -37,6 +39,21 @@ class PeFile:
     @timestamp.setter
     def timestamp(self, value):
         struct.pack_into("<I", self.data, self.timestamp_offset, value)
+
+    @property
+    def checksum(self):
+        return struct.unpack_from("<I", self.data, self.checksum_offset)[0]
+
+    def computed_checksum(self):
+        """The optional header's CheckSum as the loader's check computes it: the file's 16-bit
+        words added with end-around carry, without the field itself, plus the file's length."""
+        words = array.array("H")
+        words.frombytes(bytes(self.data) + b"\0" * (len(self.data) % 2))
+        low = self.checksum_offset // 2
+        total = sum(words) - words[low] - words[low + 1]
+        while total > 0xFFFF:
+            total = (total & 0xFFFF) + (total >> 16)
+        return total + len(self.data)
 
     def section(self, name):
         vaddr, vsize, raw_at, raw_size = self.sections[name]
@@ -114,7 +131,8 @@ def parse_version_info(data):
 
 
 def main(argv):
-    """pe_file.py stamp SECONDS FILE...: sets the COFF time stamp of each file."""
+    """pe_file.py stamp SECONDS FILE...: sets the COFF time stamp of each file, and its
+    CheckSum again when it has one (objcopy writes one over the time it ran at)."""
     if len(argv) < 3 or argv[0] != "stamp":
         print("usage: pe_file.py stamp SECONDS FILE...")
         return 2
@@ -122,6 +140,8 @@ def main(argv):
         with open(path, "rb") as f:
             pe = PeFile(f.read())
         pe.timestamp = int(argv[1])
+        if pe.checksum:
+            struct.pack_into("<I", pe.data, pe.checksum_offset, pe.computed_checksum())
         with open(path, "wb") as f:
             f.write(pe.data)
     return 0
