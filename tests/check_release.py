@@ -92,6 +92,8 @@ def check_version(pe, version):
 
 
 def check_debug_link(pe, debug_file):
+    if not check(".gnu_debuglink" in pe.sections, "the DLL has no debug link"):
+        return
     link = pe.section(".gnu_debuglink")
     end = link.index(b"\0")
     crc_at = (end + 4) & ~3
