@@ -1,0 +1,170 @@
+"""The release kit of the current commit (tools/release/make-release), as a host developer
+gets it: its exact listing, its checksums, the DLL's version resource, imports and exports and
+debug link, and the DLL and harness from the zip passing the demo scenario under Wine.
+
+check_release.py --root SOURCE --work FOLDER --wine-run WINE_RUN --objdump OBJDUMP
+The kit is made again only when FOLDER holds none for the commit at HEAD."""
+
+import argparse
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+import zlib
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAILED: " + message)
+    return condition
+
+
+def git(root, *args):
+    return subprocess.run(["git", "-C", root] + list(args), check=True, capture_output=True, text=True).stdout
+
+
+def make_kit(root, work, head, zip_path):
+    stamp = os.path.join(work, "commit")
+    if os.path.exists(zip_path) and os.path.exists(stamp) and open(stamp).read().strip() == head:
+        print("reusing the kit of %s in %s" % (head, work))
+        return
+    if os.path.exists(stamp):
+        os.remove(stamp)
+    subprocess.run([os.path.join(root, "tools/release/make-release"), "--out", os.path.join(work, "out"),
+                    "--build", os.path.join(work, "build")], check=True)
+    with open(stamp, "w") as f:
+        f.write(head + "\n")
+
+
+def expected_names(root):
+    tracked = git(root, "ls-tree", "-r", "--name-only", "HEAD").splitlines()
+    names = ["MobileInfoPage.dll", "MobileInfoPage.dll.debug"]
+    names += sorted(n for n in tracked if n.startswith("include/"))
+    names += [n for n in tracked if n == "INTEGRATION.md"]
+    names += ["harness/harness.exe", "harness/demo.txt", "harness/README.md"]
+    lookup = "tools/lookup_service/"
+    names += sorted("lookup_service/" + n[len(lookup):] for n in tracked if n.startswith(lookup) and (
+        re.fullmatch(r"[^/]+\.py|README\.md|data/.+", n[len(lookup):])))
+    return names + ["SHA256SUMS"]
+
+
+def check_listing(kit, root):
+    names = [entry.filename for entry in kit.infolist()]
+    check(names == expected_names(root), "the zip lists %s, expected %s" % (names, expected_names(root)))
+    for entry in kit.infolist():
+        check(entry.date_time == (1980, 1, 1, 0, 0, 0) and entry.extra == b"" and
+              entry.external_attr == 0o100644 << 16, "%s has its own time, permissions or extra fields" % entry.filename)
+
+
+def check_sums(kit):
+    lines = kit.read("SHA256SUMS").decode("ascii").splitlines()
+    others = [n for n in kit.namelist() if n != "SHA256SUMS"]
+    listed = [line.split("  ", 1)[1] for line in lines]
+    check(listed == others, "SHA256SUMS lists %s, the zip has %s" % (listed, others))
+    for line in lines:
+        digest, name = line.split("  ", 1)
+        if name in others:
+            check(hashlib.sha256(kit.read(name)).hexdigest() == digest, "SHA256SUMS is wrong for " + name)
+
+
+def check_version(pe, version):
+    parts = tuple(int(p) for p in version.split(".")) + (0,)
+    file_version, product_version, strings = pe.version_info()
+    check(file_version == parts and product_version == parts,
+          "FILEVERSION %s, PRODUCTVERSION %s, expected %s" % (file_version, product_version, parts))
+    expected = {
+        "FileDescription": "Phone information page module",
+        "FileVersion": version,
+        "InternalName": "MobileInfoPage",
+        "OriginalFilename": "MobileInfoPage.dll",
+        "ProductName": "Mobile Information Page",
+        "ProductVersion": version,
+    }
+    check(strings == expected, "the version strings are %s, expected %s" % (strings, expected))
+
+
+def check_debug_link(pe, debug_file):
+    if not check(".gnu_debuglink" in pe.sections, "the DLL has no debug link"):
+        return
+    link = pe.section(".gnu_debuglink")
+    end = link.index(b"\0")
+    crc_at = (end + 4) & ~3
+    name = link[:end].decode("ascii")
+    crc = int.from_bytes(link[crc_at:crc_at + 4], "little")
+    check(name == "MobileInfoPage.dll.debug", "the debug link names " + name)
+    check(crc == zlib.crc32(debug_file), "the debug link's CRC %08x is not the debug file's %08x" % (
+        crc, zlib.crc32(debug_file)))
+    check(not any(s.startswith(".debug_") for s in pe.sections), "the DLL still has debug sections")
+
+
+def run_demo(folder, wine_run):
+    """The kit's harness and DLL through the demo scenario, with the kit's lookup stand-in."""
+    port_file = os.path.join(folder, "port")
+    lookup = subprocess.Popen([sys.executable, "lookup_service/lookup_service.py", "--host", "127.0.0.1",
+                               "--port", "0", "--port-file", port_file, "--idle-exit", "300"], cwd=folder)
+    try:
+        for _ in range(100):
+            if lookup.poll() is not None or (os.path.exists(port_file) and open(port_file).read().strip()):
+                break
+            time.sleep(0.1)
+        if not check(lookup.poll() is None, "the kit's lookup stand-in did not start"):
+            return
+        port = open(port_file).read().strip()
+        env = dict(os.environ, MOBILEINFOPAGE_LOOKUP_BASE="http://127.0.0.1:" + port, no_proxy="127.0.0.1;localhost")
+        run = subprocess.run([wine_run, "harness/harness.exe", "--module", "MobileInfoPage.dll", "--scenario",
+                              "harness/demo.txt", "--out", "shots"], cwd=folder, env=env, stdin=subprocess.DEVNULL,
+                             capture_output=True, text=True, timeout=240)
+        print(run.stdout + run.stderr)
+        check(run.returncode == 0 and "every expectation held" in run.stdout,
+              "the kit's harness and DLL did not pass the demo scenario (exit %d)" % run.returncode)
+    finally:
+        lookup.terminate()
+        lookup.wait()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--root", "--work", "--wine-run", "--objdump"):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    sys.path.insert(0, os.path.join(args.root, "tools/release"))
+    from pe_file import PeFile
+
+    head = git(args.root, "rev-parse", "HEAD").strip()
+    version = git(args.root, "show", "HEAD:VERSION").strip()
+    zip_path = os.path.join(args.work, "out", "MobileInfoPage-%s-win32.zip" % version)
+    make_kit(args.root, args.work, head, zip_path)
+    with open(zip_path + ".sha256") as f:
+        check(f.read() == "%s  %s\n" % (hashlib.sha256(open(zip_path, "rb").read()).hexdigest(),
+                                        os.path.basename(zip_path)), "the .sha256 file does not match the zip")
+
+    folder = tempfile.mkdtemp(prefix="kit-", dir=args.work)
+    try:
+        with zipfile.ZipFile(zip_path) as kit:
+            check_listing(kit, args.root)
+            check_sums(kit)
+            kit.extractall(folder)
+        dll_path = os.path.join(folder, "MobileInfoPage.dll")
+        dll = PeFile(open(dll_path, "rb").read())
+        check_version(dll, version)
+        check_debug_link(dll, open(dll_path + ".debug", "rb").read())
+        imports = subprocess.run(["cmake", "-DDLL=" + dll_path, "-DOBJDUMP=" + args.objdump, "-P",
+                                  os.path.join(args.root, "tests/check_dll.cmake")], capture_output=True, text=True)
+        check(imports.returncode == 0, "imports or exports: " + imports.stdout + imports.stderr)
+        run_demo(folder, args.wine_run)
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+    print("%d failed" % len(failures) if failures else "the kit is complete")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
