@@ -13,7 +13,7 @@
 namespace {
 
 const WindowClassInfo kPageClass = {
-    L"MobileInfoPage",
+    kPageWindowClassPrefix,
     CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS,
     COLOR_WINDOW,
     IDC_ARROW,

@@ -1,19 +1,13 @@
 // What the page exchanges with its two peers: the phone service, which sends PhoneInfo
 // records and takes the install request, and the host's main window, which takes the page
-// links. Programs that play either peer include this header too.
+// links. The class names, messages and links are the published ones; this adds the page's own
+// control ids and which tile links where.
 #pragma once
 
 #include <windows.h>
 
+#include "include/mobile_info_page.h"
 #include "page/phone_info.h"
-
-// The phone service's window, found by class when the page posts the install request.
-inline constexpr wchar_t kPhoneServiceClass[] = L"ZantorMobileSrvMainWindowClass";
-// Posted with wParam 0 and lParam 0; the service installs the phone-side guard application.
-inline constexpr UINT kInstallRequestMessage = 0x7001;
-
-// The host's main window, which receives the page links by WM_COPYDATA.
-inline constexpr wchar_t kHostMainWindowClass[] = L"OrvelMobileManagerClass";
 
 // Control ids the page reacts to in WM_COMMAND.
 inline constexpr UINT kReconnectButtonId = 222;
@@ -26,13 +20,13 @@ inline constexpr UINT kLastTileId = 1008;
 inline const wchar_t* LinkForTile(UINT tileId) {
   switch (tileId) {
     case 1001:
-      return L"/page=1";  // applications
+      return kApplicationsPageLink;
     case 1003:
-      return L"/page=3";  // music
+      return kMusicPageLink;
     case 1005:
-      return L"/page=4";  // novels
+      return kNovelsPageLink;
     case 1008:
-      return L"/page=2";  // games
+      return kGamesPageLink;
     default:
       return nullptr;
   }

@@ -24,14 +24,14 @@ bool PageModule::Load(const std::wstring& path, std::string* error) {
     if (error != nullptr) *error = "cannot load the page module (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
-  IsSupported = ExportOf<IsSupportedProc>(module_, "IsSupported");
-  InitPage = ExportOf<InitPageProc>(module_, "InitPage");
-  CreatePage = ExportOf<CreatePageProc>(module_, "CreatePage");
-  UnInitPage = ExportOf<UnInitPageProc>(module_, "UnInitPage");
-  const char* missing = IsSupported == nullptr  ? "IsSupported"
-                        : InitPage == nullptr   ? "InitPage"
-                        : CreatePage == nullptr ? "CreatePage"
-                        : UnInitPage == nullptr ? "UnInitPage"
+  IsSupported = ExportOf<IsSupportedProc>(module_, kIsSupportedExport);
+  InitPage = ExportOf<InitPageProc>(module_, kInitPageExport);
+  CreatePage = ExportOf<CreatePageProc>(module_, kCreatePageExport);
+  UnInitPage = ExportOf<UnInitPageProc>(module_, kUnInitPageExport);
+  const char* missing = IsSupported == nullptr  ? kIsSupportedExport
+                        : InitPage == nullptr   ? kInitPageExport
+                        : CreatePage == nullptr ? kCreatePageExport
+                        : UnInitPage == nullptr ? kUnInitPageExport
                                                 : nullptr;
   if (missing != nullptr) {
     if (error != nullptr) *error = std::string("the page module does not export ") + missing;
@@ -52,4 +52,4 @@ void PageModule::Unload() {
 
 bool PageModule::Mapped(const std::wstring& path) { return GetModuleHandleW(path.c_str()) != nullptr; }
 
-std::wstring ModuleBesideProgram() { return BesideProgram(L"MobileInfoPage.dll"); }
+std::wstring ModuleBesideProgram() { return BesideProgram(kPageModuleFile); }

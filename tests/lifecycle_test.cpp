@@ -138,6 +138,8 @@ TEST_F(LifecycleTest, UnloadUnregistersThePageWindowClass) {
   ASSERT_NE(page, nullptr);
   wchar_t className[256] = {};
   ASSERT_GT(GetClassNameW(page, className, 256), 0);
+  EXPECT_EQ(std::wstring(className).rfind(std::wstring(kPageWindowClassPrefix) + L":", 0), 0u)
+      << "the published class prefix, then a colon";
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(page, GWLP_HINSTANCE));
   EXPECT_EQ(instance, module.Handle());
 

@@ -3,8 +3,10 @@
 
   module -> page -> controls -> imaging -> util,  page -> picture -> imaging
 
-A product folder includes itself and the folders below it (resources/ holds the ids that
-controls and page read), never testing/, tests/, tools/, bench/ or fuzz/. The tests of a
+include/ holds the published headers, the bottom layer: anyone may include them, and they
+include nothing of the project but each other. A product folder includes itself, the folders
+below it and include/ (resources/ holds the ids that controls and page read), never testing/,
+tests/, tools/, bench/ or fuzz/. The tests of a
 folder (FOLDER/tests/) include that folder, the folders below it, their own tests folder and
 testing/; the tests of the whole module (tests/) may include any product folder. testing/
 includes product headers but no tests. tools/, bench/ and fuzz/ never include a tests folder.
@@ -47,9 +49,11 @@ def tracked_sources(root):
 
 
 def place(path):
-    """(kind, folder): kind is product, tests, testing, tools or other."""
+    """(kind, folder): kind is public, product, tests, testing, tools or other."""
     parts = path.split('/')
     top = parts[0]
+    if top == 'include':
+        return 'public', top
     if top in PRODUCT:
         return ('tests', top) if len(parts) > 2 and parts[1] == 'tests' else ('product', top)
     if top == 'tests':
@@ -80,6 +84,10 @@ def wrong(source, target):
     """Why `source` may not include `target`, or None."""
     kind, folder = place(source)
     target_kind, target_folder = place(target)
+    if kind == 'public':
+        return None if target_kind == 'public' else f'include/ is published and may not include {target}'
+    if target_kind == 'public':
+        return None
     if kind == 'product':
         if target_kind == 'product' and (target_folder == folder or target_folder in BELOW[folder]):
             return None
