@@ -1,5 +1,5 @@
-// Encodes small PNGs for decoder tests through libpng's writer, so each test states the exact
-// colour type, depth, transparency and chunks it needs.
+// Encodes small PNGs for decoder tests, so each test states the exact colour type, depth,
+// transparency and chunks it needs.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +24,6 @@ struct PngMaker {
 
   // Bytes per PNG row for the current width, type and depth.
   size_t RowBytes() const;
-  // Empty when libpng refused the description.
+  // Empty for a description PNG cannot hold.
   std::vector<uint8_t> Encode() const;
 };
