@@ -17,6 +17,20 @@
 
 namespace {
 
+// A phone with data in every part the information view shows.
+PhoneInfo SampleRecord(PageState state) {
+  PhoneInfo record = MakeRecord(state);
+  SetFieldText(record.brand, u"ABC");
+  SetFieldText(record.model, u"X1");
+  record.appCount = 12;
+  record.batteryPercent = 57;
+  record.phoneTotalBytes = 8ull << 30;
+  record.phoneFreeBytes = 3ull << 30;
+  record.cardTotalBytes = 4ull << 30;
+  record.cardFreeBytes = 1ull << 30;
+  return record;
+}
+
 class PageStateTest : public InProcessPageTest<> {
  protected:
   void SetUp() override { OpenPage(); }
@@ -182,15 +196,8 @@ TEST_F(PageFrameTest, RepaintingWhatChangedGivesTheFullPaintsPixelsInEveryView) 
       {284, 233, 304, 253},  // the first dot
       client,
   };
-  PhoneInfo connected = MakeRecord(PageState::Connected);
-  SetFieldText(connected.brand, u"ABC");
-  SetFieldText(connected.model, u"X1");
-  connected.appCount = 12;
-  connected.batteryPercent = 57;
-  connected.phoneTotalBytes = 8ull << 30;
-  connected.phoneFreeBytes = 3ull << 30;
-  PhoneInfo guardMissing = connected;
-  guardMissing.state = static_cast<int32_t>(PageState::GuardMissing);
+  const PhoneInfo connected = SampleRecord(PageState::Connected);
+  const PhoneInfo guardMissing = SampleRecord(PageState::GuardMissing);
   const POINT button = {400, 400};
   const POINT away = {100, 100};
   const struct {
@@ -261,17 +268,8 @@ class CPageAtDpi : public CMobileInfoWnd {
 // A page told that its DPI changed is laid out exactly as a page made at that DPI: pictures,
 // fonts, controls, hit tests, focus and the places it tells assistive technology.
 TEST(ScaledPageTest, ADpiChangeLaysOutALivePageAsAPageMadeAtThatDpi) {
-  PhoneInfo connected = MakeRecord(PageState::Connected);
-  SetFieldText(connected.brand, u"ABC");
-  SetFieldText(connected.model, u"X1");
-  connected.appCount = 12;
-  connected.batteryPercent = 57;
-  connected.phoneTotalBytes = 8ull << 30;
-  connected.phoneFreeBytes = 3ull << 30;
-  connected.cardTotalBytes = 4ull << 30;
-  connected.cardFreeBytes = 1ull << 30;
-  PhoneInfo guardMissing = connected;
-  guardMissing.state = static_cast<int32_t>(PageState::GuardMissing);
+  const PhoneInfo connected = SampleRecord(PageState::Connected);
+  const PhoneInfo guardMissing = SampleRecord(PageState::GuardMissing);
   const PhoneInfo views[] = {MakeRecord(PageState::ConnectFailed), MakeRecord(PageState::NoPhone), connected,
                              guardMissing, MakeRecord(PageState::Connecting)};
 
