@@ -4,7 +4,8 @@ resources/png/125/, 150/, 175/ and 200/ (the larger display scales).
 
     /usr/bin/python3 tools/artwork/render.py
 
-Installs librsvg2-bin, python3-pil and fonts-wqy-microhei when they are missing (as root).
+Installs librsvg2-bin, python3-pil, fonts-wqy-microhei and zopfli when they are missing (as
+root).
 The output depends only on the sources and on those packages, so a second run rewrites the
 same bytes.
 """
@@ -24,7 +25,7 @@ OUTPUT = os.path.join(ROOT, "resources", "png")
 # so each scale gets its own render rather than a stretched 100% picture.
 SCALES = [100, 125, 150, 175, 200]
 
-PACKAGES = ["librsvg2-bin", "python3-pil", "fonts-wqy-microhei"]
+PACKAGES = ["librsvg2-bin", "python3-pil", "fonts-wqy-microhei", "zopfli"]
 
 # Colour types written: RGBA unless noted. "p64" is a 64-entry palette built along the line
 # between two colours (the sources use no other colours), so every step stays below one
@@ -176,7 +177,7 @@ def png_chunks(data):
         offset += 12 + length
 
 
-def check_written(path, width, height, colour_type):
+def problems_of(path, width, height, colour_type):
     with open(path, "rb") as f:
         data = f.read()
     chunks = list(png_chunks(data))
@@ -194,8 +195,37 @@ def check_written(path, width, height, colour_type):
         plte = [payload for kind, payload in chunks if kind == b"PLTE"]
         if len(plte) != 1 or len(plte[0]) != 64 * 3:
             problems.append("palette is not 64 entries")
+    return problems
+
+
+def check_written(path, width, height, colour_type):
+    problems = problems_of(path, width, height, colour_type)
     if problems:
         sys.exit("%s: %s" % (path, ", ".join(problems)))
+
+
+def same_pixels(first, second):
+    from PIL import Image
+    with Image.open(first) as a, Image.open(second) as b:
+        return a.size == b.size and a.convert("RGBA").tobytes() == b.convert("RGBA").tobytes()
+
+
+def recompress(path, width, height, colour_type, scratch):
+    """Packs the PNG tighter (the pictures make up most of the module) without changing a pixel.
+
+    zopflipng may also pick another colour type; such a result is not taken, since the page
+    relies on each picture's type."""
+    smaller = os.path.join(scratch, "smaller.png")
+    if os.path.exists(smaller):
+        os.remove(smaller)
+    subprocess.run(["zopflipng", "-y", path, smaller], check=True, stdout=subprocess.DEVNULL)
+    if not os.path.exists(smaller) or os.path.getsize(smaller) >= os.path.getsize(path):
+        return
+    if problems_of(smaller, width, height, colour_type):
+        return
+    if not same_pixels(path, smaller):
+        sys.exit("%s: zopflipng changed the pixels" % path)
+    os.replace(smaller, path)
 
 
 def render(stem, width, height, kind, extra, percent, scratch):
@@ -214,6 +244,7 @@ def render(stem, width, height, kind, extra, percent, scratch):
     # No dpi, text or time chunks: the bytes depend on the pixels alone.
     image.save(path, "PNG", optimize=True)
     check_written(path, width, height, COLOUR_TYPES[kind])
+    recompress(path, width, height, COLOUR_TYPES[kind], scratch)
 
 
 def main():
