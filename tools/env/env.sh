@@ -141,7 +141,9 @@ page_build_libpng() {
   local name=$1 prefix=$2 src log=$PAGE_DEPS/libpng-$1.log
   shift 2
   # The stamp names the configuration, so a build of an earlier one is made again.
-  [ -f "$prefix/.built-read-only" ] && [ -f "$prefix/lib/libpng16.a" ] && return 0
+  local config=$PAGE_ROOT/tools/env/libpng-read-only.dfa stamp
+  stamp=$prefix/.built-$(sha256sum "$config" | cut -c1-16)
+  [ -f "$stamp" ] && [ -f "$prefix/lib/libpng16.a" ] && return 0
   src=$(page_libpng_source)
   page_log "building libpng ($name, static)"
   # From scratch: a kept build folder would keep the configuration it was made with.
@@ -149,10 +151,10 @@ page_build_libpng() {
   { cmake -S "$src" -B "$PAGE_DEPS/libpng-$name" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
       -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
-      -DSKIP_INSTALL_PROGRAMS=ON -DDFA_XTRA="$PAGE_ROOT/tools/env/libpng-read-only.dfa" "$@" \
+      -DSKIP_INSTALL_PROGRAMS=ON -DDFA_XTRA="$config" "$@" \
     && cmake --build "$PAGE_DEPS/libpng-$name" && cmake --install "$PAGE_DEPS/libpng-$name"; } >"$log" 2>&1 \
     || { tail -40 "$log" >&2; return 1; }
-  touch "$prefix/.built-read-only"
+  touch "$stamp"
 }
 
 page_build_deps() {
