@@ -1,6 +1,6 @@
 """The release kit of the current commit (tools/release/make-release), as a host developer
-gets it: its exact listing, its checksums, the DLL's version resource, imports and exports and
-debug link, and the DLL and harness from the zip passing the demo scenario under Wine.
+gets it: its exact listing, its checksums, the DLL's version resource, imports and exports,
+debug link and size, and the DLL and harness from the zip passing the demo scenario under Wine.
 
 check_release.py --root SOURCE --work FOLDER --wine-run WINE_RUN --objdump OBJDUMP
 The kit is made again only when FOLDER holds none for the commit at HEAD."""
@@ -105,6 +105,20 @@ def check_debug_link(pe, debug_file):
     check(not any(s.startswith(".debug_") for s in pe.sections), "the DLL still has debug sections")
 
 
+# The module's own weight, code and pictures at 100 percent. The pictures for the larger
+# display scales (resource types PNG125 and up) come on top of it.
+MODULE_BUDGET = 1000000
+
+
+def check_size(dll_size, pe):
+    resources = pe.resource_sizes()
+    scaled = sum(size for kind, size in resources.items() if isinstance(kind, str) and kind.startswith("PNG")
+                 and kind != "PNG")
+    print("the stripped DLL: %d bytes, %d of them pictures for the larger scales" % (dll_size, scaled))
+    check(dll_size - scaled <= MODULE_BUDGET, "the DLL without the larger scales' pictures is %d bytes, over %d" % (
+        dll_size - scaled, MODULE_BUDGET))
+
+
 def run_demo(folder, wine_run):
     """The kit's harness and DLL through the demo scenario, with the kit's lookup stand-in."""
     port_file = os.path.join(folder, "port")
@@ -156,6 +170,7 @@ def main():
         dll = PeFile(open(dll_path, "rb").read())
         check_version(dll, version)
         check_debug_link(dll, open(dll_path + ".debug", "rb").read())
+        check_size(os.path.getsize(dll_path), dll)
         imports = subprocess.run(["cmake", "-DDLL=" + dll_path, "-DOBJDUMP=" + args.objdump, "-P",
                                   os.path.join(args.root, "tests/check_dll.cmake")], capture_output=True, text=True)
         check(imports.returncode == 0, "imports or exports: " + imports.stdout + imports.stderr)

@@ -59,26 +59,38 @@ class PeFile:
         vaddr, vsize, raw_at, raw_size = self.sections[name]
         return bytes(self.data[raw_at:raw_at + min(vsize or raw_size, raw_size)])
 
+    def _entries(self, directory):
+        """(name or number, target) of each entry of a resource directory."""
+        _, _, rsrc_at, _ = self.sections[".rsrc"]
+        named, numbered = struct.unpack_from("<HH", self.data, rsrc_at + directory + 12)
+        for i in range(named + numbered):
+            ident, target = struct.unpack_from("<II", self.data, rsrc_at + directory + 16 + 8 * i)
+            if ident & 0x80000000:
+                at = rsrc_at + (ident & 0x7FFFFFFF)
+                length = struct.unpack_from("<H", self.data, at)[0]
+                ident = bytes(self.data[at + 2:at + 2 + 2 * length]).decode("utf-16-le")
+            yield ident, target
+
+    def _leaves(self, target):
+        """(start in the file, size) of every resource under a directory entry."""
+        if target & 0x80000000:
+            for _, child in self._entries(target & 0x7FFFFFFF):
+                yield from self._leaves(child)
+            return
+        rsrc_vaddr, _, rsrc_at, _ = self.sections[".rsrc"]
+        data_rva, size = struct.unpack_from("<II", self.data, rsrc_at + target)
+        yield rsrc_at + data_rva - rsrc_vaddr, size
+
+    def resource_sizes(self):
+        """{resource type (a number, or a name for named types): the bytes of its resources}."""
+        return {kind: sum(size for _, size in self._leaves(target)) for kind, target in self._entries(0)}
+
     def version_info(self):
         """(FILEVERSION, PRODUCTVERSION, {string name: value}) of the first VERSIONINFO."""
-        rsrc_vaddr, _, rsrc_at, _ = self.sections[".rsrc"]
-
-        def entries(directory):
-            named, numbered = struct.unpack_from("<HH", self.data, rsrc_at + directory + 12)
-            for i in range(named + numbered):
-                ident, target = struct.unpack_from("<II", self.data, rsrc_at + directory + 16 + 8 * i)
-                yield ident, target
-
-        def first_leaf(target):
-            while target & 0x80000000:
-                target = next(entries(target & 0x7FFFFFFF))[1]
-            data_rva, size = struct.unpack_from("<II", self.data, rsrc_at + target)
-            start = rsrc_at + data_rva - rsrc_vaddr
-            return bytes(self.data[start:start + size])
-
-        for ident, target in entries(0):
+        for ident, target in self._entries(0):
             if ident == RT_VERSION:
-                return parse_version_info(first_leaf(target))
+                start, size = next(self._leaves(target))
+                return parse_version_info(bytes(self.data[start:start + size]))
         raise ValueError("no VERSIONINFO resource")
 
 
