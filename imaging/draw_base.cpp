@@ -2,11 +2,6 @@
 
 #include <cwchar>
 
-bool LoadPngResource(CxImage& image, int id, HINSTANCE module) {
-  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
-  return image.LoadFromResource(resource, CXIMAGE_FORMAT_PNG, module);
-}
-
 bool LoadPngResource(CxImage& image, int id, HINSTANCE module, const DisplayScale& scale) {
   int set = scale.ArtSet();
   HRSRC resource = nullptr;

@@ -8,13 +8,12 @@
 #include "imaging/ximage.h"
 #include "util/display_scale.h"
 
-// Decodes the module's resource of type "PNG" with numeric id `id` into `image`. A missing
-// id fails like an unloadable resource and leaves the image as it was.
-bool LoadPngResource(CxImage& image, int id, HINSTANCE module);
-// The same picture for `scale`: from the scale's picture set (resource type "PNG125" and so
-// on; "PNG" is the 100 percent set), resampled by the nearest rule when that set is not the
-// scale's own. A set that lacks the picture gives way to the 100 percent one.
-bool LoadPngResource(CxImage& image, int id, HINSTANCE module, const DisplayScale& scale);
+// Decodes the module's PNG resource with numeric id `id` for `scale` into `image`: from the
+// scale's picture set (resource type "PNG125" and so on; "PNG" is the 100 percent set),
+// resampled by the nearest rule when that set is not the scale's own. A set that lacks the
+// picture gives way to the 100 percent one. A missing id fails like an unloadable resource and
+// leaves the image as it was.
+bool LoadPngResource(CxImage& image, int id, HINSTANCE module, const DisplayScale& scale = DisplayScale());
 
 class CDrawSpecific {
  public:

@@ -108,6 +108,14 @@ int DibCanvas::CountOtherThan(const RECT& area, uint32_t rgb) const {
   return count;
 }
 
+int DibCanvas::CountDifferent(const DibCanvas& other, const RECT& area) const {
+  int count = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) count += Pixel(x, y) != other.Pixel(x, y);
+  }
+  return count;
+}
+
 RECT DibCanvas::InkBox(const RECT& area, uint32_t rgb) const {
   return BoundingBox(area, [&](int x, int y) { return Pixel(x, y) == rgb; });
 }

@@ -43,6 +43,8 @@ class DibCanvas {
   // How many pixels of `area` have colour `rgb`, or another one.
   int Count(const RECT& area, uint32_t rgb) const;
   int CountOtherThan(const RECT& area, uint32_t rgb) const;
+  // How many pixels of `area` differ from the same pixels of `other`.
+  int CountDifferent(const DibCanvas& other, const RECT& area) const;
   // Bounding box of the pixels of `area` that have colour `rgb`, or another one; empty when none.
   RECT InkBox(const RECT& area, uint32_t rgb) const;
   RECT BoxOtherThan(const RECT& area, uint32_t rgb) const;

@@ -132,6 +132,20 @@ PhoneInfo MakeRecord(int32_t state) {
 
 PhoneInfo MakeRecord(PageState state) { return MakeRecord(static_cast<int32_t>(state)); }
 
+PhoneInfo SampleRecord(PageState state) {
+  PhoneInfo record = MakeRecord(state);
+  SetFieldText(record.brand, u"ABC");
+  SetFieldText(record.model, u"X1");
+  record.appCount = 12;
+  record.pictureCount = 345;
+  record.batteryPercent = 57;
+  record.phoneTotalBytes = 8ull << 30;
+  record.phoneFreeBytes = 3ull << 30;
+  record.cardTotalBytes = 16ull << 30;
+  record.cardFreeBytes = 12ull << 30;
+  return record;
+}
+
 LRESULT SendPayload(HWND page, const void* data, DWORD bytes) {
   COPYDATASTRUCT copy = {};
   copy.dwData = 0;

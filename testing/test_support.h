@@ -80,6 +80,8 @@ class GuardedPayload {
 // A record as the phone service fills it.
 PhoneInfo MakeRecord(PageState state);
 PhoneInfo MakeRecord(int32_t state);
+// A phone with data in every part the information view shows.
+PhoneInfo SampleRecord(PageState state);
 // Sends a record the way the phone service does; returns the page's answer.
 LRESULT SendRecord(HWND page, const PhoneInfo& record);
 // Sends `bytes` of payload at `data` in one WM_COPYDATA.

@@ -9,14 +9,14 @@ Function User32Function(const char* name) {
                            : nullptr;
 }
 
+}  // namespace
+
 int ScreenDpi() {
   HDC screen = GetDC(nullptr);
   const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
   if (screen != nullptr) ReleaseDC(nullptr, screen);
   return dpi > 0 ? dpi : 96;
 }
-
-}  // namespace
 
 void BecomePerMonitorDpiAware() {
   using SetContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);

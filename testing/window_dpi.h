@@ -9,6 +9,8 @@
 void BecomePerMonitorDpiAware();
 // GetDpiForWindow, or the screen's LOGPIXELSX where the system does not have it.
 int WindowDpi(HWND window);
+// The screen's LOGPIXELSX; 96 when it cannot be read.
+int ScreenDpi();
 // The window rectangle around a client rectangle, with the frame of a window at `dpi`.
 void AdjustFrameForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi);
 // DEFAULT_GUI_FONT, and the system's message font, as a window at `dpi` should use them.

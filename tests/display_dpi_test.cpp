@@ -21,9 +21,7 @@ class DisplayDpiTest : public ModulePageTest {};
 
 TEST_F(DisplayDpiTest, TheScreenTheHostsWindowAndThePageHaveTheDpiOfTheRun) {
   const int dpi = DpiOfTheRun();
-  HDC screen = GetDC(nullptr);
-  EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), dpi);
-  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(ScreenDpi(), dpi);
   OpenPage();
   EXPECT_EQ(WindowDpi(parent->Hwnd()), dpi);
   EXPECT_EQ(WindowDpi(page), dpi);

@@ -15,6 +15,7 @@
 #include "testing/dib_canvas.h"
 #include "testing/module_page_test.h"
 #include "testing/test_support.h"
+#include "testing/window_dpi.h"
 #include "util/display_scale.h"
 
 namespace {
@@ -23,13 +24,6 @@ constexpr int kWidth = 800;
 constexpr int kHeight = 570;
 // DPI_AWARENESS_CONTEXT_UNAWARE, which the headers for the oldest supported system lack.
 const HANDLE kUnaware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-1));
-
-int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
-  return dpi;
-}
 
 // The windows this thread makes while it lives get 96 DPI.
 class UnawareThread {
@@ -128,20 +122,6 @@ class ScaledViewsTest : public ModulePageTest {
   bool comReady = false;
 };
 
-PhoneInfo Connected(PageState state) {
-  PhoneInfo record = MakeRecord(state);
-  SetFieldText(record.brand, u"ABC");
-  SetFieldText(record.model, u"X1");
-  record.appCount = 12;
-  record.pictureCount = 345;
-  record.batteryPercent = 57;
-  record.phoneTotalBytes = 8ull << 30;
-  record.phoneFreeBytes = 3ull << 30;
-  record.cardTotalBytes = 16ull << 30;
-  record.cardFreeBytes = 12ull << 30;
-  return record;
-}
-
 // Every view fills the scaled page and, brought back to 100 percent by averaging each logical
 // pixel's scaled pixels, looks like the view at 100 percent: only the texts, drawn at their own
 // sizes, may differ in their edges. The places given to assistive technology scale alike.
@@ -153,8 +133,8 @@ TEST_F(ScaledViewsTest, EveryViewFillsTheScaledPageAndMatchesTheViewAtOneHundred
       {"idle", MakeRecord(PageState::NoPhone)},
       {"connecting", MakeRecord(PageState::Connecting)},
       {"failed", MakeRecord(PageState::ConnectFailed)},
-      {"connected", Connected(PageState::Connected)},
-      {"guard missing", Connected(PageState::GuardMissing)},
+      {"connected", SampleRecord(PageState::Connected)},
+      {"guard missing", SampleRecord(PageState::GuardMissing)},
   };
   for (const auto& view : views) {
     SCOPED_TRACE(view.name);
@@ -212,7 +192,7 @@ TEST_F(ScaledViewsTest, EveryViewFillsTheScaledPageAndMatchesTheViewAtOneHundred
 // A click lands where the scaled page shows its tiles and button.
 TEST_F(ScaledViewsTest, ClicksReachTheScaledTilesAndButton) {
   RecordingWindow host(L"OrvelMobileManagerClass");
-  ASSERT_NO_FATAL_FAILURE(Show(Connected(PageState::Connected), false));
+  ASSERT_NO_FATAL_FAILURE(Show(SampleRecord(PageState::Connected), false));
   const struct {
     int tile;
     const wchar_t* link;
@@ -239,10 +219,7 @@ TEST_F(ScaledViewsTest, ClicksReachTheScaledTilesAndButton) {
   ASSERT_NO_FATAL_FAILURE(Show(MakeRecord(PageState::NoPhone), false));
   const RECT whole = {0, 0, scale.Px(kWidth), scale.Px(kHeight)};
   const auto idle = Print(scale.Px(kWidth), scale.Px(kHeight));
-  int different = 0;
-  for (int y = whole.top; y < whole.bottom; ++y)
-    for (int x = whole.left; x < whole.right; ++x) different += clicked->Pixel(x, y) != idle->Pixel(x, y);
-  EXPECT_EQ(different, 0);
+  EXPECT_EQ(clicked->CountDifferent(*idle, whole), 0);
 }
 
 }  // namespace

@@ -17,20 +17,6 @@
 
 namespace {
 
-// A phone with data in every part the information view shows.
-PhoneInfo SampleRecord(PageState state) {
-  PhoneInfo record = MakeRecord(state);
-  SetFieldText(record.brand, u"ABC");
-  SetFieldText(record.model, u"X1");
-  record.appCount = 12;
-  record.batteryPercent = 57;
-  record.phoneTotalBytes = 8ull << 30;
-  record.phoneFreeBytes = 3ull << 30;
-  record.cardTotalBytes = 4ull << 30;
-  record.cardFreeBytes = 1ull << 30;
-  return record;
-}
-
 class PageStateTest : public InProcessPageTest<> {
  protected:
   void SetUp() override { OpenPage(); }
@@ -169,12 +155,6 @@ class PageFrameTest : public PageStateTest {
     GdiFlush();
     return canvas;
   }
-  static int Differences(const DibCanvas& a, const DibCanvas& b, const RECT& area) {
-    int different = 0;
-    for (int y = area.top; y < area.bottom; ++y)
-      for (int x = area.left; x < area.right; ++x) different += a.Pixel(x, y) != b.Pixel(x, y);
-    return different;
-  }
   void PoisonFrame() {
     HBRUSH poison = CreateSolidBrush(RGB(0xFF, 0x00, 0xFF));
     const RECT everything = {0, 0, kPageWidth, kPageHeight};
@@ -224,7 +204,7 @@ TEST_F(PageFrameTest, RepaintingWhatChangedGivesTheFullPaintsPixelsInEveryView) 
     step.change();
     // Only what the change damaged is recomposed, and that is enough.
     const auto full = FullPaint();
-    EXPECT_EQ(Differences(*Print(), *full, client), 0);
+    EXPECT_EQ(Print()->CountDifferent(*full, client), 0);
 
     for (const RECT& damaged : damages) {
       SCOPED_TRACE(damaged.left * 1000 + damaged.top);
@@ -233,7 +213,7 @@ TEST_F(PageFrameTest, RepaintingWhatChangedGivesTheFullPaintsPixelsInEveryView) 
       const auto printed = Print();
       RECT inside;
       IntersectRect(&inside, &damaged, &client);
-      EXPECT_EQ(Differences(*printed, *full, inside), 0);
+      EXPECT_EQ(printed->CountDifferent(*full, inside), 0);
       EXPECT_EQ(printed->CountOtherThan(client, kPoison), (inside.right - inside.left) * (inside.bottom - inside.top));
     }
     page->InvalidateArea(nullptr);
@@ -251,7 +231,7 @@ TEST_F(PageFrameTest, TheKeptFrameFollowsTheWindowsSize) {
     for (const SIZE& size : sizes) {
       SCOPED_TRACE(size.cx);
       MoveWindow(page->Hwnd(), 0, 0, size.cx, size.cy, FALSE);
-      EXPECT_EQ(Differences(*Print(size.cx, size.cy), *FullPaint(size.cx, size.cy), RECT{0, 0, size.cx, size.cy}), 0);
+      EXPECT_EQ(Print(size.cx, size.cy)->CountDifferent(*FullPaint(size.cx, size.cy), RECT{0, 0, size.cx, size.cy}), 0);
     }
   }
 }
@@ -299,10 +279,7 @@ TEST(ScaledPageTest, ADpiChangeLaysOutALivePageAsAPageMadeAtThatDpi) {
       SendMessageW(live.Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shown.Dc()), PRF_CLIENT);
       SendMessageW(fresh.Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(expected.Dc()), PRF_CLIENT);
       GdiFlush();
-      int different = 0;
-      for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) different += shown.Pixel(x, y) != expected.Pixel(x, y);
-      EXPECT_EQ(different, 0);
+      EXPECT_EQ(shown.CountDifferent(expected, RECT{0, 0, width, height}), 0);
       const std::vector<PageElement> liveElements = PageElements(live);
       const std::vector<PageElement> freshElements = PageElements(fresh);
       ASSERT_EQ(liveElements.size(), freshElements.size());

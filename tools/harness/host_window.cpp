@@ -148,18 +148,25 @@ void CHostWindow::Layout() {
   font_ = font;
 
   const int top = Px(kTabBarHeight);
-  const int width = Px(kContainerWidth);
-  const int height = Px(kTabBarHeight + kContainerHeight) - top;
-  MoveWindow(container_, 0, top, width, height, TRUE);
-  for (int page = 1; page < 5; ++page) MoveWindow(panels_[page], 0, top, width, height, TRUE);
-  if (page_ != nullptr) MoveWindow(page_, 0, 0, width, height, TRUE);
+  const SIZE size = ContainerSize();
+  MoveWindow(container_, 0, top, size.cx, size.cy, TRUE);
+  for (int page = 1; page < 5; ++page) MoveWindow(panels_[page], 0, top, size.cx, size.cy, TRUE);
+  PlacePage();
+}
+
+SIZE CHostWindow::ContainerSize() const {
+  return {Px(kContainerWidth), Px(kTabBarHeight + kContainerHeight) - Px(kTabBarHeight)};
+}
+
+void CHostWindow::PlacePage() {
+  if (page_ == nullptr) return;
+  const SIZE size = ContainerSize();
+  MoveWindow(page_, 0, 0, size.cx, size.cy, TRUE);
 }
 
 void CHostWindow::SetPage(HWND page) {
   page_ = page;
-  if (page_ != nullptr) {
-    MoveWindow(page_, 0, 0, Px(kContainerWidth), Px(kTabBarHeight + kContainerHeight) - Px(kTabBarHeight), TRUE);
-  }
+  PlacePage();
 }
 
 void CHostWindow::OnDpiChanged(int dpi, const RECT& suggested) {

@@ -56,6 +56,9 @@ class CHostWindow {
   void OnDpiChanged(int dpi, const RECT& suggested);
   // Places every child and sets their font for dpi_.
   void Layout();
+  // The page's container at dpi_, below the tab row; the page fills it.
+  SIZE ContainerSize() const;
+  void PlacePage();
   // A coordinate at 96 DPI at dpi_.
   int Px(int value) const;
 
