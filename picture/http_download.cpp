@@ -9,7 +9,9 @@
 
 #include "picture/cache_names.h"
 #include "picture/download_thread.h"
+#include "picture/http_response.h"
 #include "picture/picture_cache.h"
+#include "picture/socket_get.h"
 
 // Older mingw headers lack it; Windows before 8.1 refuses it, and the user's own settings serve.
 #ifndef WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY
@@ -39,9 +41,11 @@ class CHttpHandle {
 };
 
 // Shared by the worker and the thread that talks to the server, and freed by whichever lets go
-// last. Under Wine neither WinHTTP's timeouts nor closing the handle end a call whose server
-// sends its headers a byte at a time, so the worker waits for this thread only until the
-// whole limit and then leaves it to end by itself.
+// last. A plain-HTTP request without a proxy goes over the module's own socket and ends at the
+// whole limit. Under Wine neither WinHTTP's timeouts nor closing its handles end a call whose
+// server sends its headers a byte at a time (closing only drops a reference that the blocked
+// call holds too), so for WinHTTP's requests the worker waits only until the whole limit and
+// then leaves this thread to end by itself.
 struct Transfer {
   volatile LONG references = 2;
   volatile LONG abandoned = 0;
@@ -51,6 +55,7 @@ struct Transfer {
   size_t cap = 0;
   DownloadLimits limits = {};
   ULONGLONG deadline = 0;
+  bool direct = false;  // plain HTTP may go over the module's own socket
   bool ok = false;
   DownloadedBody body;
 };
@@ -70,6 +75,15 @@ DWORD Within(Transfer& transfer, uint32_t limitMs) {
   if (now >= transfer.deadline) return 0;
   return static_cast<DWORD>(std::min<ULONGLONG>(limitMs, transfer.deadline - now));
 }
+
+class CTransferBudget : public IWaitBudget {
+ public:
+  explicit CTransferBudget(Transfer& transfer) : transfer_(transfer) {}
+  uint32_t Within(uint32_t limitMs) override { return ::Within(transfer_, limitMs); }
+
+ private:
+  Transfer& transfer_;
+};
 
 bool SetTimeouts(HINTERNET request, Transfer& transfer) {
   const DWORD connect = Within(transfer, transfer.limits.connectMs);
@@ -102,6 +116,30 @@ HINTERNET OpenSession() {
     session = WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
   }
   return session;
+}
+
+bool IsSet(const wchar_t* text) { return text != nullptr && text[0] != L'\0'; }
+
+// A proxy or a configuration script in the user's settings, which only WinHTTP knows how to
+// use. Automatic detection alone does not count: it is on by default, and where it finds
+// nothing the connection is direct.
+bool UserSettingsNameAProxy() {
+  bool named = false;
+  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config = {};
+  if (WinHttpGetIEProxyConfigForCurrentUser(&config)) {
+    named = IsSet(config.lpszProxy) || IsSet(config.lpszAutoConfigUrl);
+    for (LPWSTR text : {config.lpszAutoConfigUrl, config.lpszProxy, config.lpszProxyBypass}) {
+      if (text != nullptr) GlobalFree(text);
+    }
+  }
+  WINHTTP_PROXY_INFO machine = {};
+  if (WinHttpGetDefaultProxyConfiguration(&machine)) {
+    named = named || (machine.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && IsSet(machine.lpszProxy));
+    for (LPWSTR text : {machine.lpszProxy, machine.lpszProxyBypass}) {
+      if (text != nullptr) GlobalFree(text);
+    }
+  }
+  return named;
 }
 
 bool QueryNumber(HINTERNET request, DWORD query, DWORD& value) {
@@ -182,6 +220,68 @@ bool ReadBody(HINTERNET request, Transfer& transfer) {
   return true;
 }
 
+bool IsRedirect(DWORD status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Where a redirect from `url` to `location` leads; false when nowhere usable.
+bool RedirectTarget(const std::u16string& url, const std::u16string& location, std::u16string& next) {
+  if (location.empty()) return false;
+  wchar_t combined[kMaxUrlChars] = {};
+  DWORD length = ARRAYSIZE(combined);
+  if (FAILED(UrlCombineW(WidePath(url), WidePath(location), combined, &length, 0))) return false;
+  next.assign(reinterpret_cast<const char16_t*>(combined));
+  return true;
+}
+
+bool RequestThroughSocket(const std::u16string& host, INTERNET_PORT port, const std::u16string& object,
+                          const std::u16string& url, Transfer& transfer, std::u16string& next) {
+  CHttpResponseReader reader(transfer.cap);
+  CTransferBudget budget(transfer);
+  if (!SocketGet(host, port, object, {transfer.limits.connectMs, transfer.limits.silenceMs}, budget, reader)) {
+    return false;
+  }
+  const DWORD status = static_cast<DWORD>(reader.Status());
+  if (IsRedirect(status)) {
+    std::u16string location(reader.Location().begin(), reader.Location().end());
+    return RedirectTarget(url, location, next);
+  }
+  if (status != kHttpOk || !reader.IdentityCoding()) return false;
+  transfer.body.bytes = std::move(reader.Body());
+  transfer.body.lengthKnown = reader.LengthKnown();
+  return true;
+}
+
+bool RequestThroughWinHttp(HINTERNET session, const URL_COMPONENTS& parts, const std::wstring& host,
+                           const std::wstring& object, const std::u16string& url, Transfer& transfer,
+                           std::u16string& next) {
+  DWORD flags = WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY;
+  if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= WINHTTP_FLAG_SECURE;
+  CHttpHandle connection(WinHttpConnect(session, host.c_str(), parts.nPort, 0));
+  if (connection.Get() == nullptr) return false;
+  CHttpHandle request(WinHttpOpenRequest(connection.Get(), L"GET", object.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                         WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
+  if (request.Get() == nullptr) return false;
+  // Redirects are followed here, so that each one is checked and counted.
+  DWORD features = WINHTTP_DISABLE_REDIRECTS;
+  if (!WinHttpSetOption(request.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features)) return false;
+  if (!SetTimeouts(request.Get(), transfer)) return false;
+  if (!WinHttpSendRequest(request.Get(), L"Accept-Encoding: identity", static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA,
+                          0, 0, 0)) {
+    return false;
+  }
+  if (!SetTimeouts(request.Get(), transfer) || !WinHttpReceiveResponse(request.Get(), nullptr)) return false;
+
+  DWORD status = 0;
+  if (!QueryNumber(request.Get(), WINHTTP_QUERY_STATUS_CODE, status)) return false;
+  if (IsRedirect(status)) {
+    std::u16string location;
+    return QueryText(request.Get(), WINHTTP_QUERY_LOCATION, 0, location) && RedirectTarget(url, location, next);
+  }
+  if (status != kHttpOk || !HasOnlyIdentityCoding(request.Get())) return false;
+  return ReadBody(request.Get(), transfer);
+}
+
 // One request. On a redirect, `next` is where it points and the result is true.
 bool RequestOnce(HINTERNET session, const std::u16string& url, Transfer& transfer, std::u16string& next) {
   next.clear();
@@ -202,41 +302,17 @@ bool RequestOnce(HINTERNET session, const std::u16string& url, Transfer& transfe
   object.resize(std::min(object.size(), object.find(L'#')));
   if (object.empty()) object = L"/";
 
-  DWORD flags = WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY;
-  if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= WINHTTP_FLAG_SECURE;
-  CHttpHandle connection(WinHttpConnect(session, host.c_str(), parts.nPort, 0));
-  if (connection.Get() == nullptr) return false;
-  CHttpHandle request(WinHttpOpenRequest(connection.Get(), L"GET", object.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                         WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
-  if (request.Get() == nullptr) return false;
-  // Redirects are followed here, so that each one is checked and counted.
-  DWORD features = WINHTTP_DISABLE_REDIRECTS;
-  if (!WinHttpSetOption(request.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features)) return false;
-  if (!SetTimeouts(request.Get(), transfer)) return false;
-  if (!WinHttpSendRequest(request.Get(), L"Accept-Encoding: identity", static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA,
-                          0, 0, 0)) {
-    return false;
+  if (parts.nScheme == INTERNET_SCHEME_HTTP && transfer.direct) {
+    return RequestThroughSocket(std::u16string(host.begin(), host.end()), parts.nPort,
+                                std::u16string(object.begin(), object.end()), url, transfer, next);
   }
-  if (!SetTimeouts(request.Get(), transfer) || !WinHttpReceiveResponse(request.Get(), nullptr)) return false;
-
-  DWORD status = 0;
-  if (!QueryNumber(request.Get(), WINHTTP_QUERY_STATUS_CODE, status)) return false;
-  if (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) {
-    std::u16string location;
-    if (!QueryText(request.Get(), WINHTTP_QUERY_LOCATION, 0, location) || location.empty()) return false;
-    wchar_t combined[kMaxUrlChars] = {};
-    DWORD length = ARRAYSIZE(combined);
-    if (FAILED(UrlCombineW(WidePath(url), WidePath(location), combined, &length, 0))) return false;
-    next.assign(reinterpret_cast<const char16_t*>(combined));
-    return true;
-  }
-  if (status != kHttpOk || !HasOnlyIdentityCoding(request.Get())) return false;
-  return ReadBody(request.Get(), transfer);
+  return session != nullptr && RequestThroughWinHttp(session, parts, host, object, url, transfer, next);
 }
 
 bool Fetch(Transfer& transfer) {
+  transfer.direct = !UserSettingsNameAProxy();
+  // Without a session only what goes over the module's own socket can succeed.
   CHttpHandle session(OpenSession());
-  if (session.Get() == nullptr) return false;
   std::u16string url = transfer.url;
   for (int redirects = 0; redirects <= kMaxRedirects; ++redirects) {
     std::u16string next;

@@ -1,5 +1,6 @@
-// One HTTP GET of a small answer into memory, bounded in time and in bytes, through WinHTTP:
-// no platform cache, no decompression, the user's proxy, redirects followed by hand.
+// One HTTP GET of a small answer into memory, bounded in time and in bytes: plain HTTP over
+// the module's own socket unless the user's settings name a proxy, otherwise through WinHTTP;
+// no platform cache, no decompression, redirects followed by hand.
 #pragma once
 
 #include <cstddef>

@@ -7,7 +7,7 @@ if(failed)
 endif()
 
 set(system_dlls kernel32 user32 gdi32 comctl32 msvcrt advapi32 shlwapi shell32 ole32 oleaut32
-    winhttp wininet iphlpapi)
+    winhttp ws2_32 wininet iphlpapi)
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
 foreach(line IN LISTS imports)
   string(REGEX REPLACE "DLL Name: ([^.]+)\\.[dD][lL][lL].*" "\\1" name "${line}")

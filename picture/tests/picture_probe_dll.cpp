@@ -4,6 +4,7 @@
 
 #include "picture/download_thread.h"
 #include "picture/picture_cache.h"
+#include "picture/url_fetch.h"
 
 namespace {
 
@@ -19,3 +20,8 @@ extern "C" __declspec(dllexport) BOOL
 }
 
 extern "C" __declspec(dllexport) LONG __cdecl ProbeRunningWorkers() { return CDownloadThread::RunningWorkers(); }
+
+extern "C" __declspec(dllexport) void __cdecl ProbeSetFetchLimits(uint32_t connectMs, uint32_t silenceMs,
+                                                                  uint32_t wholeMs) {
+  SetFetchLimits({connectMs, silenceMs, wholeMs, wholeMs});
+}

@@ -288,10 +288,28 @@ TEST_F(PictureWorkerTest, NoMoreThanTheWorkerLimitRunsAtOnce) {
   EXPECT_TRUE(CacheFiles().empty());
 }
 
+TEST_F(PictureWorkerTest, LookupsThatHangDoNotStarveAHealthyOne) {
+  const ShortFetchLimits limits;
+  // Headers a byte at a time, for far longer than any limit.
+  service->Misbehave("trickle-head", "Hang", "&interval=0.5");
+  const auto hanging = [](int i) { return u"Hang " + std::u16string(1, static_cast<char16_t>(u'A' + i)); };
+  // More hanging downloads, one after another, than any number of transfers kept alive.
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < kMaxRunningWorkers - 1; ++i) EXPECT_TRUE(Lookup(hanging(i), receiver.Hwnd()));
+    ASSERT_TRUE(WaitForWorkers());
+  }
+  // And one more round that hangs while the healthy model is looked up beside it.
+  for (int i = 0; i < kMaxRunningWorkers - 1; ++i) EXPECT_TRUE(Lookup(hanging(i), receiver.Hwnd()));
+  LookupAndWait();
+  EXPECT_EQ(receiver.Accepted().size(), 1u);
+  EXPECT_EQ(CacheFiles(), (std::vector<std::u16string>{kProfileFile, kPictureFile}));
+}
+
 const BadAnswer kHostileAnswers[] = {
     {"gzip", ""},
     {"endless", ""},
     {"trickle", "&interval=0.2"},
+    {"trickle-head", "&interval=0.2"},
     {"silent", ""},
     {"truncate", ""},
     {"cut-nolength", ""},

@@ -23,6 +23,8 @@ For tests:
         endless           the body, then filler, without a length, until the client goes
         trickle           the body one byte every INTERVAL seconds (default 1), with its length
         trickle-nolength  the same without a length
+        trickle-head      the status line and headers one byte every INTERVAL seconds, then
+                          the body
         silent            reads the request and never answers
         cut-nolength      half the body without a length, then the connection closes
         chunked-cut       half the body as one chunk, then the connection closes
@@ -256,6 +258,16 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(body[i:i + 1])
             self.wfile.flush()
 
+    def send_trickle_head(self, body, kind, release, interval, end):
+        head = (b"HTTP/1.0 200 OK\r\nContent-Type: %s\r\nContent-Length: %d\r\n"
+                b"Cache-Control: no-store\r\n\r\n" % (kind.encode(), len(body)))
+        for i in range(len(head)):
+            if release.wait(interval) or time.monotonic() >= end:
+                return
+            self.wfile.write(head[i:i + 1])
+            self.wfile.flush()
+        self.wfile.write(body)
+
     def send_silence(self, body, kind, release, interval, end):
         release.wait(max(0.0, end - time.monotonic()))
 
@@ -335,6 +347,7 @@ HOSTILE_MODES = {
     "endless": Handler.send_endless,
     "trickle": Handler.send_trickle,
     "trickle-nolength": lambda handler, *rest: handler.send_trickle(*rest, length=False),
+    "trickle-head": Handler.send_trickle_head,
     "silent": Handler.send_silence,
     "cut-nolength": Handler.send_cut_nolength,
     "chunked-cut": Handler.send_chunked_cut,
