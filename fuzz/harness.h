@@ -17,6 +17,7 @@ int FuzzPngDecode(const uint8_t* data, size_t size);
 int FuzzPhoneRecord(const uint8_t* data, size_t size);
 int FuzzByteSize(const uint8_t* data, size_t size);
 int FuzzProfileText(const uint8_t* data, size_t size);
+int FuzzHttpAnswer(const uint8_t* data, size_t size);
 
 // FormatByteSize's promises about any count, shared by the harnesses that reach it.
 void CheckByteSizeText(int64_t bytes, std::u16string_view text);

@@ -1,6 +1,6 @@
-// Writes starting inputs that no third-party file provides: whole phone records, byte counts
-// and profile texts. Usage: make_seeds DIR; files go to DIR/phone_record, DIR/byte_size and
-// DIR/profile_text, which must exist.
+// Writes starting inputs that no third-party file provides: whole phone records, byte counts,
+// profile texts and HTTP answers. Usage: make_seeds DIR; files go to DIR/phone_record,
+// DIR/byte_size, DIR/profile_text and DIR/http_answer, which must exist.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -110,6 +110,25 @@ bool WriteProfiles(const std::string& dir) {
   return WriteFile(dir + "/utf16", utf16.data(), utf16.size()) && ok;
 }
 
+// Each answer behind the two bytes the harness reads first: its largest cap, pieces of five.
+bool WriteHttpAnswers(const std::string& dir) {
+  const std::string ok = "HTTP/1.1 200 OK\r\n";
+  const std::string answers[] = {
+      ok + "Content-Length: 5\r\nContent-Type: text/plain\r\n\r\nhello",
+      "HTTP/1.0 200 OK\r\nConnection: close\r\n\r\n[Model]\r\nFixedPhoneModel=A\r\n",
+      ok + "Transfer-Encoding: chunked\r\n\r\n3;x=1\r\nhel\r\n2\r\nlo\r\n0\r\nTrailer: t\r\n\r\n",
+      "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 302 Found\r\nLocation: /pictures/a.png\r\nContent-Length: 0\r\n\r\n",
+      ok + "Content-Encoding: gzip\r\nContent-Length: 2\r\n\r\nok",
+  };
+  bool written = true;
+  int n = 0;
+  for (const std::string& answer : answers) {
+    const std::string input = std::string("\xFF\x04", 2) + answer;
+    written = WriteFile(dir + "/answer" + std::to_string(n++), input.data(), input.size()) && written;
+  }
+  return written;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,7 +138,7 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[1];
   const bool ok = WritePhoneRecords(dir + "/phone_record") && WriteByteCounts(dir + "/byte_size") &&
-                  WriteProfiles(dir + "/profile_text");
+                  WriteProfiles(dir + "/profile_text") && WriteHttpAnswers(dir + "/http_answer");
   if (!ok) std::fprintf(stderr, "make_seeds: cannot write under %s\n", argv[1]);
   return ok ? 0 : 1;
 }

@@ -28,10 +28,8 @@ struct Harness {
 void PrintTo(const Harness& harness, std::ostream* out) { *out << harness.name; }
 
 const Harness kHarnesses[] = {
-    {"png_decode", FuzzPngDecode},
-    {"phone_record", FuzzPhoneRecord},
-    {"byte_size", FuzzByteSize},
-    {"profile_text", FuzzProfileText},
+    {"png_decode", FuzzPngDecode},     {"phone_record", FuzzPhoneRecord}, {"byte_size", FuzzByteSize},
+    {"profile_text", FuzzProfileText}, {"http_answer", FuzzHttpAnswer},
 };
 
 std::string RegressionsDir() {

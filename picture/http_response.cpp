@@ -121,8 +121,10 @@ bool CHttpResponseReader::ParseStatusLine() {
   }
   if (!IsDigit(status[9]) || !IsDigit(status[10]) || !IsDigit(status[11])) return false;
   if (status.size() > 12 && status[12] != ' ') return false;
-  status_ = (status[9] - '0') * 100 + (status[10] - '0') * 10 + (status[11] - '0');
-  return status_ >= 100;
+  const int code = (status[9] - '0') * 100 + (status[10] - '0') * 10 + (status[11] - '0');
+  if (code < 100) return false;
+  status_ = code;
+  return true;
 }
 
 void CHttpResponseReader::StartBody() {
