@@ -169,6 +169,8 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
       keyboard.OnLButtonDown(lParam);  // after the controls have had it
       return FALSE;
     case WM_SIZE:
+      OnSize();
+      return FALSE;
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
@@ -220,6 +222,13 @@ void CMobileInfoWnd::OnDpiChanged() {
   InvalidateArea(nullptr);
   keyboard.OnViewChanged();
   accessibility.NotifyChanges();
+}
+
+void CMobileInfoWnd::OnSize() {
+  RECT client;
+  GetClientRect(Hwnd(), &client);
+  frame.ReleaseOtherSizes(client.right - client.left, client.bottom - client.top);
+  InvalidateArea(nullptr);
 }
 
 void CMobileInfoWnd::CreateControls() {

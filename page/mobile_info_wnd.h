@@ -114,6 +114,8 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   void OnCreate();
   // Lays everything out again at the window's DPI, when that changed.
   void OnDpiChanged();
+  // Follows the client's new size: nothing is kept for the old one.
+  void OnSize();
   void OnPaint(HDC given);
   // Brings the kept frame up to date; false when there is none to paint from.
   bool ComposeFrame(const RECT& client);

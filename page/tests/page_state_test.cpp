@@ -231,6 +231,8 @@ TEST_F(PageFrameTest, TheKeptFrameFollowsTheWindowsSize) {
     for (const SIZE& size : sizes) {
       SCOPED_TRACE(size.cx);
       MoveWindow(page->Hwnd(), 0, 0, size.cx, size.cy, FALSE);
+      // Nothing kept for another size outlives the resize, the other view's backdrop included.
+      EXPECT_TRUE(page->Frame().KeepsOnly(size.cx, size.cy));
       EXPECT_EQ(Print(size.cx, size.cy)->CountDifferent(*FullPaint(size.cx, size.cy), RECT{0, 0, size.cx, size.cy}), 0);
     }
   }
