@@ -169,6 +169,8 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
       keyboard.OnLButtonDown(lParam);  // after the controls have had it
       return FALSE;
     case WM_SIZE:
+      OnSize();
+      return FALSE;
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
@@ -222,6 +224,20 @@ void CMobileInfoWnd::OnDpiChanged() {
   accessibility.NotifyChanges();
 }
 
+// The button is laid out again only when it moves, as that decodes its strip again; a host
+// resizing its window sends many sizes in a row.
+void CMobileInfoWnd::OnSize() {
+  RECT client;
+  GetClientRect(Hwnd(), &client);
+  frame.ReleaseOtherSizes(client.right - client.left, client.bottom - client.top);
+  const RECT install = InstallButtonRect();
+  const bool installMoves =
+      installButtonCreated && (installButton.rect.left != install.left || installButton.rect.top != install.top);
+  if (installMoves) PlaceInstallButton();
+  InvalidateArea(nullptr);
+  if (installMoves) accessibility.NotifyChanges();
+}
+
 void CMobileInfoWnd::CreateControls() {
   LayOutControls();
   AddControl(&reconnectButton);
@@ -251,11 +267,15 @@ void CMobileInfoWnd::LayOutControls() {
   }
 }
 
-void CMobileInfoWnd::PlaceInstallButton() {
+RECT CMobileInfoWnd::InstallButtonRect() const {
   RECT client;
   GetClientRect(Hwnd(), &client);
   const LONG left = client.right - scale.Px(kInstallFromRight);
-  const RECT rect = {left, scale.Px(kInstallTop), left + scale.Px(kInstallCaptionWidth), scale.Px(kInstallBottom)};
+  return {left, scale.Px(kInstallTop), left + scale.Px(kInstallCaptionWidth), scale.Px(kInstallBottom)};
+}
+
+void CMobileInfoWnd::PlaceInstallButton() {
+  const RECT rect = InstallButtonRect();
   installButton.Create(Hwnd(), kInstallButtonId, nullptr, L"", IDR_PNG_INSTALL_BUTTON, rect, rect, font12Bold.Address(),
                        scale);
 }

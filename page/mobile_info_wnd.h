@@ -114,6 +114,9 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   void OnCreate();
   // Lays everything out again at the window's DPI, when that changed.
   void OnDpiChanged();
+  // Follows the client's new size: what hangs from its edges moves, nothing is kept for the
+  // old size.
+  void OnSize();
   void OnPaint(HDC given);
   // Brings the kept frame up to date; false when there is none to paint from.
   bool ComposeFrame(const RECT& client);
@@ -142,6 +145,9 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   void LayOutControls();
   void ApplyControlStep();
   void CreateInstallButton();
+  // Where the install button hangs from the client's top right; its strip sizes the right
+  // and bottom.
+  RECT InstallButtonRect() const;
   void PlaceInstallButton();
   void ApplyPictureStep();
   void ReloadModelPicture();

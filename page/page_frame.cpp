@@ -24,12 +24,39 @@ bool CKeptSurface::Fit(int width, int height, bool& made) {
 CPageFrame::CPageFrame() : clip_(CreateRectRgn(0, 0, 0, 0)) {}
 
 bool CPageFrame::Fit(int width, int height) {
+  ReleaseOtherSizes(width, height);  // first: the old surfaces and the new frame need not fit at once
   bool made = false;
   if (!frame_.Fit(width, height, made)) {
     Release();
     return false;
   }
   if (made) damage_.AddAll();
+  return true;
+}
+
+namespace {
+
+bool KeptAtOtherSize(const CKeptSurface& surface, int width, int height) {
+  return surface.Dc() != nullptr && (surface.Width() != width || surface.Height() != height);
+}
+
+}  // namespace
+
+void CPageFrame::ReleaseOtherSizes(int width, int height) {
+  if (KeptAtOtherSize(frame_, width, height)) {
+    frame_.Release();
+    damage_.AddAll();
+  }
+  for (CKeptSurface& backdrop : backdrops_) {
+    if (KeptAtOtherSize(backdrop, width, height)) backdrop.Release();
+  }
+}
+
+bool CPageFrame::KeepsOnly(int width, int height) const {
+  if (KeptAtOtherSize(frame_, width, height)) return false;
+  for (const CKeptSurface& backdrop : backdrops_) {
+    if (KeptAtOtherSize(backdrop, width, height)) return false;
+  }
   return true;
 }
 

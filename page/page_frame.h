@@ -55,6 +55,11 @@ class CPageFrame {
   // The frame for a client of `width` x `height`; a new one is damaged whole. False when
   // there is none: a 0-sized client, or no memory for it.
   bool Fit(int width, int height);
+  // Lets go of every surface not of this size, so that memory follows the client down as
+  // well as up; what is needed again is made at the next paint.
+  void ReleaseOtherSizes(int width, int height);
+  // Whether every surface kept now is of this size.
+  bool KeepsOnly(int width, int height) const;
   HDC Dc() const { return frame_.Dc(); }
 
   // Calls compose(rect) for each damaged rectangle inside the client, with the frame clipped

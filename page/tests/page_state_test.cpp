@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -231,6 +232,8 @@ TEST_F(PageFrameTest, TheKeptFrameFollowsTheWindowsSize) {
     for (const SIZE& size : sizes) {
       SCOPED_TRACE(size.cx);
       MoveWindow(page->Hwnd(), 0, 0, size.cx, size.cy, FALSE);
+      // Nothing kept for another size outlives the resize, the other view's backdrop included.
+      EXPECT_TRUE(page->Frame().KeepsOnly(size.cx, size.cy));
       EXPECT_EQ(Print(size.cx, size.cy)->CountDifferent(*FullPaint(size.cx, size.cy), RECT{0, 0, size.cx, size.cy}), 0);
     }
   }
@@ -245,30 +248,45 @@ class CPageAtDpi : public CMobileInfoWnd {
   int WindowDpi() const override { return dpi; }
 };
 
-// A page told that its DPI changed is laid out exactly as a page made at that DPI: pictures,
-// fonts, controls, hit tests, focus and the places it tells assistive technology.
-TEST(ScaledPageTest, ADpiChangeLaysOutALivePageAsAPageMadeAtThatDpi) {
+// A page told that its DPI changed, or resized by its host, is laid out exactly as a page made
+// at that DPI and size: pictures, fonts, controls, hit tests, focus and the places it tells
+// assistive technology.
+TEST(ScaledPageTest, ADpiOrSizeChangeLaysOutALivePageAsAPageMadeThatWay) {
   const PhoneInfo connected = SampleRecord(PageState::Connected);
   const PhoneInfo guardMissing = SampleRecord(PageState::GuardMissing);
   const PhoneInfo views[] = {MakeRecord(PageState::ConnectFailed), MakeRecord(PageState::NoPhone), connected,
                              guardMissing, MakeRecord(PageState::Connecting)};
+  RecordingWindow service(kPhoneServiceClass);
 
-  for (int dpi : {120, 144, 192, 240}) {
-    SCOPED_TRACE(dpi);
+  // The live page shows its install button at 96 DPI in `shownAt`, then gets the DPI and the
+  // size; 0 stands for the container of the layout, scaled. Every size holds the model picture.
+  const struct {
+    int dpi;
+    SIZE shownAt;
+    SIZE size;
+  } changes[] = {
+      {120, {0, 0}, {0, 0}},        {144, {0, 0}, {0, 0}},         {192, {0, 0}, {0, 0}},     {240, {0, 0}, {0, 0}},
+      {96, {800, 570}, {760, 480}}, {96, {800, 570}, {1000, 700}}, {144, {800, 570}, {0, 0}},
+  };
+  for (const auto& change : changes) {
+    const int dpi = change.dpi;
+    SCOPED_TRACE(dpi * 100000 + change.size.cx);
     const DisplayScale scale = DisplayScale::ForDpi(dpi);
-    const int width = scale.Px(800);
-    const int height = scale.Px(570);
+    const int width = change.size.cx != 0 ? change.size.cx : scale.Px(800);
+    const int height = change.size.cy != 0 ? change.size.cy : scale.Px(570);
     TestParent parent(width, height);
     CPageAtDpi fresh;
     fresh.dpi = dpi;
     CPageAtDpi live;
     ASSERT_NE(live.Create(parent.Hwnd()), nullptr);
     ASSERT_NE(fresh.Create(parent.Hwnd()), nullptr);
-    for (CPageAtDpi* page : {&live, &fresh}) MoveWindow(page->Hwnd(), 0, 0, width, height, FALSE);
-    // The live page has shown the information view and its install button at 96 DPI.
+    MoveWindow(fresh.Hwnd(), 0, 0, width, height, FALSE);
+    MoveWindow(live.Hwnd(), 0, 0, change.shownAt.cx != 0 ? change.shownAt.cx : width,
+               change.shownAt.cy != 0 ? change.shownAt.cy : height, FALSE);
     SendRecord(live.Hwnd(), guardMissing);
     live.dpi = dpi;
     SendMessageW(live.Hwnd(), 0x02E3 /* WM_DPICHANGED_AFTERPARENT */, 0, 0);
+    MoveWindow(live.Hwnd(), 0, 0, width, height, FALSE);
     EXPECT_EQ(live.Scale(), scale);
 
     for (const PhoneInfo& record : views) {
@@ -287,6 +305,20 @@ TEST(ScaledPageTest, ADpiChangeLaysOutALivePageAsAPageMadeAtThatDpi) {
         EXPECT_TRUE(EqualRect(&liveElements[i].rect, &freshElements[i].rect)) << i;
       }
     }
+
+    // A click where the install button is drawn asks for the install.
+    for (CPageAtDpi* page : {&live, &fresh}) SendRecord(page->Hwnd(), guardMissing);
+    const RECT& install = fresh.InstallButton().rect;
+    const LPARAM centre = MAKELPARAM((install.left + install.right) / 2, (install.top + install.bottom) / 2);
+    const auto installRequests = [&] {
+      return std::count_if(service.Received().begin(), service.Received().end(),
+                           [](const MSG& message) { return message.message == kInstallRequestMessage; });
+    };
+    const auto requests = installRequests();
+    SendMessageW(live.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    SendMessageW(live.Hwnd(), WM_LBUTTONUP, 0, centre);
+    PumpPending();
+    EXPECT_EQ(installRequests(), requests + 1);
 
     // The model's own picture is drawn at the scale times its size, centred on the scaled anchor.
     SendRecord(fresh.Hwnd(), connected);
