@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "imaging/blend_map.h"
+#include "imaging/smooth_resample.h"
 #include "imaging/ximage_ico.h"
 #include "imaging/ximage_png.h"
 
@@ -334,6 +335,25 @@ bool CxImage::ResampleInto(uint32_t width, uint32_t height, CxImage* destination
       for (int x = 0; x < w; ++x) row[x] = source[columns[x]];
     }
   }
+  destination->TakeContentOf(result);
+  return true;
+}
+
+bool CxImage::SmoothResampleInto(uint32_t width, uint32_t height, CxImage* destination) const {
+  if (block_ == nullptr || destination == nullptr || destination == this || width == 0 || height == 0) return false;
+  const ImageView view = View();
+  CxImage result(format_);
+  result.CopySettingsFrom(*this);
+  result.transparencyIndex_ = -1;  // the alpha plane holds it now
+  if (result.Create(width, height, 24, format_) == nullptr) return false;
+  if (NeedsBlending(view) && !result.CreateAlphaPlane()) return false;
+  SmoothTarget target;
+  target.bits = result.Bits();
+  target.width = static_cast<int>(width);
+  target.height = static_cast<int>(height);
+  target.stride = static_cast<int>(result.EffectiveWidth());
+  target.alpha = result.alpha_;
+  if (!SmoothResample(view, target)) return false;
   destination->TakeContentOf(result);
   return true;
 }

@@ -82,6 +82,11 @@ class CxImage {
   // palette alpha, which a resample to 24 bits would lose.
   bool ResampleInto(uint32_t width, uint32_t height, CxImage* destination) const;
 
+  // The whole image at width x height for a photograph (smooth_resample.h), into
+  // `destination`: 24 bits, with an alpha plane that takes every kind of transparency the
+  // image has. A failure leaves the destination as it was.
+  bool SmoothResampleInto(uint32_t width, uint32_t height, CxImage* destination) const;
+
   const char* LastError() const { return lastError_; }
 
   // The layout, for drawing and for tests. All null or 0 while the image is not valid.

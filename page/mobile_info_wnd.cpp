@@ -215,6 +215,7 @@ void CMobileInfoWnd::OnDpiChanged() {
   for (const auto& picture : kViewPictures) (images.*picture.image).Release();
   imagesTried = 0;
   LoadImages(ViewForState(phoneInfo.state));
+  ScaleModelPicture();
   CreateFonts();
   LayOutControls();
   if (installButtonCreated) PlaceInstallButton();
@@ -431,7 +432,7 @@ uint64_t CMobileInfoWnd::PictureStamp() const {
   static_assert(sizeof kPictures / sizeof kPictures[0] * sizeof(CxImage) == sizeof(ViewImages),
                 "every picture of the views counts");
   // Stamps only grow, so any change makes the sum grow.
-  uint64_t stamp = modelPicture.Stamp();
+  uint64_t stamp = uint64_t{modelPicture.Stamp()} + scaledModelPicture.Stamp();
   for (CxImage ViewImages::*picture : kPictures) stamp += (images.*picture).Stamp();
   return stamp;
 }
@@ -472,6 +473,7 @@ void CMobileInfoWnd::ApplyPictureStep() {
   const PageView view = ViewForState(phoneInfo.state);
   if (view != PageView::Connected && view != PageView::GuardMissing) {
     modelPicture.Release();  // the generic phone shows instead
+    scaledModelPicture.Release();
     return;
   }
   if (profile.loaded == 1) {
@@ -490,6 +492,29 @@ void CMobileInfoWnd::ReloadModelPicture() {
   modelPicture.Release();
   modelPicture.LoadFromFile(WidePath(profile.localImagePath), CXIMAGE_FORMAT_PNG);
   modelPictureStamp = stamped && modelPicture.IsValid() ? stamp : CachedFileStamp{};
+  ScaleModelPicture();
+}
+
+// Once per decode and scale, never per paint: the views then draw it one to one.
+void CMobileInfoWnd::ScaleModelPicture() {
+  scaledModelPicture.Release();
+  if (scale.IsLogical() || !modelPicture.IsValid()) return;
+  // The size the views draw it at: the scaled size, halved on each side of the anchor.
+  const int width = 2 * (scale.Px(static_cast<int>(modelPicture.Width())) / 2);
+  const int height = 2 * (scale.Px(static_cast<int>(modelPicture.Height())) / 2);
+  if (width <= 0 || height <= 0) return;
+  if (!modelPicture.SmoothResampleInto(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                                       &scaledModelPicture)) {
+    return;
+  }
+  scaledFromStamp = modelPicture.Stamp();
+  scaledForScale = scale;
+}
+
+const CxImage* CMobileInfoWnd::ScaledModelPicture() const {
+  const bool current = scaledModelPicture.IsValid() && modelPicture.IsValid() &&
+                       scaledFromStamp == modelPicture.Stamp() && scaledForScale == scale;
+  return current ? &scaledModelPicture : nullptr;
 }
 
 LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {

@@ -81,8 +81,12 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
 
   ViewImages& Images() { return images; }
   const ShownTexts& Texts() const { return texts; }
-  // The cached picture of the connected model; empty while there is none.
+  // The cached picture of the connected model, as decoded; empty while there is none.
   CxImage& ModelPicture() { return modelPicture; }
+  // The model picture resampled for photographs to the size it is drawn at on the page's
+  // scale, made when it is decoded and when the scale changes; null at 100 percent, or when it
+  // could not be made or no longer matches: then the decoded picture is stretched as drawn.
+  const CxImage* ScaledModelPicture() const;
   uint32_t AnimStep() const { return animStep; }
   const CVinProgressBar& PhoneBar() const { return phoneBar; }
   const CVinProgressBar& CardBar() const { return cardBar; }
@@ -151,6 +155,7 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   void PlaceInstallButton();
   void ApplyPictureStep();
   void ReloadModelPicture();
+  void ScaleModelPicture();
   LRESULT OnProfileReady(WPARAM wParam, LPARAM lParam);
 
   DisplayScale scale;
@@ -159,6 +164,9 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   CxImage modelPicture;
   // The cached file modelPicture was decoded from.
   CachedFileStamp modelPictureStamp;
+  CxImage scaledModelPicture;
+  uint32_t scaledFromStamp = 0;  // modelPicture's stamp when scaledModelPicture was made
+  DisplayScale scaledForScale;
   uint32_t animStep = 0;  // 0 to 4, the highlighted dot of the connecting view
   ScopedFont font12;
   ScopedFont font12Bold;

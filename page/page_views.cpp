@@ -93,24 +93,29 @@ void DrawInformationBackdrop(HDC target, CMobileInfoWnd& page) {
   DrawNatural(target, page, images.connectedMark, kConnectedMarkAt);
 }
 
-// The model's own picture is drawn at the page's scale times its size, by the nearest rule;
-// the generic phone is drawn for the scale already. Either is centred on the anchor, half
-// sizes rounded down: an odd size is drawn one pixel smaller.
+// The model's own picture is drawn resampled for the page's scale, or, when that could not be
+// made, stretched to the scale times its size by the nearest rule; the generic phone is drawn
+// for the scale already. Either is centred on the anchor, half sizes rounded down: an odd size
+// is drawn one pixel smaller.
+const CxImage& PhonePicture(CMobileInfoWnd& page) {
+  if (const CxImage* scaled = page.ScaledModelPicture()) return *scaled;
+  return page.ModelPicture().IsValid() ? page.ModelPicture() : page.Images().genericPhone;
+}
+
 RECT PhonePictureRect(CMobileInfoWnd& page) {
   const DisplayScale& scale = page.Scale();
-  const bool model = page.ModelPicture().IsValid();
-  const CxImage& picture = model ? page.ModelPicture() : page.Images().genericPhone;
+  const CxImage& picture = PhonePicture(page);
+  const bool stretched = &picture == &page.ModelPicture();
   const int width = static_cast<int>(picture.Width());
   const int height = static_cast<int>(picture.Height());
-  const LONG halfWidth = (model ? scale.Px(width) : width) / 2;
-  const LONG halfHeight = (model ? scale.Px(height) : height) / 2;
+  const LONG halfWidth = (stretched ? scale.Px(width) : width) / 2;
+  const LONG halfHeight = (stretched ? scale.Px(height) : height) / 2;
   const POINT centre = scale.PxPoint(kPhonePictureCentre);
   return {centre.x - halfWidth, centre.y - halfHeight, centre.x + halfWidth, centre.y + halfHeight};
 }
 
 // The texts come ready from the page: a paint builds none.
 void DrawInformationContent(HDC target, CMobileInfoWnd& page, bool guardMissing) {
-  CMobileInfoWnd::ViewImages& images = page.Images();
   const CMobileInfoWnd::ShownTexts& texts = page.Texts();
   const DisplayScale& scale = page.Scale();
 
@@ -122,7 +127,7 @@ void DrawInformationContent(HDC target, CMobileInfoWnd& page, bool guardMissing)
   }
 
   const RECT pictureRect = PhonePictureRect(page);
-  const CxImage& picture = page.ModelPicture().IsValid() ? page.ModelPicture() : images.genericPhone;
+  const CxImage& picture = PhonePicture(page);
   if (picture.IsValid() && Visible(target, pictureRect)) picture.DrawInRect(target, pictureRect);
 
   DrawMeasuredText(target, page.Font12Bold(), kCapacityColor, kPhoneMemoryLabel, scale.PxPoint(kPhoneLabelAt),

@@ -46,12 +46,13 @@ class PicturePageTest : public InProcessPageTest<StandInTest> {
     for (int i = 0; i < 200 && page->Profile().loaded != 1; ++i) PumpFor(50);
     return page->Profile().loaded == 1;
   }
-  // Opaque pixels of the cached picture where the page centres it on (694, 284).
-  int WrongPixelsOfPicture(const CxImage& picture) {
-    DibCanvas canvas(800, 570);
+  // Opaque pixels of the picture the page should show where it centres it on (694, 284) at
+  // `scale`.
+  int WrongPixelsOfPicture(const CxImage& picture, const DisplayScale& scale = DisplayScale()) {
+    DibCanvas canvas(scale.Px(800), scale.Px(570));
     SendMessageW(page->Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
-    const int left = 694 - static_cast<int>(picture.Width() / 2);
-    const int top = 284 - static_cast<int>(picture.Height() / 2);
+    const int left = scale.Px(694) - static_cast<int>(picture.Width() / 2);
+    const int top = scale.Px(284) - static_cast<int>(picture.Height() / 2);
     int wrong = 0;
     for (uint32_t y = 0; y < picture.Height(); y += 3) {
       const uint32_t row = picture.Height() - 1 - y;
@@ -149,6 +150,46 @@ TEST_F(PicturePageTest, AReplacedCachedPictureIsShownAfterTheNextRecordOrProfile
     CxImage picture;
     ASSERT_TRUE(picture.LoadFromFile(WidePath(cached), CXIMAGE_FORMAT_PNG));
     EXPECT_EQ(WrongPixelsOfPicture(picture), 0);
+  }
+}
+
+// Wine gives a process one DPI, so the page's window reports the DPI the test gives it.
+class CPageAtDpi : public CMobileInfoWnd {
+ public:
+  int dpi = 96;
+
+ protected:
+  int WindowDpi() const override { return dpi; }
+};
+
+// Away from 100 percent the model's picture is resampled for photographs to the size it is
+// drawn at, when it is decoded and again when the scale changes, and drawn one to one; at
+// 100 percent it is drawn exactly as decoded.
+TEST_F(PicturePageTest, AtEveryScaleTheModelPictureIsDrawnSmoothlyResampled) {
+  DestroyWindow(page->Hwnd());
+  auto made = std::make_unique<CPageAtDpi>();
+  CPageAtDpi& atDpi = *made;
+  atDpi.dpi = 144;
+  ASSERT_NE(atDpi.Create(parent.Hwnd()), nullptr);
+  page = std::move(made);
+  ASSERT_EQ(SendRecord(page->Hwnd(), Connected()), 1);
+  ASSERT_TRUE(WaitForProfile());
+  CxImage decoded;
+  ASSERT_TRUE(decoded.LoadFromFile(WidePath(GetCacheFolder() + u"\\" + kPictureFile), CXIMAGE_FORMAT_PNG));
+
+  for (int dpi : {144, 192, 96}) {  // decoded at 144, then two scale changes
+    SCOPED_TRACE(dpi);
+    atDpi.dpi = dpi;
+    SendMessageW(page->Hwnd(), 0x02E3 /* WM_DPICHANGED_AFTERPARENT */, 0, 0);
+    const DisplayScale scale = DisplayScale::ForDpi(dpi);
+    for (HWND window : {parent.Hwnd(), page->Hwnd()}) MoveWindow(window, 0, 0, scale.Px(800), scale.Px(570), FALSE);
+    CxImage resampled;
+    if (dpi != 96) {
+      const uint32_t width = 2 * (scale.Px(static_cast<int>(decoded.Width())) / 2);
+      const uint32_t height = 2 * (scale.Px(static_cast<int>(decoded.Height())) / 2);
+      ASSERT_TRUE(decoded.SmoothResampleInto(width, height, &resampled));
+    }
+    EXPECT_EQ(WrongPixelsOfPicture(dpi == 96 ? decoded : resampled, scale), 0);
   }
 }
 
