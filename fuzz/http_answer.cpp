@@ -19,7 +19,7 @@ struct Verdict {
 };
 
 Verdict VerdictOf(CHttpResponseReader& reader) {
-  return {reader.GetState(),     reader.Status(),         reader.Body(),
+  return {reader.GetState(),    reader.Status(),         reader.Body(),
           reader.LengthKnown(), reader.IdentityCoding(), reader.Location()};
 }
 

@@ -155,6 +155,22 @@ void CheckDrawing(const CxImage& image) {
   Draw(keyed, 1, 1, w, h);
 }
 
+// The photograph filter at a shrink, a growth and a seed-chosen size, each axis on its own:
+// the target is exactly as large as asked, with an alpha plane where the source draws with
+// any transparency.
+void CheckSmoothResample(const CxImage& image, uint32_t seed) {
+  if (static_cast<uint64_t>(image.Width()) * image.Height() > kWholeCompareLimit) return;
+  const uint32_t w = image.Width(), h = image.Height();
+  const uint32_t sizes[][2] = {{w / 2 + 1, h / 2 + 1}, {w * 3 / 2 + 1, h}, {1 + seed % 97, 1 + (seed >> 8) % 61}};
+  for (const auto& size : sizes) {
+    CxImage scaled;
+    FUZZ_CHECK(image.SmoothResampleInto(size[0], size[1], &scaled));
+    FUZZ_CHECK(scaled.Width() == size[0] && scaled.Height() == size[1] && scaled.BitsPerPixel() == 24);
+    FUZZ_CHECK(scaled.HasAlphaPlane() == NeedsBlending(image.View()));
+    CheckLayout(scaled);
+  }
+}
+
 // Crops chosen from the image's size and the input, covering clamping, swapping and the
 // empty rectangle.
 void CheckCrops(CxImage& image, const uint8_t* data, size_t size) {
@@ -169,6 +185,7 @@ void CheckCrops(CxImage& image, const uint8_t* data, size_t size) {
   for (size_t i = 0; i < size; i += 1 + size / 64) seed = (seed ^ data[i]) * 16777619u;
   const int32_t x = static_cast<int32_t>(seed % (static_cast<uint32_t>(w) + 1));
   const int32_t y = static_cast<int32_t>((seed >> 8) % (static_cast<uint32_t>(h) + 1));
+  CheckSmoothResample(image, seed);
   CheckCrop(image, x, y, x + 1 + static_cast<int32_t>(seed >> 27), y + 1 + static_cast<int32_t>((seed >> 22) & 31));
 
   // A crop into the image itself replaces it; it must still be whole and drawable.
