@@ -5,13 +5,15 @@
 #include <algorithm>
 #include <vector>
 
+#include "picture/cache_file.h"
 #include "picture/cache_names.h"
 #include "picture/picture_cache.h"
 
 namespace {
 
 // A temporary file lives from the moment a whole answer is in until it replaces the cached
-// file; one that is older than this is left over from a process that ended in between.
+// file, an aside file until its deletion is scheduled; one older than this is left over from a
+// process that ended in between.
 constexpr ULONGLONG kLeftoverAge = 10ULL * 60 * 10000000;  // in 100 ns units
 
 SRWLOCK g_sweptLock = SRWLOCK_INIT;
@@ -55,24 +57,25 @@ bool IsDownloadTemporaryName(std::u16string_view name) {
   return true;
 }
 
-ULONGLONG Ticks(const FILETIME& time) {
-  return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
 // Names are matched by their long form: the pattern only narrows the listing, and it also
-// matches short names.
+// matches short names. What the listing says of a file may be what a link leads to, so only the
+// open file is asked.
 template <typename Wanted>
-void DeleteFilesIn(const std::u16string& folder, const wchar_t* pattern, Wanted wanted) {
+void DeleteOldFilesIn(const std::u16string& folder, const wchar_t* pattern, int realParts, Wanted wanted) {
   std::u16string search = folder + u"\\";
   search += reinterpret_cast<const char16_t*>(pattern);
   WIN32_FIND_DATAW found;
   HANDLE find = FindFirstFileW(WidePath(search), &found);
   if (find == INVALID_HANDLE_VALUE) return;
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const ULONGLONG ticks = static_cast<ULONGLONG>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
   do {
     const std::u16string name(reinterpret_cast<const char16_t*>(found.cFileName));
-    constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
-    if ((found.dwFileAttributes & kNotPlain) == 0 && wanted(name, found)) {
-      DeleteFileW(WidePath(folder + u"\\" + name));
+    CCacheFile file;
+    if (wanted(name) && file.Open(folder + u"\\" + name, DELETE, realParts) &&
+        ticks > file.LastWriteTime() + kLeftoverAge) {
+      file.Delete();
     }
   } while (FindNextFileW(find, &found));
   FindClose(find);
@@ -85,16 +88,12 @@ void SweepCacheLeftovers(const std::u16string& cacheFolder) {
   if (slash == std::u16string::npos || slash + 1 == cacheFolder.size()) return;
   if (!FirstSweepOf(cacheFolder)) return;
 
-  FILETIME now;
-  GetSystemTimeAsFileTime(&now);
   const std::wstring temporaries = std::wstring(kDownloadTemporaryPrefix) + L"*.tmp";
-  DeleteFilesIn(cacheFolder, temporaries.c_str(), [&](const std::u16string& name, const WIN32_FIND_DATAW& found) {
-    return IsDownloadTemporaryName(name) && Ticks(now) > Ticks(found.ftLastWriteTime) + kLeftoverAge;
-  });
+  DeleteOldFilesIn(cacheFolder, temporaries.c_str(), kInCacheFolder, IsDownloadTemporaryName);
 
   const std::u16string parent = cacheFolder.substr(0, slash);
   const std::u16string prefix = cacheFolder.substr(slash + 1) + u"~";
-  DeleteFilesIn(parent, WidePath(prefix + u"*"), [&](const std::u16string& name, const WIN32_FIND_DATAW&) {
+  DeleteOldFilesIn(parent, WidePath(prefix + u"*"), kBesideCacheFolder, [&](const std::u16string& name) {
     return name.size() > prefix.size() && SameName(std::u16string_view(name).substr(0, prefix.size()), prefix) &&
            IsUsableFileName(std::u16string_view(name).substr(prefix.size()));
   });

@@ -9,6 +9,7 @@
 constexpr wchar_t kDownloadTemporaryPrefix[] = L"dl";
 
 // Deletes, once per cache folder and process, the download temporary files in `cacheFolder`
-// last written more than ten minutes ago, and the files "FOLDER~NAME" beside it (FOLDER being
-// the cache folder's own name). Plain files only; nothing else is touched.
+// and the files "FOLDER~NAME" beside it (FOLDER being the cache folder's own name) that were
+// last written more than ten minutes ago. Plain files of one name only; nothing else, and
+// nothing a link leads to, is touched.
 void SweepCacheLeftovers(const std::u16string& cacheFolder);

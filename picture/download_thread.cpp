@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "picture/cache_file.h"
 #include "picture/cache_names.h"
 #include "picture/cache_sweep.h"
 #include "picture/picture_cache.h"
@@ -165,11 +166,12 @@ void DownloadThreadProc(DownloadJob* job) {
 
 bool CDownloadThread::DeleteOrDefer(const wchar_t* path) {
   if (path == nullptr) return true;
-  const DWORD attributes = GetFileAttributesW(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
-  // Only files are cleared; a folder of that name is not ours to move.
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
-  if (DeleteFileW(path)) return true;
+  if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return true;
+  // Only plain files of the cache are cleared; a folder, or a link to someone else's file, is
+  // not ours to delete or move.
+  CCacheFile file;
+  if (!file.Open(reinterpret_cast<const char16_t*>(path), DELETE, kInCacheFolder)) return false;
+  if (file.Delete()) return true;
 
   // The cache folder's parent gets "MobileImage~name".
   const wchar_t* name = PathFindFileNameW(path);
@@ -181,9 +183,14 @@ bool CDownloadThread::DeleteOrDefer(const wchar_t* path) {
   if (length < MAX_PATH) aside[length++] = L'~';
   for (const wchar_t* c = name; *c != L'\0' && length < MAX_PATH; ++c) aside[length++] = *c;
   aside[length] = L'\0';
+  const std::u16string asidePath(reinterpret_cast<const char16_t*>(aside));
 
-  if (PathFileExistsW(aside)) DeleteFileW(aside);
-  if (!MoveFileW(path, aside)) return false;
+  {
+    CCacheFile older;
+    if (older.Open(asidePath, DELETE, kBesideCacheFolder)) older.Delete();
+  }
+  if (!file.MoveTo(asidePath)) return false;
+  file.Close();
   return MoveFileExW(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 

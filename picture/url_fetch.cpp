@@ -6,6 +6,7 @@
 
 #include "imaging/xfile.h"
 #include "imaging/ximage.h"
+#include "picture/cache_file.h"
 #include "picture/cache_sweep.h"
 #include "picture/download_thread.h"
 #include "picture/http_download.h"
@@ -31,10 +32,11 @@ uint32_t BigEndian32(const std::string& bytes, size_t offset) {
 }
 
 // The old file makes way only once the new one is known good; one that cannot be deleted
-// is moved aside rather than overwritten in place.
-bool ReplaceCachedFile(const std::u16string& temporary, const std::u16string& target) {
+// is moved aside rather than overwritten in place. One that is not ours (a link) stays, and
+// then the new one is not kept.
+bool ReplaceCachedFile(CCacheFile& temporary, const std::u16string& target) {
   CDownloadThread::DeleteOrDefer(WidePath(target));
-  return MoveFileW(WidePath(temporary), WidePath(target)) != FALSE;
+  return temporary.MoveTo(target);
 }
 
 // Without a length to hold it against, only a last line that ends shows a profile is whole.
@@ -50,13 +52,10 @@ bool IsPlausibleAnswer(const DownloadedBody& body, FetchKind kind, std::u16strin
   return IsPlausiblePicture(body.bytes);
 }
 
-bool WriteFileBytes(const wchar_t* path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+bool WriteFileBytes(const CCacheFile& file, const std::string& bytes) {
   DWORD written = 0;
-  const bool ok =
-      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
-  return CloseHandle(file) && ok;
+  return WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size() && SetEndOfFile(file.Get());
 }
 
 }  // namespace
@@ -73,9 +72,10 @@ std::u16string DecodeAnsi(std::string_view bytes) {
 
 bool ReadFileBytes(const std::u16string& path, size_t limit, std::string& bytes) {
   bytes.clear();
-  HANDLE file = CreateFileW(WidePath(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  // A cached file that is a link counts as missing: what it leads to is not the cache's.
+  CCacheFile cached;
+  if (!cached.Open(path, GENERIC_READ, kInCacheFolder)) return false;
+  const HANDLE file = cached.Get();
   bytes.resize(limit + 1);
   size_t total = 0;
   bool ok = true;
@@ -89,7 +89,6 @@ bool ReadFileBytes(const std::u16string& path, size_t limit, std::string& bytes)
     if (got == 0) break;
     total += got;
   }
-  CloseHandle(file);
   bytes.resize(total);
   return ok;
 }
@@ -134,8 +133,11 @@ bool FetchIntoCache(const std::u16string& url, const std::u16string& target, Fet
 
   wchar_t temporary[MAX_PATH] = {};
   if (GetTempFileNameW(WidePath(folder), kDownloadTemporaryPrefix, 0, temporary) == 0) return false;
-  const std::u16string temporaryPath(reinterpret_cast<const char16_t*>(temporary));
-  const bool kept = WriteFileBytes(temporary, body.bytes) && ReplaceCachedFile(temporaryPath, target);
-  if (!kept) DeleteFileW(temporary);
+  // Written and moved only through the handle of the file just made, so that a link put in its
+  // place meanwhile is never written through. One that cannot be opened so is left to the sweep.
+  CCacheFile file;
+  if (!file.Open(reinterpret_cast<const char16_t*>(temporary), GENERIC_WRITE | DELETE, kInCacheFolder)) return false;
+  const bool kept = WriteFileBytes(file, body.bytes) && ReplaceCachedFile(file, target);
+  if (!kept) file.Delete();
   return kept;
 }

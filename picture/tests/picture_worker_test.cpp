@@ -418,29 +418,63 @@ TEST_F(PictureWorkerTest, AnUnusableCachedFileCountsAsMissing) {
   EXPECT_EQ(service->Total(), 0);
 }
 
+enum class Planted { File, Folder, SymbolicLink, HardLink };
+
+// Wine 8's CreateSymbolicLinkW reports success and makes nothing; a Unix program started from
+// here makes a real link, which Wine lists and opens as the file it leads to. No handle of that
+// program comes back, so the link is awaited.
+bool MakeSymbolicLink(const std::u16string& link, const std::u16string& target) {
+  std::string commandLine = "Z:\\bin\\ln -s \"" + UnixPath(target) + "\" \"" + UnixPath(link) + "\"";
+  std::wstring command(commandLine.begin(), commandLine.end());
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return false;
+  }
+  if (process.hThread != nullptr) CloseHandle(process.hThread);
+  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (FileExists(link)) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
 TEST_F(PictureWorkerTest, LeftoversOfEndedDownloadsAreSweptAtTheFirstLookup) {
+  // A link stands in the cache, or beside it, for a file of the user's outside: neither the
+  // sweep nor a lookup that replaces the cached file may delete, move or write that file, and
+  // the link itself is left alone.
   const struct {
     const char16_t* name;
     bool inCache;  // else beside it
     bool old;
-    bool folder;
+    Planted planted;
     bool swept;
   } files[] = {
-      {u"dl1234.tmp", true, true, false, true},
-      {u"DLa.TMP", true, true, false, true},
-      {u"dl5678.tmp", true, false, false, false},
-      {u"dl12345.tmp", true, true, false, false},
-      {u"dlxyz.tmp", true, true, false, false},
-      {u"xdl1.tmp", true, true, false, false},
-      {u"dl1.tmp.txt", true, true, false, false},
-      {u"dlAB.tmp", true, true, true, false},
-      {u"Fennick F2.ini", true, true, false, false},
-      {u"MobileImage~X.ini", false, false, false, true},
-      {u"MobileImage~fennick_f2.png", false, true, false, true},
-      {u"MobileImage~", false, true, false, false},
-      {u"MobileImageX~a.ini", false, true, false, false},
-      {u"MobileImage~sub", false, true, true, false},
-      {u"Other~X.ini", false, true, false, false},
+      {u"dl1234.tmp", true, true, Planted::File, true},
+      {u"DLa.TMP", true, true, Planted::File, true},
+      {u"dl5678.tmp", true, false, Planted::File, false},
+      {u"dl12345.tmp", true, true, Planted::File, false},
+      {u"dlxyz.tmp", true, true, Planted::File, false},
+      {u"xdl1.tmp", true, true, Planted::File, false},
+      {u"dl1.tmp.txt", true, true, Planted::File, false},
+      {u"dlAB.tmp", true, true, Planted::Folder, false},
+      {u"Fennick F2.ini", true, true, Planted::File, false},
+      {u"MobileImage~X.ini", false, false, Planted::File, false},
+      {u"MobileImage~fennick_f2.png", false, true, Planted::File, true},
+      {u"MobileImage~", false, true, Planted::File, false},
+      {u"MobileImageX~a.ini", false, true, Planted::File, false},
+      {u"MobileImage~sub", false, true, Planted::Folder, false},
+      {u"Other~X.ini", false, true, Planted::File, false},
+      {u"dl7.tmp", true, true, Planted::SymbolicLink, false},
+      {u"dl8.tmp", true, true, Planted::HardLink, false},
+      {u"MobileImage~link.ini", false, true, Planted::SymbolicLink, false},
+      {u"MobileImage~hard.ini", false, true, Planted::HardLink, false},
+      // Looked up below: the profile and the picture are fetched and replace these.
+      {u"Ostrel 8X.ini", true, true, Planted::SymbolicLink, false},
+      {u"brisa_mini.png", true, true, Planted::SymbolicLink, false},
+      {u"Quorle Q5.ini", true, true, Planted::HardLink, false},
   };
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
@@ -450,25 +484,46 @@ TEST_F(PictureWorkerTest, LeftoversOfEndedDownloadsAreSweptAtTheFirstLookup) {
   const auto pathOf = [&](const auto& file) {
     return file.inCache ? sandbox.InCache(file.name) : sandbox.Root() + u"\\" + file.name;
   };
+  const std::u16string outside = sandbox.Root() + u"\\outside";
+  ASSERT_TRUE(CreateDirectoryW(WidePath(outside), nullptr));
+  const auto outsideOf = [&](const auto& file) { return outside + u"\\" + file.name; };
+  const auto contentOf = [](const auto& file) { return "the user's " + Utf8(file.name); };
   for (const auto& file : files) {
+    SCOPED_TRACE(Utf8(file.name));
     const std::u16string path = pathOf(file);
-    if (file.folder) {
+    if (file.planted == Planted::Folder) {
       ASSERT_TRUE(CreateDirectoryW(WidePath(path), nullptr));
       continue;
     }
-    ASSERT_TRUE(WriteAll(path, "left"));
-    if (!file.old) continue;
-    HANDLE handle = CreateFileW(WidePath(path), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(SetFileTime(handle, &old, &old, &old));
-    CloseHandle(handle);
+    const bool linked = file.planted != Planted::File;
+    const std::u16string written = linked ? outsideOf(file) : path;
+    ASSERT_TRUE(WriteAll(written, linked ? contentOf(file) : "left"));
+    if (file.old) {
+      HANDLE handle = CreateFileW(WidePath(written), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+      EXPECT_TRUE(SetFileTime(handle, &old, &old, &old));
+      CloseHandle(handle);
+    }
+    if (file.planted == Planted::SymbolicLink) {
+      ASSERT_TRUE(MakeSymbolicLink(path, written));
+    } else if (file.planted == Planted::HardLink) {
+      ASSERT_TRUE(CreateHardLinkW(WidePath(path), WidePath(written), nullptr));
+    }
   }
-  SetNetwork(false);
-  LookupAndWait();
+  for (const char16_t* model : {u"Ostrel 8X", u"Brisa Mini", u"Quorle Q5"}) LookupAndWait(model);
+  EXPECT_EQ(service->ProfileRequests("Brisa Mini"), 1);
+  EXPECT_EQ(service->PictureRequests("brisa_mini.png"), 1);
   for (const auto& file : files) {
     const DWORD attributes = GetFileAttributesW(WidePath(pathOf(file)));
     EXPECT_EQ(attributes == INVALID_FILE_ATTRIBUTES, file.swept) << Utf8(file.name);
+    if (file.planted == Planted::SymbolicLink || file.planted == Planted::HardLink) {
+      EXPECT_EQ(ReadAll(outsideOf(file)), contentOf(file)) << Utf8(file.name);
+      EXPECT_EQ(ReadAll(pathOf(file)), contentOf(file)) << Utf8(file.name) << " was not left alone";
+    }
   }
+  // A link is no usable cached file: neither model whose cached profile is one is announced,
+  // nor the model whose picture is one.
+  EXPECT_TRUE(receiver.Accepted().empty());
 }
 
 }  // namespace
