@@ -81,6 +81,25 @@ bool CCacheFile::Open(const std::u16string& path, DWORD access, int realParts) {
   return true;
 }
 
+bool CCacheFile::OpenFolder(const std::u16string& folder) {
+  Close();
+  const size_t start = RealPartsStart(folder, 1);
+  if (start == std::u16string::npos) return false;
+  HANDLE handle = CreateFileW(WidePath(folder), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool folderOnly = GetFileInformationByHandle(handle, &info) &&
+                          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                          (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+  if (!folderOnly || !SamePath(FinalPath(handle), FolderFinalPath(folder.substr(0, start)) + folder.substr(start))) {
+    CloseHandle(handle);
+    return false;
+  }
+  handle_ = handle;
+  return true;
+}
+
 void CCacheFile::Close() {
   if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   handle_ = INVALID_HANDLE_VALUE;

@@ -22,6 +22,9 @@ class CCacheFile {
   // Opens an existing `path` for `access` if it is provably such a file, the last `realParts`
   // parts of the path included. False, with nothing open, otherwise.
   bool Open(const std::u16string& path, DWORD access, int realParts);
+  // Opens the cache folder itself on the same terms, and holds it so that it cannot be renamed
+  // or deleted meanwhile.
+  bool OpenFolder(const std::u16string& folder);
   void Close();
   HANDLE Get() const { return handle_; }
   ULONGLONG LastWriteTime() const { return lastWrite_; }

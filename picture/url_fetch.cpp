@@ -131,6 +131,9 @@ bool FetchIntoCache(const std::u16string& url, const std::u16string& target, Fet
   if (!DownloadBody(url, profile ? kMaxProfileBytes : kMaxPictureBytes, download, body)) return false;
   if (!IsPlausibleAnswer(body, kind, rawModel)) return false;
 
+  // A cache folder reached through a link is not the cache: nothing is made in it.
+  CCacheFile cacheFolder;
+  if (!cacheFolder.OpenFolder(folder)) return false;
   wchar_t temporary[MAX_PATH] = {};
   if (GetTempFileNameW(WidePath(folder), kDownloadTemporaryPrefix, 0, temporary) == 0) return false;
   // Written and moved only through the handle of the file just made, so that a link put in its

@@ -435,7 +435,7 @@ bool MakeSymbolicLink(const std::u16string& link, const std::u16string& target) 
   if (process.hThread != nullptr) CloseHandle(process.hThread);
   if (process.hProcess != nullptr) CloseHandle(process.hProcess);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    if (FileExists(link)) return true;
+    if (GetFileAttributesW(WidePath(link)) != INVALID_FILE_ATTRIBUTES) return true;
     Sleep(50);
   }
   return false;
@@ -523,6 +523,16 @@ TEST_F(PictureWorkerTest, LeftoversOfEndedDownloadsAreSweptAtTheFirstLookup) {
   }
   // A link is no usable cached file: neither model whose cached profile is one is announced,
   // nor the model whose picture is one.
+  EXPECT_TRUE(receiver.Accepted().empty());
+}
+
+TEST_F(PictureWorkerTest, ACacheFolderThatIsALinkIsNeverWrittenInto) {
+  const std::u16string outside = sandbox.Root() + u"\\outside";
+  ASSERT_TRUE(CreateDirectoryW(WidePath(outside), nullptr));
+  ASSERT_TRUE(RemoveDirectoryW(WidePath(sandbox.Cache())));
+  ASSERT_TRUE(MakeSymbolicLink(sandbox.Cache(), outside));
+  LookupAndWait();
+  EXPECT_TRUE(Sandbox::List(outside).empty());
   EXPECT_TRUE(receiver.Accepted().empty());
 }
 
