@@ -11,6 +11,15 @@
 #include "page/mobile_info_wnd.h"
 #include "testing/test_support.h"
 
+// Wine gives a process one DPI, so the page's window reports the DPI the test gives it.
+class CPageAtDpi : public CMobileInfoWnd {
+ public:
+  int dpi = 96;
+
+ protected:
+  int WindowDpi() const override { return dpi; }
+};
+
 template <typename Base = ::testing::Test>
 class InProcessPageTest : public Base {
  protected:

@@ -19,7 +19,7 @@ namespace {
 
 // Links that tests make with a Unix program are beyond Windows calls under Wine: deleting a
 // file link deletes what it leads to, and a link whose target is gone is not listed. A Unix
-// rm takes what stays; it runs detached, so its work is awaited.
+// rm takes what stays.
 bool RemoveWithUnixProgram(const std::wstring& folder) {
   using Convert = char*(CDECL*)(const wchar_t*);
   const auto convert = reinterpret_cast<Convert>(
@@ -31,15 +31,7 @@ bool RemoveWithUnixProgram(const std::wstring& folder) {
   const int converted = MultiByteToWideChar(CP_UTF8, 0, unix, -1, unixPath, MAX_PATH * 4);
   HeapFree(GetProcessHeap(), 0, unix);
   if (converted == 0) return false;
-  std::wstring command = L"Z:\\bin\\rm -rf \"" + std::wstring(unixPath) + L"\"";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    return false;
-  }
-  if (process.hThread != nullptr) CloseHandle(process.hThread);
-  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+  if (!StartUnixProgram(L"Z:\\bin\\rm -rf \"" + std::wstring(unixPath) + L"\"")) return false;
   for (int attempt = 0; attempt < 100; ++attempt) {
     if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
     Sleep(50);
@@ -48,6 +40,18 @@ bool RemoveWithUnixProgram(const std::wstring& folder) {
 }
 
 }  // namespace
+
+bool StartUnixProgram(std::wstring commandLine) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return false;
+  }
+  if (process.hThread != nullptr) CloseHandle(process.hThread);
+  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+  return true;
+}
 
 bool RemoveFolderTree(const std::wstring& folder) {
   WIN32_FIND_DATAW found;

@@ -239,15 +239,6 @@ TEST_F(PageFrameTest, TheKeptFrameFollowsTheWindowsSize) {
   }
 }
 
-// Wine gives a process one DPI, so the page's window reports the DPI the test gives it.
-class CPageAtDpi : public CMobileInfoWnd {
- public:
-  int dpi = 96;
-
- protected:
-  int WindowDpi() const override { return dpi; }
-};
-
 // A page told that its DPI changed, or resized by its host, is laid out exactly as a page made
 // at that DPI and size: pictures, fonts, controls, hit tests, focus and the places it tells
 // assistive technology.

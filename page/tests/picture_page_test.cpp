@@ -153,15 +153,6 @@ TEST_F(PicturePageTest, AReplacedCachedPictureIsShownAfterTheNextRecordOrProfile
   }
 }
 
-// Wine gives a process one DPI, so the page's window reports the DPI the test gives it.
-class CPageAtDpi : public CMobileInfoWnd {
- public:
-  int dpi = 96;
-
- protected:
-  int WindowDpi() const override { return dpi; }
-};
-
 // Away from 100 percent the model's picture is resampled for photographs to the size it is
 // drawn at, when it is decoded and again when the scale changes, and drawn one to one; at
 // 100 percent it is drawn exactly as decoded.

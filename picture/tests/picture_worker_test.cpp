@@ -16,6 +16,7 @@
 #include "picture/picture_cache.h"
 #include "picture/url_fetch.h"
 #include "testing/lookup_stand_in.h"
+#include "testing/program_files.h"
 #include "testing/stand_in_test.h"
 #include "testing/test_support.h"
 
@@ -421,19 +422,10 @@ TEST_F(PictureWorkerTest, AnUnusableCachedFileCountsAsMissing) {
 enum class Planted { File, Folder, SymbolicLink, HardLink };
 
 // Wine 8's CreateSymbolicLinkW reports success and makes nothing; a Unix program started from
-// here makes a real link, which Wine lists and opens as the file it leads to. No handle of that
-// program comes back, so the link is awaited.
+// here makes a real link, which Wine lists and opens as the file it leads to.
 bool MakeSymbolicLink(const std::u16string& link, const std::u16string& target) {
-  std::string commandLine = "Z:\\bin\\ln -s \"" + UnixPath(target) + "\" \"" + UnixPath(link) + "\"";
-  std::wstring command(commandLine.begin(), commandLine.end());
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    return false;
-  }
-  if (process.hThread != nullptr) CloseHandle(process.hThread);
-  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+  const std::string commandLine = "Z:\\bin\\ln -s \"" + UnixPath(target) + "\" \"" + UnixPath(link) + "\"";
+  if (!StartUnixProgram(std::wstring(commandLine.begin(), commandLine.end()))) return false;
   for (int attempt = 0; attempt < 100; ++attempt) {
     if (GetFileAttributesW(WidePath(link)) != INVALID_FILE_ATTRIBUTES) return true;
     Sleep(50);
