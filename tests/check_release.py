@@ -1,11 +1,13 @@
 """The release kit of the current commit (tools/release/make-release), as a host developer
 gets it: its exact listing, its checksums, the DLL's version resource, imports and exports,
-debug link and size, and the DLL and harness from the zip passing the demo scenario under Wine.
+debug link and size, its third-party notices, the commands its documents give, the DLL and
+harness from the zip passing the demo scenario under Wine.
 
 check_release.py --root SOURCE --work FOLDER --wine-run WINE_RUN --objdump OBJDUMP
 The kit is made again only when FOLDER holds none for the commit at HEAD."""
 
 import argparse
+import glob
 import hashlib
 import os
 import re
@@ -49,6 +51,8 @@ def expected_names(root):
     names = ["MobileInfoPage.dll", "MobileInfoPage.dll.debug"]
     names += sorted(n for n in tracked if n.startswith("include/"))
     names += [n for n in tracked if n == "INTEGRATION.md"]
+    names += [n for n in ("LOOKUP-SERVICE.md", "CHANGELOG.md") if n in tracked]
+    names += ["THIRD-PARTY-NOTICES"]
     names += ["harness/harness.exe", "harness/demo.txt", "harness/README.md"]
     lookup = "tools/lookup_service/"
     names += sorted("lookup_service/" + n[len(lookup):] for n in tracked if n.startswith(lookup) and (
@@ -119,6 +123,56 @@ def check_size(dll_size, pe):
         dll_size - scaled, MODULE_BUDGET))
 
 
+def installed_version(package):
+    return subprocess.run(["dpkg-query", "-W", "-f=${Version}", package], check=True, capture_output=True,
+                          text=True).stdout
+
+
+# What the module and the harness link beside their own code, and the Debian packages of it.
+LINKED_PACKAGES = ["libz-mingw-w64-dev", "g++-mingw-w64-i686-posix", "gcc-mingw-w64-i686-posix",
+                   "mingw-w64-i686-dev"]
+
+
+def check_notices(folder, root):
+    path = os.path.join(folder, "THIRD-PARTY-NOTICES")
+    if not check(os.path.exists(path), "the kit has no THIRD-PARTY-NOTICES"):
+        return
+    text = open(path, encoding="utf-8").read()
+    # Headings and sentences are wrapped: read them with every run of blanks as one space.
+    headings = " ".join(text.split())
+    check("licence terms of MobileInfoPage itself are not stated" in headings,
+          "the notices do not say that the module's own licence is not stated there")
+    for package in LINKED_PACKAGES:
+        heading = "Debian package: %s %s" % (package, installed_version(package))
+        check(heading in headings, "the notices have no section for %s as installed (%s)" % (package, heading))
+        with open("/usr/share/doc/%s/copyright" % package, encoding="utf-8") as f:
+            check(f.read().rstrip("\n") in text, "the notices lack the copyright file of " + package)
+    sources = glob.glob(os.path.join(root, "build/deps/src/libpng1.6-*/debian/changelog"))
+    if check(len(sources) == 1, "no single libpng source under build/deps/src"):
+        source = os.path.dirname(os.path.dirname(sources[0]))
+        version = re.match(r"\S+ \(([^)]+)\)", open(sources[0]).readline()).group(1)
+        check("Debian package: libpng1.6 %s " % version in headings, "the notices do not name libpng " + version)
+        for name in ("LICENSE", "debian/copyright"):
+            check(open(os.path.join(source, name)).read().rstrip("\n") in text, "the notices lack libpng's " + name)
+    # The libraries' own copyright lines inside the binaries name their holders: each must be
+    # in the notices.
+    for program in ("MobileInfoPage.dll", "harness/harness.exe"):
+        data = open(os.path.join(folder, program), "rb").read()
+        for found in re.finditer(rb"Copyright (?:\(c\) )?[0-9][0-9, -]*[0-9] ([A-Za-z][ -~]*)", data):
+            holder = found.group(1).decode("ascii").strip().rstrip(".")
+            check(holder in text, "%s carries a copyright of %s, which the notices do not name" % (program, holder))
+
+
+def check_document_commands(folder):
+    """Every program a document of the kit tells to run is in the kit where it says."""
+    for doc in sorted(glob.glob(os.path.join(folder, "**", "*.md"), recursive=True)):
+        here = os.path.dirname(doc)
+        for found in re.finditer(r"\b(?:python3|wine) ([\w./-]+\.(?:py|exe))\b", open(doc, encoding="utf-8").read()):
+            target = found.group(1)
+            check(os.path.isfile(os.path.join(folder, target)) or os.path.isfile(os.path.join(here, target)),
+                  "%s runs %s, which is not in the kit there" % (os.path.relpath(doc, folder), target))
+
+
 def run_demo(folder, wine_run):
     """The kit's harness and DLL through the demo scenario, with the kit's lookup stand-in."""
     port_file = os.path.join(folder, "port")
@@ -174,6 +228,8 @@ def main():
         imports = subprocess.run(["cmake", "-DDLL=" + dll_path, "-DOBJDUMP=" + args.objdump, "-P",
                                   os.path.join(args.root, "tests/check_dll.cmake")], capture_output=True, text=True)
         check(imports.returncode == 0, "imports or exports: " + imports.stdout + imports.stderr)
+        check_notices(folder, args.root)
+        check_document_commands(folder)
         run_demo(folder, args.wine_run)
     finally:
         shutil.rmtree(folder, ignore_errors=True)
