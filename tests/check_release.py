@@ -1,7 +1,8 @@
 """The release kit of the current commit (tools/release/make-release), as a host developer
 gets it: its exact listing, its checksums, the DLL's version resource, imports and exports,
 debug link and size, its third-party notices, the commands its documents give, the DLL and
-harness from the zip passing the demo scenario under Wine.
+harness from the zip passing the demo scenario under Wine, and a copy of the kit signed with
+a throw-away certificate whose signatures verify.
 
 check_release.py --root SOURCE --work FOLDER --wine-run WINE_RUN --objdump OBJDUMP
 The kit is made again only when FOLDER holds none for the commit at HEAD."""
@@ -12,6 +13,7 @@ import hashlib
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -173,6 +175,48 @@ def check_document_commands(folder):
                   "%s runs %s, which is not in the kit there" % (os.path.relpath(doc, folder), target))
 
 
+def security_directory(pe):
+    """The certificate table's place and size from the optional header (PE32)."""
+    return struct.unpack_from("<II", pe.data, pe.pe + 24 + 128)
+
+
+def check_signing(root, zip_path, work):
+    """A copy of the kit signed with a certificate made for the occasion: both programs verify
+    against it, their checksums hold, and SHA256SUMS covers the signed files."""
+    from pe_file import PeFile
+    with zipfile.ZipFile(zip_path) as unsigned:
+        names = [e.filename for e in unsigned.infolist()]
+        for program in ("MobileInfoPage.dll", "harness/harness.exe"):
+            check(security_directory(PeFile(unsigned.read(program))) == (0, 0), program + " is signed in the unsigned kit")
+    folder = tempfile.mkdtemp(prefix="signed-", dir=work)
+    try:
+        cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-keyout", key, "-out",
+                        cert, "-subj", "/CN=MobileInfoPage throw-away test signer", "-addext",
+                        "extendedKeyUsage=codeSigning"], check=True, capture_output=True)
+        signed_zip = os.path.join(folder, "signed.zip")
+        sign = subprocess.run([sys.executable, os.path.join(root, "tools/release/sign_kit.py"), "--zip", zip_path,
+                               signed_zip, "--cert", cert, "--key", key], capture_output=True, text=True)
+        if not check(sign.returncode == 0, "signing the kit failed: " + sign.stdout + sign.stderr):
+            return
+        with zipfile.ZipFile(signed_zip) as kit:
+            check([e.filename for e in kit.infolist()] == names, "the signed kit lists other files than the unsigned one")
+            check_sums(kit)
+            kit.extractall(os.path.join(folder, "kit"))
+        for program in ("MobileInfoPage.dll", "harness/harness.exe"):
+            path = os.path.join(folder, "kit", program)
+            pe = PeFile(open(path, "rb").read())
+            check(security_directory(pe)[1] > 0, program + " has no certificate table after signing")
+            check(pe.checksum == pe.computed_checksum(), program + "'s PE checksum is wrong after signing")
+            verify = subprocess.run(["osslsigncode", "verify", "-in", path, "-CAfile", cert], capture_output=True,
+                                    text=True)
+            print("osslsigncode verify %s:\n%s" % (program, verify.stdout))
+            check(verify.returncode == 0 and "Signature verification: ok" in verify.stdout,
+                  "the signature of %s does not verify: %s" % (program, verify.stdout + verify.stderr))
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
 def run_demo(folder, wine_run):
     """The kit's harness and DLL through the demo scenario, with the kit's lookup stand-in."""
     port_file = os.path.join(folder, "port")
@@ -233,6 +277,7 @@ def main():
         run_demo(folder, args.wine_run)
     finally:
         shutil.rmtree(folder, ignore_errors=True)
+    check_signing(args.root, zip_path, args.work)
     print("%d failed" % len(failures) if failures else "the kit is complete")
     return 1 if failures else 0
 
