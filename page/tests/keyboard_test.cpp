@@ -402,6 +402,13 @@ TEST_F(KeyboardTest, InsideAHostDialogTabGoesThroughThePageAndOnToTheDialogsCont
   EXPECT_EQ(tabs(3), (std::vector<UINT>{222, after, before}));
   EXPECT_EQ(tabs(3, true), (std::vector<UINT>{after, 222, before}));
 
+  // Inside a container that is no control parent the dialog manager never finds the page.
+  const LONG containerStyle = GetWindowLongW(dialog.Container(), GWL_EXSTYLE);
+  SetWindowLongW(dialog.Container(), GWL_EXSTYLE, containerStyle & ~WS_EX_CONTROLPARENT);
+  SetFocus(dialog.Before());
+  EXPECT_EQ(tabs(2), (std::vector<UINT>{after, before}));
+  SetWindowLongW(dialog.Container(), GWL_EXSTYLE, containerStyle);
+
   // The page alone in the dialog wraps around.
   dialog.DropButtonStops();
   Send(Record(PageState::Connected));
