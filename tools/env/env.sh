@@ -23,6 +23,7 @@ PAGE_PACKAGES=(
   g++ cmake ninja-build dpkg-dev xz-utils patch zlib1g-dev python3
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine32:i386 xvfb xauth fonts-wine fonts-wqy-microhei googletest clang-format clang
+  llvm lld
 )
 
 page_log() { printf '== %s\n' "$*" >&2; }
