@@ -1,8 +1,9 @@
 """The release kit of the current commit (tools/release/make-release), as a host developer
 gets it: its exact listing, its checksums, the DLL's version resource, imports and exports,
-debug link and size, its third-party notices, the commands its documents give, the DLL and
-harness from the zip passing the demo scenario under Wine, and a copy of the kit signed with
-a throw-away certificate whose signatures verify.
+debug link and size, its third-party notices, the commands its documents give, hosts linked
+through each import library and run under Wine, the DLL and harness from the zip passing the
+demo scenario under Wine, and a copy of the kit signed with a throw-away certificate whose
+signatures verify.
 
 check_release.py --root SOURCE --work FOLDER --wine-run WINE_RUN --objdump OBJDUMP
 The kit is made again only when FOLDER holds none for the commit at HEAD."""
@@ -12,6 +13,7 @@ import glob
 import hashlib
 import os
 import re
+import shlex
 import shutil
 import struct
 import subprocess
@@ -55,6 +57,8 @@ def expected_names(root):
     names += [n for n in tracked if n == "INTEGRATION.md"]
     names += [n for n in ("LOOKUP-SERVICE.md", "CHANGELOG.md") if n in tracked]
     names += ["THIRD-PARTY-NOTICES"]
+    names += ["lib/MobileInfoPage.def", "lib/MobileInfoPage.lib", "lib/libMobileInfoPage.dll.a"]
+    names += ["sample/README.md", "sample/sample_host.c"]
     names += ["harness/harness.exe", "harness/demo.txt", "harness/README.md"]
     lookup = "tools/lookup_service/"
     names += sorted("lookup_service/" + n[len(lookup):] for n in tracked if n.startswith(lookup) and (
@@ -242,6 +246,61 @@ def run_demo(folder, wine_run):
         lookup.wait()
 
 
+# What a host built as Visual Studio builds one imports from the system, with the sizes of
+# its stdcall arguments, for system import libraries that lld-link takes.
+SYSTEM_IMPORTS = {"kernel32": ["ExitProcess@4"], "user32": ["CreateWindowExW@48", "DestroyWindow@4", "SendMessageW@16"]}
+SAMPLE_OUTPUT = ["page window created", "the page took the record", "link: the applications page", "page closed"]
+# Nothing listens there: the page's lookup for the sample's phone fails at once.
+CLOSED_LOOKUP = "http://127.0.0.1:1"
+
+
+def built(what, command, cwd):
+    run = subprocess.run(command, cwd=cwd, capture_output=True, text=True)
+    return check(run.returncode == 0, "%s: %s failed\n%s" % (what, " ".join(command), run.stdout + run.stderr))
+
+
+def run_host(folder, wine_run, program, *args):
+    env = dict(os.environ, MOBILEINFOPAGE_LOOKUP_BASE=CLOSED_LOOKUP)
+    return subprocess.run([wine_run, program] + list(args), cwd=folder, env=env, stdin=subprocess.DEVNULL,
+                          capture_output=True, text=True, timeout=60)
+
+
+def run_sample(folder, wine_run):
+    """The kit's sample host, built by the MinGW command of sample/README.md (strict C89 on top)
+    through the MinGW import library, and run under Wine with the kit's DLL beside it."""
+    readme = open(os.path.join(folder, "sample/README.md")).read().splitlines()
+    commands = [shlex.split(line) for line in readme if line.startswith("i686-w64-mingw32-gcc ")]
+    if not check(len(commands) == 1, "sample/README.md has %d MinGW commands, not one" % len(commands)):
+        return
+    strict = ["-std=c89", "-pedantic", "-Wall", "-Wextra", "-Werror"]
+    if not built("the sample host", commands[0] + strict, folder):
+        return
+    run = run_host(folder, wine_run, "sample_host.exe", "--once")
+    print(run.stdout + run.stderr)
+    check(run.returncode == 0 and run.stdout.splitlines() == SAMPLE_OUTPUT,
+          "the sample host exited %d saying %r, expected 0 and %r" % (run.returncode, run.stdout, SAMPLE_OUTPUT))
+
+
+def run_msvc_host(folder, source, wine_run):
+    """A C host compiled for the MSVC ABI and linked by lld-link through MobileInfoPage.lib."""
+    work = os.path.join(folder, "msvc")
+    os.mkdir(work)
+    for dll, names in SYSTEM_IMPORTS.items():
+        with open(os.path.join(work, dll + ".def"), "w") as f:
+            f.write("LIBRARY %s.dll\nEXPORTS\n%s\n" % (dll, "\n".join(names)))
+        if not built("the %s import library" % dll, ["llvm-dlltool", "-m", "i386", "-k", "-d", dll + ".def", "-l",
+                                                      dll + ".lib"], work):
+            return
+    compile_host = ["clang", "--target=i686-pc-windows-msvc", "-ffreestanding", "-fms-extensions", "-std=c89",
+                    "-pedantic", "-Wall", "-Wextra", "-Werror", "-I", "../include", "-c", source, "-o", "host.obj"]
+    link_host = ["lld-link", "/subsystem:console", "/entry:mainCRTStartup", "/nodefaultlib", "/out:../msvc_host.exe",
+                 "host.obj", "../lib/MobileInfoPage.lib", "kernel32.lib", "user32.lib"]
+    if not (built("the MSVC-ABI host", compile_host, work) and built("the MSVC-ABI host", link_host, work)):
+        return
+    run = run_host(folder, wine_run, "msvc_host.exe")
+    check(run.returncode == 0, "the host linked through MobileInfoPage.lib exited %d" % run.returncode)
+
+
 def main():
     parser = argparse.ArgumentParser()
     for option in ("--root", "--work", "--wine-run", "--objdump"):
@@ -274,6 +333,8 @@ def main():
         check(imports.returncode == 0, "imports or exports: " + imports.stdout + imports.stderr)
         check_notices(folder, args.root)
         check_document_commands(folder)
+        run_sample(folder, args.wine_run)
+        run_msvc_host(folder, os.path.join(args.root, "tests/msvc_import_host.c"), args.wine_run)
         run_demo(folder, args.wine_run)
     finally:
         shutil.rmtree(folder, ignore_errors=True)

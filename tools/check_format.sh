@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Fails, naming the files, when a tracked C++ source is not as clang-format (.clang-format)
+# Fails, naming the files, when a tracked C or C++ source is not as clang-format (.clang-format)
 # would write it. `tools/check_format.sh --fix` rewrites them instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-mapfile -t files < <(git ls-files '*.cpp' '*.h')
+mapfile -t files < <(git ls-files '*.c' '*.cpp' '*.h')
 if [ "${1:-}" = "--fix" ]; then
   clang-format -i "${files[@]}"
   exit 0

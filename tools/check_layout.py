@@ -10,6 +10,8 @@ tests/, tools/, bench/ or fuzz/. The tests of a
 folder (FOLDER/tests/) include that folder, the folders below it, their own tests folder and
 testing/; the tests of the whole module (tests/) may include any product folder. testing/
 includes product headers but no tests. tools/, bench/ and fuzz/ never include a tests folder.
+C sources (the sample host, the test hosts) are built from the release kit, as a host builds
+them: they name the published headers as the kit's include/ holds them, and nothing else.
 
   tools/check_layout.py [--root DIR]
 
@@ -73,7 +75,8 @@ def is_tests_folder(path):
 def resolve(root, including, name):
     """The included file relative to the root, as a compiler looking beside the file first and
     then at the root would find it; None when neither has it."""
-    for base in (os.path.dirname(including), ''):
+    bases = (os.path.dirname(including), '') + (('include',) if including.endswith('.c') else ())
+    for base in bases:
         candidate = os.path.normpath(os.path.join(base, name)).replace(os.sep, '/')
         if not candidate.startswith('../') and os.path.isfile(os.path.join(root, candidate)):
             return candidate
@@ -84,6 +87,8 @@ def wrong(source, target):
     """Why `source` may not include `target`, or None."""
     kind, folder = place(source)
     target_kind, target_folder = place(target)
+    if source.endswith('.c'):
+        return None if target_kind == 'public' else f'a C source is built from the kit and may not include {target}'
     if kind == 'public':
         return None if target_kind == 'public' else f'include/ is published and may not include {target}'
     if target_kind == 'public':

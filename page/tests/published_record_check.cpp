@@ -10,7 +10,7 @@
 
 #include "page/phone_info.h"
 
-// Both declare PhoneInfo and PageState at file scope, so the published ones go into a
+// Both declare PhoneInfo, PageState and kPhoneInfoSize at file scope, so the published ones go into a
 // namespace of their own; the standard headers they include are in already.
 namespace published {
 #include "include/phone_info.h"
@@ -60,13 +60,12 @@ SAME_TEXT(reserved13E8);
 SAME_FIELD(reserved23E8);
 SAME_TEXT(reserved2410);
 
-#define SAME_STATE(name)                                                                                   \
-  static_assert(static_cast<int32_t>(PageState::name) == static_cast<int32_t>(published::PageState::name), \
+// The published states are plain C enumerators; the record's state field is an int32_t in
+// both, which SAME_FIELD(state) holds.
+#define SAME_STATE(name)                                                                                    \
+  static_assert(static_cast<int32_t>(PageState::name) == static_cast<int32_t>(published::kPageState##name), \
                 #name " has one value")
 
-static_assert(
-    std::is_same<std::underlying_type<PageState>::type, std::underlying_type<published::PageState>::type>::value,
-    "one state type");
 SAME_STATE(NoPhone);
 SAME_STATE(Connected);
 SAME_STATE(Connecting);

@@ -24,6 +24,7 @@ PAGE_PACKAGES=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine32:i386 xvfb xauth fonts-wine fonts-wqy-microhei googletest clang-format clang
   osslsigncode openssl
+  llvm lld
 )
 
 page_log() { printf '== %s\n' "$*" >&2; }
