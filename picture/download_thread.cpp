@@ -183,7 +183,9 @@ bool CDownloadThread::DeleteOrDefer(const wchar_t* path) {
   if (length < MAX_PATH) aside[length++] = L'~';
   for (const wchar_t* c = name; *c != L'\0' && length < MAX_PATH; ++c) aside[length++] = *c;
   aside[length] = L'\0';
-  const std::u16string asidePath(reinterpret_cast<const char16_t*>(aside));
+  // Copied element by element: read as char16_t through a cast, the wchar_t stores just made
+  // may be assumed not to alias and dropped (clang does).
+  const std::u16string asidePath(aside, aside + length);
 
   {
     CCacheFile older;
