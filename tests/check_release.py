@@ -1,9 +1,9 @@
 """The release kit of the current commit (tools/release/make-release), as a host developer
 gets it: its exact listing, its checksums, the DLL's version resource, imports and exports,
-debug link and size, its third-party notices, the commands its documents give, hosts linked
-through each import library and run under Wine, the DLL and harness from the zip passing the
-demo scenario under Wine, and a copy of the kit signed with a throw-away certificate whose
-signatures verify.
+header, PDB, debug link and size, its third-party notices, the commands its documents give,
+hosts linked through each import library and run under Wine, the DLL and harness from the zip
+passing the demo scenario under Wine, and a copy of the kit signed with a throw-away
+certificate whose signatures verify.
 
 check_release.py --root SOURCE --work FOLDER --wine-run WINE_RUN --objdump OBJDUMP
 The kit is made again only when FOLDER holds none for the commit at HEAD."""
@@ -52,7 +52,7 @@ def make_kit(root, work, head, zip_path):
 
 def expected_names(root):
     tracked = git(root, "ls-tree", "-r", "--name-only", "HEAD").splitlines()
-    names = ["MobileInfoPage.dll", "MobileInfoPage.dll.debug"]
+    names = ["MobileInfoPage.dll", "MobileInfoPage.dll.debug", "MobileInfoPage.pdb"]
     names += sorted(n for n in tracked if n.startswith("include/"))
     names += [n for n in tracked if n == "INTEGRATION.md"]
     names += [n for n in ("LOOKUP-SERVICE.md", "CHANGELOG.md") if n in tracked]
@@ -85,12 +85,13 @@ def check_sums(kit):
             check(hashlib.sha256(kit.read(name)).hexdigest() == digest, "SHA256SUMS is wrong for " + name)
 
 
-def check_version(pe, version):
+def check_version(pe, version, head):
     parts = tuple(int(p) for p in version.split(".")) + (0,)
     file_version, product_version, strings = pe.version_info()
     check(file_version == parts and product_version == parts,
           "FILEVERSION %s, PRODUCTVERSION %s, expected %s" % (file_version, product_version, parts))
     expected = {
+        "Comments": "commit " + head,
         "FileDescription": "Phone information page module",
         "FileVersion": version,
         "InternalName": "MobileInfoPage",
@@ -113,6 +114,40 @@ def check_debug_link(pe, debug_file):
     check(crc == zlib.crc32(debug_file), "the debug link's CRC %08x is not the debug file's %08x" % (
         crc, zlib.crc32(debug_file)))
     check(not any(s.startswith(".debug_") for s in pe.sections), "the DLL still has debug sections")
+
+
+def tool(command):
+    run = subprocess.run(command, capture_output=True, text=True)
+    check(run.returncode == 0, "%s failed: %s" % (" ".join(command), run.stderr))
+    return run.stdout
+
+
+def check_symbols(dll):
+    """The DLL's CodeView record names the PDB beside it by its file name, with the PDB's GUID
+    and age, and the PDB names the function at an export's address, as a Windows debugger or
+    llvm-symbolizer finds it."""
+    pdb = os.path.join(os.path.dirname(dll), "MobileInfoPage.pdb")
+    record = re.search(r"PDBGUID: \(([0-9A-F ]+)\)\s+PDBAge: (\d+)\s+PDBFileName: (\S+)",
+                       tool(["llvm-readobj", "--coff-debug-directory", dll]))
+    if not check(record, "the DLL's debug directory has no CodeView record"):
+        return
+    check(record.group(3) == "MobileInfoPage.pdb", "the CodeView record names " + record.group(3))
+    raw = bytes.fromhex(record.group(1))
+    guid = "{%08X-%04X-%04X-%s-%s}" % (int.from_bytes(raw[0:4], "little"), int.from_bytes(raw[4:6], "little"),
+                                       int.from_bytes(raw[6:8], "little"), raw[8:10].hex().upper(),
+                                       raw[10:].hex().upper())
+    summary = tool(["llvm-pdbutil", "dump", "--summary", pdb])
+    check("GUID: " + guid in summary and re.search(r"\bAge: %s\b" % record.group(2), summary),
+          "the PDB is not the one the DLL names (GUID %s, age %s):\n%s" % (guid, record.group(2), summary))
+    export = re.search(r"Name: InitPage\s+RVA: (0x[0-9A-Fa-f]+)", tool(["llvm-readobj", "--coff-exports", dll]))
+    if check(export, "InitPage is not exported"):
+        named = tool(["llvm-symbolizer", "--obj=" + dll, "--relative-address", export.group(1)]).splitlines()
+        check(named[:1] == ["InitPage"], "the PDB names the function at InitPage's address %s" % named[:1])
+        # INTEGRATION.md's way to a source line: the address at the preferred base, in the debug file.
+        address = "%#x" % (0x10000000 + int(export.group(1), 16))
+        lines = tool(["i686-w64-mingw32-addr2line", "-f", "-C", "-e", dll + ".debug", address]).splitlines()
+        check(lines[:1] == ["InitPage"] and lines[1:2] and lines[1].startswith("./module/page_module.cpp:"),
+              "the debug file names %s at InitPage's address %s" % (lines, address))
 
 
 # The module's own weight, code and pictures at 100 percent. The pictures for the larger
@@ -325,8 +360,9 @@ def main():
             kit.extractall(folder)
         dll_path = os.path.join(folder, "MobileInfoPage.dll")
         dll = PeFile(open(dll_path, "rb").read())
-        check_version(dll, version)
+        check_version(dll, version, head)
         check_debug_link(dll, open(dll_path + ".debug", "rb").read())
+        check_symbols(dll_path)
         check_size(os.path.getsize(dll_path), dll)
         imports = subprocess.run(["cmake", "-DDLL=" + dll_path, "-DOBJDUMP=" + args.objdump, "-P",
                                   os.path.join(args.root, "tests/check_dll.cmake")], capture_output=True, text=True)

@@ -1,12 +1,14 @@
 """make_notices.py OUT --version VERSION --libpng-source DIR --libpng-library FILE
-                  [--own DIR]... BINARY=MAP...
+                  --build DIR [--own DIR]... BINARY=PDB...
 
-Writes the kit's third-party notices: for every library that the linker maps MAP show linked
-into BINARY, its Debian package, that package's version and its copyright file as installed
-(for libpng, LICENSE and debian/copyright of the Debian source it was built from). Files
-under an --own folder, and relative paths, are the project's own. A linked file that no
-package owns, or a package without a description below, stops it: a new library needs its
-notice before it can ship. The same maps and package versions give the same bytes."""
+Writes the kit's third-party notices: for every library that the PDB's module list shows
+linked into BINARY (lld records the library each object came from), its Debian package, that
+package's version and its copyright file as installed (for libpng, LICENSE and
+debian/copyright of the Debian source it was built from). The link named files of the build
+folder DIR relative to it, and the PDB gives them under "obj\\". Files under an --own folder
+are the project's own. A linked file that no package owns, or a package without a description
+below, stops it: a new library needs its notice before it can ship. The same PDBs and package
+versions give the same bytes."""
 
 import argparse
 import collections
@@ -48,25 +50,18 @@ def dpkg(*args):
     return subprocess.run(["dpkg-query"] + list(args), check=True, capture_output=True, text=True).stdout
 
 
-def linked_files(map_path):
-    """The archives whose members the map shows included, and the object files it loaded."""
+def linked_files(pdb_path, build):
+    """The object files the linker loaded and the libraries it took objects from."""
+    dump = subprocess.run(["llvm-pdbutil", "dump", "--modules", pdb_path], check=True, capture_output=True,
+                          text=True).stdout
     files = set()
-    with open(map_path, encoding="utf-8", errors="replace") as f:
-        lines = f.read().splitlines()
-    in_members = False
-    for line in lines:
-        if line.startswith("Archive member included"):
-            in_members = True
-            continue
-        if in_members and line and not line[0].isspace():
-            member = re.match(r"(.+?\.a)\(.*\)$", line)
-            if member:
-                files.add(member.group(1))
-                continue
-            in_members = False
-        load = re.match(r"LOAD (\S.*)$", line)
-        if load and not load.group(1).endswith(".a") and os.path.isfile(load.group(1)):
-            files.add(load.group(1))
+    for found in re.finditer(r"^\s*Obj: `([^`]+)`", dump, re.M):
+        path = found.group(1)
+        if path.startswith("obj\\"):
+            path = os.path.join(build, path[len("obj\\"):].replace("\\", "/"))
+        files.add(path)
+    if not files:
+        raise SystemExit("make_notices: %s lists no modules" % pdb_path)
     return files
 
 
@@ -97,8 +92,9 @@ def main(argv):
     parser.add_argument("--version", required=True)
     parser.add_argument("--libpng-source", required=True)
     parser.add_argument("--libpng-library", required=True)
+    parser.add_argument("--build", required=True)
     parser.add_argument("--own", action="append", default=[])
-    parser.add_argument("maps", nargs="+", metavar="BINARY=MAP")
+    parser.add_argument("pdbs", nargs="+", metavar="BINARY=PDB")
     args = parser.parse_args(argv)
     own = [os.path.realpath(d) + os.sep for d in args.own]
     libpng = os.path.realpath(args.libpng_library)
@@ -106,9 +102,9 @@ def main(argv):
     # package -> the binaries it is linked into, and the files it gave them
     into = collections.defaultdict(set)
     given = collections.defaultdict(set)
-    for pair in args.maps:
-        binary, _, map_path = pair.partition("=")
-        for path in linked_files(map_path):
+    for pair in args.pdbs:
+        binary, _, pdb_path = pair.partition("=")
+        for path in linked_files(pdb_path, args.build):
             real = os.path.realpath(path)
             if real == libpng:
                 package = "libpng"
