@@ -47,16 +47,32 @@ page_missing_packages() {
 page_install_packages() {
   local missing
   missing=$(page_missing_packages)
-  [ -z "$missing" ] && return 0
-  page_need_root || return 1
-  page_log "installing: $(echo $missing)"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
+  if [ -n "$missing" ]; then
+    page_need_root || return 1
+    page_log "installing: $(echo $missing)"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      dpkg --add-architecture i386
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    # shellcheck disable=SC2086
+    apt-get install -y -q --no-install-recommends $missing || return 1
   fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  # shellcheck disable=SC2086
-  apt-get install -y -q --no-install-recommends $missing
+  page_link_lld_for_gcc
+}
+
+# The mingw-w64 GCC names its GNU linker by full path, and -fuse-ld=lld looks for lld under
+# that path with ".lld" added; Debian installs no such name.
+page_link_lld_for_gcc() {
+  local ld
+  ld=$(i686-w64-mingw32-g++-posix -print-prog-name=ld) || return 1
+  [ -e "$ld.lld" ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    page_log "linking with lld needs $ld.lld, a link to ld.lld: run as root once"
+    return 1
+  fi
+  page_log "linking $ld.lld to ld.lld, for -fuse-ld=lld"
+  ln -s "$(command -v ld.lld)" "$ld.lld"
 }
 
 # Prints "URI<TAB>SIGNED-BY" of the machine's own Debian bookworm main source, from either
