@@ -53,13 +53,13 @@ void CVinWnd::ForEachVisible(Visit visit) {
 
 template <typename Visit>
 void CVinWnd::ForEach(bool visibleOnly, Visit visit) {
-  const HWND window = Hwnd();
+  const Watch watch(*this);
   ++walkDepth_;
   for (IVinControl* control : controls_) {
     if (visibleOnly && !static_cast<CVinControl*>(control)->visible) continue;
     if (visit(control)) break;
     // A control's notification may have destroyed the window; its controls are done with.
-    if (Hwnd() != window) break;
+    if (watch.Gone()) break;
   }
   if (--walkDepth_ > 0) return;
   if (clearPending_) {

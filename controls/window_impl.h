@@ -28,6 +28,21 @@ class CWindowModule {
   static const wchar_t* EnsureClass(const WindowClassInfo& info);
 };
 
+// The lifetime rule. Any call out of the page's code may re-enter it and destroy the page:
+// the host's window, a hook in this thread or a screen reader runs inside these calls, and may
+// destroy the page's window or its parent, or call UnInitPage:
+//   - SendMessage to another window: the link to the host's main window (WM_COPYDATA);
+//   - SendMessage to the page itself: a control's or the keyboard's WM_COMMAND,
+//     WM_CHANGEUISTATE, which goes on to the host's windows;
+//   - SetFocus (WM_KILLFOCUS to the window losing it, WH_CBT hooks), SetCapture and
+//     ReleaseCapture (WM_CAPTURECHANGED);
+//   - NotifyWinEvent (in-context WinEvent hooks);
+//   - calls into the page's accessible object, which come from outside any message.
+// So: the object outlives every message of its window that is running (DestroyWithWindow
+// defers its deletion until the outermost returns; KeepAlive does the same for calls that do
+// not come through the window procedure), the control host defers changes to its list until
+// its outermost walk ends, and code that goes on after such a call first asks a Watch taken
+// before it whether the window is still there.
 class CWindowImplBase {
  public:
   CWindowImplBase() = default;
@@ -49,6 +64,18 @@ class CWindowImplBase {
   // may do this while one of its messages is still being handled further up the stack: then
   // the window goes at once and the object when the outermost of those messages returns.
   static void DestroyWithWindow(CWindowImplBase* object);
+
+  // Taken before a call out: Gone() afterwards when that call destroyed the window (an object
+  // makes one window in its life, so a window that is gone stays gone).
+  class Watch {
+   public:
+    explicit Watch(const CWindowImplBase& object) : object_(object), hwnd_(object.Hwnd()) {}
+    bool Gone() const { return hwnd_ == nullptr || object_.Hwnd() != hwnd_; }
+
+   private:
+    const CWindowImplBase& object_;
+    HWND hwnd_;
+  };
 
   // Holds off DestroyWithWindow's deletion of the object for its scope, for calls into the
   // object that do not come through its window procedure.

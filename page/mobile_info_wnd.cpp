@@ -4,8 +4,6 @@
 
 #include "page/offscreen_buffer.h"
 #include "page/page_protocol.h"
-#include "page/page_values.h"
-#include "page/page_views.h"
 #include "picture/cache_names.h"
 #include "picture/picture_cache.h"
 #include "resources/resource.h"
@@ -24,63 +22,8 @@ constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
 constexpr DWORD kPageStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 
-constexpr wchar_t kReconnectCaption[] = L"重新连接";
-constexpr RECT kReconnectRect = {340, 382, 462, 430};
-constexpr RECT kReconnectCaptionRect = {340, 382, 462, 426};
 constexpr UINT kPhoneBarId = 115;
 constexpr UINT kCardBarId = 119;
-constexpr RECT kPhoneBarRect = {46, 524, 246, 543};
-constexpr RECT kCardBarRect = {308, 524, 508, 543};
-constexpr RECT kBatteryRect = {589, 503, 798, 569};
-
-// Two rows of four 80 x 90 tiles, 113 apart across and 104 apart down.
-constexpr int kTileWidth = 80;
-constexpr int kTileHeight = 90;
-constexpr int kTileLeft = 122;
-constexpr int kTileTop = 197;
-constexpr int kTileStepX = 113;
-constexpr int kTileStepY = 104;
-constexpr int kTilesPerRow = 4;
-constexpr const wchar_t* kTileLabels[] = {
-    L"个应用", L"张图片", L"首音乐", L"个视频", L"本小说", L"个联系人", L"条短信", L"个游戏",
-};
-
-// The install button hangs from the top right: its caption box is (W - 200, 2, W - 128, 48)
-// at 100 percent and its strip sizes it to one frame.
-constexpr int kInstallFromRight = 200;
-constexpr int kInstallCaptionWidth = 72;
-constexpr int kInstallTop = 2;
-constexpr int kInstallBottom = 48;
-
-constexpr uint32_t ViewBit(PageView view) { return 1u << static_cast<int>(view); }
-constexpr uint32_t kStatusViews =
-    ViewBit(PageView::Idle) | ViewBit(PageView::Connecting) | ViewBit(PageView::ConnectFailed);
-constexpr uint32_t kInformationViews = ViewBit(PageView::Connected) | ViewBit(PageView::GuardMissing);
-
-// Each picture of the views, with the views that draw it.
-const struct {
-  CxImage CMobileInfoWnd::ViewImages::*image;
-  int id;
-  uint32_t views;
-} kViewPictures[] = {
-    {&CMobileInfoWnd::ViewImages::statusBackground, IDR_PNG_STATUS_BACKGROUND, kStatusViews},
-    {&CMobileInfoWnd::ViewImages::idleHeading, IDR_PNG_IDLE_HEADING, ViewBit(PageView::Idle)},
-    {&CMobileInfoWnd::ViewImages::smallPhone, IDR_PNG_SMALL_PHONE, kStatusViews},
-    {&CMobileInfoWnd::ViewImages::usbCable, IDR_PNG_USB_CABLE, ViewBit(PageView::Idle)},
-    {&CMobileInfoWnd::ViewImages::computer, IDR_PNG_COMPUTER, ViewBit(PageView::Idle) | ViewBit(PageView::Connecting)},
-    {&CMobileInfoWnd::ViewImages::connectSteps, IDR_PNG_CONNECT_STEPS, ViewBit(PageView::Idle)},
-    {&CMobileInfoWnd::ViewImages::connectingHeading, IDR_PNG_CONNECTING_HEADING, ViewBit(PageView::Connecting)},
-    {&CMobileInfoWnd::ViewImages::currentDot, IDR_PNG_CURRENT_DOT, ViewBit(PageView::Connecting)},
-    {&CMobileInfoWnd::ViewImages::restingRing, IDR_PNG_RESTING_RING, ViewBit(PageView::Connecting)},
-    {&CMobileInfoWnd::ViewImages::failedHeading, IDR_PNG_FAILED_HEADING, ViewBit(PageView::ConnectFailed)},
-    {&CMobileInfoWnd::ViewImages::infoBackground, IDR_PNG_INFO_BACKGROUND, kInformationViews},
-    {&CMobileInfoWnd::ViewImages::topBand, IDR_PNG_TOP_BAND, kInformationViews},
-    {&CMobileInfoWnd::ViewImages::infoCard, IDR_PNG_INFO_CARD, kInformationViews},
-    {&CMobileInfoWnd::ViewImages::cardTab, IDR_PNG_CARD_TAB, kInformationViews},
-    {&CMobileInfoWnd::ViewImages::connectedMark, IDR_PNG_CONNECTED_MARK, kInformationViews},
-    {&CMobileInfoWnd::ViewImages::genericPhone, IDR_PNG_GENERIC_PHONE, kInformationViews},
-};
-static_assert(sizeof kViewPictures / sizeof kViewPictures[0] <= 32, "one bit each in imagesTried");
 
 template <typename Proc>
 Proc ProcOf(HMODULE module, const char* name) {
@@ -99,6 +42,32 @@ HFONT MakePageFont(int height, int weight) {
   return CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
 }
+
+PageSize SizeOf(const CxImage& image) {
+  if (!image.IsValid()) return {};
+  return {static_cast<int32_t>(image.Width()), static_cast<int32_t>(image.Height())};
+}
+
+PageSize SizeOf(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
+
+// Measures as the painter draws: one memory context for a whole model.
+class CTextMeasure final : public ITextMeasure {
+ public:
+  explicit CTextMeasure(const ScopedFont* fonts) : fonts_(fonts), dc_(nullptr) {}
+
+  PageSize Measure(PageFont font, std::u16string_view text) override {
+    ScopedSaveDC saved(dc_.Get());
+    SelectObject(dc_.Get(), fonts_[static_cast<size_t>(font)].Get());
+    RECT extent = {0, 0, 1, 1};
+    DrawTextW(dc_.Get(), reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &extent,
+              DT_CALCRECT | DT_BOTTOM | DT_NOPREFIX);
+    return SizeOf(extent);
+  }
+
+ private:
+  const ScopedFont* fonts_;
+  ScopedMemoryDC dc_;
+};
 
 }  // namespace
 
@@ -212,7 +181,7 @@ void CMobileInfoWnd::OnDpiChanged() {
   const DisplayScale now = DisplayScale::ForDpi(WindowDpi());
   if (now == scale) return;
   scale = now;
-  for (const auto& picture : kViewPictures) (images.*picture.image).Release();
+  for (CxImage& picture : pictures) picture.Release();
   imagesTried = 0;
   LoadImages(ViewForState(phoneInfo.state));
   ScaleModelPicture();
@@ -231,7 +200,7 @@ void CMobileInfoWnd::OnSize() {
   RECT client;
   GetClientRect(Hwnd(), &client);
   frame.ReleaseOtherSizes(client.right - client.left, client.bottom - client.top);
-  const RECT install = InstallButtonRect();
+  const RECT install = ToRect(ControlPlace(PageControl::Install, 0, scale, SizeOf(client)));
   const bool installMoves =
       installButtonCreated && (installButton.rect.left != install.left || installButton.rect.top != install.top);
   if (installMoves) PlaceInstallButton();
@@ -254,31 +223,27 @@ void CMobileInfoWnd::CreateControls() {
 }
 
 void CMobileInfoWnd::LayOutControls() {
-  reconnectButton.Create(Hwnd(), kReconnectButtonId, nullptr, kReconnectCaption, IDR_PNG_RECONNECT_BUTTON,
-                         scale.PxRect(kReconnectRect), scale.PxRect(kReconnectCaptionRect), font12.Address(), scale);
-  phoneBar.Create(Hwnd(), kPhoneBarId, scale.PxRect(kPhoneBarRect), scale);
-  cardBar.Create(Hwnd(), kCardBarId, scale.PxRect(kCardBarRect), scale);
-  battery.Create(Hwnd(), scale.PxRect(kBatteryRect), font12Bold.Address(), scale);
+  const PageSize client = ModelInputs().client;
+  const auto place = [&](PageControl control, int index = 0) {
+    return ToRect(ControlPlace(control, index, scale, client));
+  };
+  reconnectButton.Create(Hwnd(), kReconnectButtonId, nullptr, ToWide(ButtonCaption(PageControl::Reconnect)).c_str(),
+                         IDR_PNG_RECONNECT_BUTTON, place(PageControl::Reconnect),
+                         ToRect(ButtonCaptionPlace(PageControl::Reconnect, scale, client)),
+                         fonts[static_cast<size_t>(PageFont::Regular12)].Address(), scale);
+  phoneBar.Create(Hwnd(), kPhoneBarId, place(PageControl::PhoneBar), scale);
+  cardBar.Create(Hwnd(), kCardBarId, place(PageControl::CardBar), scale);
+  battery.Create(Hwnd(), place(PageControl::Battery), fonts[static_cast<size_t>(PageFont::Bold12)].Address(), scale);
   for (int i = 0; i < kTileCount; ++i) {
-    const int left = kTileLeft + kTileStepX * (i % kTilesPerRow);
-    const int top = kTileTop + kTileStepY * (i / kTilesPerRow);
-    const RECT rect = {left, top, left + kTileWidth, top + kTileHeight};
-    tiles[i].Create(Hwnd(), kFirstTileId + i, scale.PxRect(rect), IDR_PNG_TILE_APPS + i, kTileLabels[i],
-                    font12Bold.Address(), scale);
+    tiles[i].Create(Hwnd(), kFirstTileId + i, place(PageControl::Tile, i), IDR_PNG_TILE_APPS + i,
+                    ToWide(TileLabel(i)).c_str(), fonts[static_cast<size_t>(PageFont::Bold12)].Address(), scale);
   }
 }
 
-RECT CMobileInfoWnd::InstallButtonRect() const {
-  RECT client;
-  GetClientRect(Hwnd(), &client);
-  const LONG left = client.right - scale.Px(kInstallFromRight);
-  return {left, scale.Px(kInstallTop), left + scale.Px(kInstallCaptionWidth), scale.Px(kInstallBottom)};
-}
-
 void CMobileInfoWnd::PlaceInstallButton() {
-  const RECT rect = InstallButtonRect();
-  installButton.Create(Hwnd(), kInstallButtonId, nullptr, L"", IDR_PNG_INSTALL_BUTTON, rect, rect, font12Bold.Address(),
-                       scale);
+  const RECT rect = ToRect(ControlPlace(PageControl::Install, 0, scale, ModelInputs().client));
+  installButton.Create(Hwnd(), kInstallButtonId, nullptr, L"", IDR_PNG_INSTALL_BUTTON, rect, rect,
+                       fonts[static_cast<size_t>(PageFont::Bold12)].Address(), scale);
 }
 
 void CMobileInfoWnd::CreateInstallButton() {
@@ -290,42 +255,37 @@ void CMobileInfoWnd::CreateInstallButton() {
 }
 
 void CMobileInfoWnd::ApplyControlStep() {
-  if (installButtonCreated) installButton.visible = FALSE;
-  const PageView view = ViewForState(phoneInfo.state);
-  const bool showsData = view == PageView::Connected || view == PageView::GuardMissing;
-  if (view == PageView::GuardMissing) {
-    if (!installButtonCreated) CreateInstallButton();
-    installButton.visible = TRUE;
+  if (ViewForState(phoneInfo.state) == PageView::GuardMissing && !installButtonCreated) CreateInstallButton();
+  const PageModel& shown = Model();
+  const auto show = [&](CVinControl& control, PageControl kind, int index = 0) {
+    const ViewElement* element = shown.Control(kind, index);
+    control.visible = element != nullptr;
+    return element;
+  };
+  if (const ViewElement* bar = show(phoneBar, PageControl::PhoneBar)) phoneBar.SetValue(bar->number);
+  if (const ViewElement* bar = show(cardBar, PageControl::CardBar)) cardBar.SetValue(bar->number);
+  if (const ViewElement* level = show(battery, PageControl::Battery)) battery.SetLevel(level->number);
+  for (int i = 0; i < kTileCount; ++i) {
+    if (const ViewElement* tile = show(tiles[i], PageControl::Tile, i)) tiles[i].SetCount(tile->number);
   }
-  if (showsData) {
-    phoneBar.SetValue(UsedPercent(phoneInfo.phoneTotalBytes, phoneInfo.phoneFreeBytes));
-    cardBar.SetValue(UsedPercent(phoneInfo.cardTotalBytes, phoneInfo.cardFreeBytes));
-    const int counts[kTileCount] = {
-        phoneInfo.appCount,   phoneInfo.pictureCount, phoneInfo.musicCount, phoneInfo.videoCount,
-        phoneInfo.novelCount, phoneInfo.contactCount, phoneInfo.smsCount,   CMobileIcon::kNotAvailable,
-    };
-    for (int i = 0; i < kTileCount; ++i) tiles[i].SetCount(counts[i]);
-    battery.SetLevel(BatteryLevel(phoneInfo.batteryPercent));
-  }
-  reconnectButton.visible = view == PageView::ConnectFailed;
+  show(reconnectButton, PageControl::Reconnect);
   if (!reconnectButton.visible) reconnectButton.CancelPress();
-  if (installButtonCreated && !installButton.visible) installButton.CancelPress();
-  phoneBar.visible = showsData;
-  cardBar.visible = showsData;
-  battery.visible = showsData;
-  for (CMobileIcon& tile : tiles) tile.visible = showsData;
+  if (installButtonCreated) {
+    show(installButton, PageControl::Install);
+    if (!installButton.visible) installButton.CancelPress();
+  }
 }
 
 void CMobileInfoWnd::LoadImages(PageView view) {
-  uint32_t bit = 1;
-  for (const auto& picture : kViewPictures) {
-    if ((picture.views & ViewBit(view)) != 0 && (imagesTried & bit) == 0) {
+  for (size_t i = 0; i < kPagePictureCount; ++i) {
+    const PagePictureSource& source = kPagePictureSources[i];
+    const uint32_t bit = 1u << i;
+    if ((source.views & ViewBit(view)) != 0 && (imagesTried & bit) == 0) {
       imagesTried |= bit;
-      LoadPngResource(images.*picture.image, picture.id, CWindowModule::Instance(), scale);
+      LoadPngResource(pictures[i], source.resourceId, CWindowModule::Instance(), scale);
     }
-    bit <<= 1;
   }
-  if ((ViewBit(view) & kInformationViews) != 0) {
+  if (view == PageView::Connected || view == PageView::GuardMissing) {
     // Their controls show with these views: decoded here, their first paint decodes nothing.
     phoneBar.LoadPictures();
     cardBar.LoadPictures();
@@ -335,12 +295,9 @@ void CMobileInfoWnd::LoadImages(PageView view) {
 }
 
 void CMobileInfoWnd::CreateFonts() {
-  font12.Reset(MakePageFont(scale.Px(12), FW_NORMAL));
-  font12Bold.Reset(MakePageFont(scale.Px(12), FW_BOLD));
-  font14.Reset(MakePageFont(scale.Px(14), FW_NORMAL));
-  font14Bold.Reset(MakePageFont(scale.Px(14), FW_BOLD));
-  font16Bold.Reset(MakePageFont(scale.Px(16), FW_BOLD));
-  font26Bold.Reset(MakePageFont(scale.Px(26), FW_BOLD));
+  for (size_t i = 0; i < kPageFontCount; ++i) {
+    fonts[i].Reset(MakePageFont(scale.Px(kPageFonts[i].height), kPageFonts[i].bold ? FW_BOLD : FW_NORMAL));
+  }
 }
 
 // The screen gets a copy of the kept frame; only without one is the page drawn for the paint
@@ -385,55 +342,89 @@ void CMobileInfoWnd::PaintPage(HDC dc, const RECT* keptRect) {
   ScopedSaveDC saved(dc);
   RECT client;
   GetClientRect(Hwnd(), &client);
-  const PageView view = ViewForState(phoneInfo.state);
+  const PageModel& shown = Model();
+  const PagePaintSources sources = PaintSources();
   const bool whole = keptRect != nullptr && keptRect->left <= client.left && keptRect->top <= client.top &&
                      keptRect->right >= client.right && keptRect->bottom >= client.bottom;
-  const CKeptSurface* backdrop = keptRect != nullptr ? KeptBackdrop(view, whole) : nullptr;
+  const CKeptSurface* backdrop = keptRect != nullptr ? KeptBackdrop(shown, sources, whole) : nullptr;
   if (backdrop != nullptr) {
     CPageFrame::CopyBackdrop(dc, *backdrop, *keptRect);
   } else {
-    DrawBackdrop(dc, client, view);
+    PaintElements(dc, shown, sources, true);
   }
-  DrawViewContent(dc, *this, view);
+  PaintElements(dc, shown, sources, false);
   DrawControls(dc);
   keyboard.DrawFocus(dc);
 }
 
-void CMobileInfoWnd::DrawBackdrop(HDC dc, const RECT& client, PageView view) {
-  const COLORREF previous = SetBkColor(dc, kBackgroundColor);
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
-  SetBkColor(dc, previous);
-  DrawViewBackdrop(dc, *this, view);
-}
-
-const CKeptSurface* CMobileInfoWnd::KeptBackdrop(PageView view, bool whole) {
-  const bool information = view == PageView::Connected || view == PageView::GuardMissing;
-  const uint64_t stamp = information
-                             ? uint64_t{images.infoBackground.Stamp()} + images.topBand.Stamp() +
-                                   images.infoCard.Stamp() + images.cardTab.Stamp() + images.connectedMark.Stamp()
-                             : images.statusBackground.Stamp();
+const CKeptSurface* CMobileInfoWnd::KeptBackdrop(const PageModel& shown, const PagePaintSources& sources, bool whole) {
+  const bool information = shown.View() == PageView::Connected || shown.View() == PageView::GuardMissing;
+  uint64_t stamp = 0;
+  for (const ViewElement& element : shown.Elements()) {
+    if (element.backdrop && element.kind == ElementKind::Picture) {
+      stamp += pictures[static_cast<size_t>(element.picture)].Stamp();
+    }
+  }
   return frame.Backdrop(information ? BackdropKind::Information : BackdropKind::Status, stamp, whole, [&](HDC dc) {
     ScopedSaveDC saved(dc);
-    RECT client;
-    GetClientRect(Hwnd(), &client);
-    DrawBackdrop(dc, client, view);
+    PaintElements(dc, shown, sources, true);
   });
 }
 
+PagePaintSources CMobileInfoWnd::PaintSources() {
+  PagePaintSources sources;
+  for (size_t i = 0; i < kPagePictureCount; ++i) sources.pictures[i] = &pictures[i];
+  bool stretched = false;
+  sources.phone = &PhonePicture(stretched);
+  for (size_t i = 0; i < kPageFontCount; ++i) sources.fonts[i] = fonts[i].Get();
+  sources.slicer = this;
+  return sources;
+}
+
+// The model's own picture is drawn resampled for the page's scale, or, when that could not be
+// made, stretched to the scale times its size by the nearest rule; the generic phone is drawn
+// for the scale already.
+const CxImage& CMobileInfoWnd::PhonePicture(bool& stretched) const {
+  stretched = false;
+  if (const CxImage* scaled = ScaledModelPicture()) return *scaled;
+  if (!modelPicture.IsValid()) return pictures[static_cast<size_t>(PagePicture::GenericPhone)];
+  stretched = true;
+  return modelPicture;
+}
+
+PageModelInputs CMobileInfoWnd::ModelInputs() const {
+  PageModelInputs inputs;
+  inputs.phone = &phoneInfo;
+  inputs.animStep = animStep;
+  inputs.scale = scale;
+  RECT client = {0, 0, 0, 0};
+  if (Hwnd() != nullptr) GetClientRect(Hwnd(), &client);
+  inputs.client = SizeOf(client);
+  for (size_t i = 0; i < kPagePictureCount; ++i) inputs.pictures[i] = SizeOf(pictures[i]);
+  bool stretched = false;
+  const PageSize phone = SizeOf(PhonePicture(stretched));
+  inputs.phonePicture = stretched && !phone.Empty() ? PageSize{scale.Px(phone.cx), scale.Px(phone.cy)} : phone;
+  inputs.reconnectFrame = SizeOf(reconnectButton.rect);
+  if (installButtonCreated) inputs.installFrame = SizeOf(installButton.rect);
+  return inputs;
+}
+
+const PageModel& CMobileInfoWnd::Model() {
+  const PageModelInputs inputs = ModelInputs();
+  if (!modelMade || modelGeneration != recordGeneration || inputs != modelInputs) {
+    CTextMeasure measure(fonts);
+    model = PageModel(inputs, measure);
+    modelInputs = inputs;
+    modelGeneration = recordGeneration;
+    modelMade = true;
+  }
+  return model;
+}
+
 uint64_t CMobileInfoWnd::PictureStamp() const {
-  static constexpr CxImage ViewImages::*kPictures[] = {
-      &ViewImages::statusBackground,  &ViewImages::idleHeading,    &ViewImages::smallPhone,
-      &ViewImages::usbCable,          &ViewImages::computer,       &ViewImages::connectSteps,
-      &ViewImages::connectingHeading, &ViewImages::currentDot,     &ViewImages::restingRing,
-      &ViewImages::failedHeading,     &ViewImages::infoBackground, &ViewImages::topBand,
-      &ViewImages::infoCard,          &ViewImages::cardTab,        &ViewImages::connectedMark,
-      &ViewImages::genericPhone,
-  };
-  static_assert(sizeof kPictures / sizeof kPictures[0] * sizeof(CxImage) == sizeof(ViewImages),
-                "every picture of the views counts");
   // Stamps only grow, so any change makes the sum grow.
   uint64_t stamp = uint64_t{modelPicture.Stamp()} + scaledModelPicture.Stamp();
-  for (CxImage ViewImages::*picture : kPictures) stamp += (images.*picture).Stamp();
+  for (const CxImage& picture : pictures) stamp += picture.Stamp();
   return stamp;
 }
 
@@ -446,15 +437,6 @@ void CMobileInfoWnd::InvalidateArea(const RECT* rect) {
   if (Hwnd() != nullptr) InvalidateRect(Hwnd(), rect, FALSE);
 }
 
-void CMobileInfoWnd::PrepareTexts() {
-  const std::u16string title = TitleText(phoneInfo);
-  texts.title.assign(title.begin(), title.end());
-  const std::u16string phoneFree = FreeSpaceText(phoneInfo.phoneFreeBytes);
-  texts.phoneFree.assign(phoneFree.begin(), phoneFree.end());
-  const std::u16string cardFree = FreeSpaceText(phoneInfo.cardFreeBytes);
-  texts.cardFree.assign(cardFree.begin(), cardFree.end());
-}
-
 LRESULT CMobileInfoWnd::OnPhoneData(const COPYDATASTRUCT* copyData) {
   if (copyData == nullptr || copyData->lpData == nullptr) return 0;
   PhoneInfo incoming;
@@ -465,6 +447,7 @@ LRESULT CMobileInfoWnd::OnPhoneData(const COPYDATASTRUCT* copyData) {
   ApplyNewModelRule(profile, FieldText(incoming.model));
   phoneInfo = incoming;
   SetFieldText(phoneInfo.model, ShownModelName(profile));  // the profile's name, not the raw one
+  RecordChanged();
   ApplyPhoneState();
   return 1;
 }
@@ -528,7 +511,7 @@ LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {
     CopyProfile(profile, *claim.Get());
   }
   SetFieldText(phoneInfo.model, ShownModelName(profile));
-  PrepareTexts();
+  RecordChanged();
   ReloadModelPicture();
   InvalidateArea(nullptr);
   accessibility.NotifyChanges();
@@ -539,7 +522,6 @@ LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {
 // still shows the whole record, and the next record announces and looks up again.
 void CMobileInfoWnd::ApplyPhoneState() {
   LoadImages(ViewForState(phoneInfo.state));  // before anything paints or describes the view
-  PrepareTexts();
   ApplyControlStep();
   animStep = 0;
   if (static_cast<PageState>(phoneInfo.state) == PageState::Connecting) {
@@ -549,11 +531,12 @@ void CMobileInfoWnd::ApplyPhoneState() {
   }
   InvalidateArea(nullptr);
   const bool focusMoved = keyboard.OnViewChanged();
+  // Hooks in this thread hear of the change, and may destroy the window.
+  const Watch watch(*this);
   accessibility.NotifyChanges();
-  // A hook in this thread that heard of the change may have destroyed the window.
-  if (Hwnd() == nullptr) return;
+  if (watch.Gone()) return;
   if (focusMoved) keyboard.AnnounceFocus();
-  if (Hwnd() == nullptr) return;
+  if (watch.Gone()) return;
   ApplyPictureStep();
 }
 
@@ -567,14 +550,17 @@ void CMobileInfoWnd::OnTimer(UINT_PTR timerId) {
 
 // Both pictures a dot can show, as the step moves on or off it.
 void CMobileInfoWnd::InvalidateDot(uint32_t step) {
-  RECT current;
-  RECT resting;
-  if (!AnimationDotRects(*this, step, current, resting)) {
+  PageRect current;
+  PageRect resting;
+  if (!AnimationDotRects(scale, SizeOf(pictures[static_cast<size_t>(PagePicture::CurrentDot)]),
+                         SizeOf(pictures[static_cast<size_t>(PagePicture::RestingRing)]), step, current, resting)) {
     InvalidateArea(nullptr);
     return;
   }
-  InvalidateArea(&current);
-  InvalidateArea(&resting);
+  const RECT currentRect = ToRect(current);
+  const RECT restingRect = ToRect(resting);
+  InvalidateArea(&currentRect);
+  InvalidateArea(&restingRect);
 }
 
 void CMobileInfoWnd::OnCommand(WPARAM wParam) {
@@ -602,6 +588,7 @@ void CMobileInfoWnd::NavigateToPage(UINT tileId) {
 
 void CMobileInfoWnd::Reconnect() {
   phoneInfo.state = static_cast<int32_t>(PageState::ReconnectRequested);
+  RecordChanged();
   ApplyPhoneState();
 }
 

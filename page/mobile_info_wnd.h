@@ -18,6 +18,9 @@
 #include "page/page_accessible.h"
 #include "page/page_frame.h"
 #include "page/page_keyboard.h"
+#include "page/page_model.h"
+#include "page/page_painter.h"
+#include "page/page_window.h"
 #include "page/phone_info.h"
 #include "picture/download_thread.h"
 #include "picture/model_profile.h"
@@ -25,14 +28,11 @@
 #include "util/display_scale.h"
 #include "util/scoped_gdi.h"
 
-class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
+class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow {
  public:
   static constexpr UINT_PTR kAnimationTimerId = 1;
   static constexpr UINT kAnimationPeriodMs = 1000;
   static constexpr uint32_t kAnimationSteps = 5;
-  static constexpr COLORREF kBackgroundColor = RGB(0xF8, 0xF6, 0xF4);
-  static constexpr int kTileCount = 8;
-  static constexpr int kButtonCount = 2;  // Reconnect and the install button
 
   CMobileInfoWnd();
   ~CMobileInfoWnd() override;
@@ -50,37 +50,11 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   // Every repaint the page asks for comes here, so that the kept frame learns what changed.
   void InvalidateArea(const RECT* rect) override;
 
-  // One image per picture the views draw, decoded from the module's resources when the page
-  // first needs a view that draws it; an image that failed to load stays empty and is
-  // skipped.
-  struct ViewImages {
-    CxImage statusBackground;  // idle, connecting and failed views
-    CxImage idleHeading;
-    CxImage smallPhone;
-    CxImage usbCable;
-    CxImage computer;
-    CxImage connectSteps;
-    CxImage connectingHeading;
-    CxImage currentDot;
-    CxImage restingRing;
-    CxImage failedHeading;
-    CxImage infoBackground;  // information view
-    CxImage topBand;
-    CxImage infoCard;
-    CxImage cardTab;
-    CxImage connectedMark;
-    CxImage genericPhone;
-  };
+  // The page's model: what it shows now. Made again when the record, the scale, the size, a
+  // picture or a button's strip changed since the last.
+  const PageModel& Model() override;
+  CWindowImplBase& Window() override { return *this; }
 
-  // The record's texts as the information view draws them, made when the record changes.
-  struct ShownTexts {
-    std::wstring title;
-    std::wstring phoneFree;
-    std::wstring cardFree;
-  };
-
-  ViewImages& Images() { return images; }
-  const ShownTexts& Texts() const { return texts; }
   // The cached picture of the connected model, as decoded; empty while there is none.
   CxImage& ModelPicture() { return modelPicture; }
   // The model picture resampled for photographs to the size it is drawn at on the page's
@@ -97,13 +71,14 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   const CMobileIcon& Tile(int index) const { return tiles[index]; }
   const ModelProfile& Profile() const { return profile; }
   const PhoneInfo& Phone() const { return phoneInfo; }
-  HFONT Font12() const { return font12.Get(); }
-  HFONT Font12Bold() const { return font12Bold.Get(); }
-  HFONT Font14() const { return font14.Get(); }
-  HFONT Font14Bold() const { return font14Bold.Get(); }
-  HFONT Font16Bold() const { return font16Bold.Get(); }
-  HFONT Font26Bold() const { return font26Bold.Get(); }
-  CPageKeyboard& Keyboard() { return keyboard; }
+  HFONT Font(PageFont font) const { return fonts[static_cast<size_t>(font)].Get(); }
+  HFONT Font12() const { return Font(PageFont::Regular12); }
+  HFONT Font12Bold() const { return Font(PageFont::Bold12); }
+  HFONT Font14() const { return Font(PageFont::Regular14); }
+  HFONT Font14Bold() const { return Font(PageFont::Bold14); }
+  HFONT Font16Bold() const { return Font(PageFont::Bold16); }
+  HFONT Font26Bold() const { return Font(PageFont::Bold26); }
+  CPageKeyboard& Keyboard() override { return keyboard; }
   const CPageFrame& Frame() const { return frame; }
   // What the page is laid out at: its window's DPI, read at creation and whenever the window
   // is told that its DPI changed. Every length of the views and controls goes through it.
@@ -127,11 +102,16 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   // DoPaint; into the kept frame (`keptRect` being the part recomposed) the backdrop is copied
   // from its layer instead of drawn.
   void PaintPage(HDC dc, const RECT* keptRect);
-  void DrawBackdrop(HDC dc, const RECT& client, PageView view);
-  const CKeptSurface* KeptBackdrop(PageView view, bool whole);
+  const CKeptSurface* KeptBackdrop(const PageModel& model, const PagePaintSources& sources, bool whole);
+  PagePaintSources PaintSources();
+  PageModelInputs ModelInputs() const;
+  // The model's own picture as drawn, or the generic phone; `stretched` when it is the decoded
+  // picture, drawn at the scale times its size.
+  const CxImage& PhonePicture(bool& stretched) const;
   // Changes whenever any picture the page shows does.
   uint64_t PictureStamp() const;
-  void PrepareTexts();
+  // The record changed in place: the model is made again.
+  void RecordChanged() { ++recordGeneration; }
   void InvalidateDot(uint32_t step);
   LRESULT OnPhoneData(const COPYDATASTRUCT* copyData);
   void OnTimer(UINT_PTR timerId);
@@ -147,11 +127,9 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   void CreateControls();
   // Places the controls and gives them their pictures for the page's scale.
   void LayOutControls();
+  // The controls' visibility and values as the model shows them.
   void ApplyControlStep();
   void CreateInstallButton();
-  // Where the install button hangs from the client's top right; its strip sizes the right
-  // and bottom.
-  RECT InstallButtonRect() const;
   void PlaceInstallButton();
   void ApplyPictureStep();
   void ReloadModelPicture();
@@ -159,8 +137,8 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   LRESULT OnProfileReady(WPARAM wParam, LPARAM lParam);
 
   DisplayScale scale;
-  ViewImages images;
-  uint32_t imagesTried = 0;  // a bit per picture of the views' table, once its decode ran
+  CxImage pictures[kPagePictureCount];  // as kPagePictureSources lists them
+  uint32_t imagesTried = 0;             // a bit per picture, once its decode ran
   CxImage modelPicture;
   // The cached file modelPicture was decoded from.
   CachedFileStamp modelPictureStamp;
@@ -168,16 +146,15 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific {
   uint32_t scaledFromStamp = 0;  // modelPicture's stamp when scaledModelPicture was made
   DisplayScale scaledForScale;
   uint32_t animStep = 0;  // 0 to 4, the highlighted dot of the connecting view
-  ScopedFont font12;
-  ScopedFont font12Bold;
-  ScopedFont font14;
-  ScopedFont font14Bold;
-  ScopedFont font16Bold;
-  ScopedFont font26Bold;
+  ScopedFont fonts[kPageFontCount];
   CDownloadThread downloadThread;
   ModelProfile profile;
   PhoneInfo phoneInfo;
-  ShownTexts texts;
+  uint64_t recordGeneration = 0;
+  PageModel model;
+  PageModelInputs modelInputs;  // what `model` was made from
+  uint64_t modelGeneration = 0;
+  bool modelMade = false;
   bool windowMade = false;
   CPageFrame frame;
   uint64_t composedStamp = 0;  // PictureStamp() when the frame was last composed

@@ -3,8 +3,8 @@
 #include <new>
 #include <utility>
 
-#include "page/mobile_info_wnd.h"
 #include "page/page_elements.h"
+#include "page/page_keyboard.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ void PinModule() {
 // page weakly; once the window is gone every call fails instead of reaching the page.
 class CPageAccessible final : public IAccessible {
  public:
-  explicit CPageAccessible(CMobileInfoWnd& page) : page_(&page), hwnd_(page.Hwnd()) {}
+  explicit CPageAccessible(IPageWindow& page) : page_(&page), hwnd_(page.Window().Hwnd()) {}
   CPageAccessible(const CPageAccessible&) = delete;
   CPageAccessible& operator=(const CPageAccessible&) = delete;
 
@@ -180,11 +180,11 @@ class CPageAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
     if (focus == nullptr) return E_POINTER;
     focus->vt = VT_EMPTY;
-    return WithElements([&](const std::vector<PageElement>& elements) {
+    return WithElements([&](const std::vector<PageElement>&) {
       const CPageKeyboard& keyboard = page_->Keyboard();
       if (!keyboard.HasFocus()) return S_FALSE;
       focus->vt = VT_I4;
-      focus->lVal = ChildIdOf(elements, keyboard.Focused());
+      focus->lVal = page_->Model().ChildIdOf(keyboard.Focused());
       return S_OK;
     });
   }
@@ -297,7 +297,7 @@ class CPageAccessible final : public IAccessible {
   HRESULT WithElements(Body body) {
     const HRESULT usable = Usable();
     if (FAILED(usable)) return usable;
-    const CWindowImplBase::KeepAlive alive(*page_);
+    const CWindowImplBase::KeepAlive alive(page_->Window());
     try {
       const std::vector<PageElement> elements = PageElements(*page_);
       return body(elements);
@@ -339,14 +339,14 @@ class CPageAccessible final : public IAccessible {
   }
 
   LONG refs_ = 1;
-  CMobileInfoWnd* page_;
+  IPageWindow* page_;
   HWND hwnd_;
 };
 
 CPageAccessibility::~CPageAccessibility() { Disconnect(); }
 
 bool CPageAccessibility::OnGetObject(WPARAM flags, LPARAM objectId, LRESULT& result) {
-  if (static_cast<LONG>(objectId) != OBJID_CLIENT || page_.Hwnd() == nullptr) return false;
+  if (static_cast<LONG>(objectId) != OBJID_CLIENT || page_.Window().Hwnd() == nullptr) return false;
   const auto lresultFromObject = Oleacc().lresultFromObject;
   if (lresultFromObject == nullptr) return false;
   if (object_ == nullptr) object_ = new (std::nothrow) CPageAccessible(page_);
@@ -360,9 +360,9 @@ bool CPageAccessibility::OnGetObject(WPARAM flags, LPARAM objectId, LRESULT& res
 }
 
 void CPageAccessibility::OnDefaultAction(UINT commandId) {
-  if (FocusOrder(page_).Find(commandId) == nullptr) return;
+  if (page_.Model().Pressable(commandId) == nullptr) return;
   // Exactly the notification the element's click sends.
-  SendMessageW(page_.Hwnd(), WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
+  SendMessageW(page_.Window().Hwnd(), WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
 }
 
 void CPageAccessibility::Disconnect() {
@@ -375,9 +375,9 @@ void CPageAccessibility::Disconnect() {
 }
 
 void CPageAccessibility::NotifyChanges() {
-  HWND hwnd = page_.Hwnd();
+  HWND hwnd = page_.Window().Hwnd();
   if (hwnd == nullptr) return;
-  const PageView view = ViewForState(page_.Phone().state);
+  const PageView view = page_.Model().View();
   // Made before anything changes: should it fail, the next call compares with the last view
   // announced.
   std::vector<PageElement> elements = PageElements(page_);
@@ -389,8 +389,9 @@ void CPageAccessibility::NotifyChanges() {
     }
   }
   // A hook running in this thread may destroy the window while it hears of one event.
+  const CWindowImplBase::Watch watch(page_.Window());
   const auto raise = [&](DWORD event, LONG child) {
-    if (page_.Hwnd() == hwnd) NotifyWinEvent(event, hwnd, OBJID_CLIENT, child);
+    if (!watch.Gone()) NotifyWinEvent(event, hwnd, OBJID_CLIENT, child);
   };
   if (reordered) {
     // The client's name is the view's heading: a focused page is heard moving on.

@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "page/page_elements.h"
-#include "page/phone_info.h"
 
-class CMobileInfoWnd;
 class CPageAccessible;
 
 // Posted by a default action with the element's command id in wParam.
@@ -20,7 +18,7 @@ constexpr UINT WM_PAGE_DEFAULT_ACTION = WM_USER + 3;
 
 class CPageAccessibility {
  public:
-  explicit CPageAccessibility(CMobileInfoWnd& page) : page_(page) {}
+  explicit CPageAccessibility(IPageWindow& page) : page_(page) {}
   ~CPageAccessibility();
   CPageAccessibility(const CPageAccessibility&) = delete;
   CPageAccessibility& operator=(const CPageAccessibility&) = delete;
@@ -37,7 +35,7 @@ class CPageAccessibility {
   void Disconnect();
 
  private:
-  CMobileInfoWnd& page_;
+  IPageWindow& page_;
   CPageAccessible* object_ = nullptr;
   bool announced_ = false;  // until the first change the page shows its idle view
   PageView lastView_ = PageView::Idle;

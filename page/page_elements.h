@@ -1,6 +1,5 @@
-// The visible elements of the page's current view as assistive technology is told of them:
-// names, roles, values and where they are drawn; and, without their words, the ones a click
-// acts on, for the keyboard.
+// The page model's described elements in the system's terms: names as wide strings, roles as
+// ROLE_SYSTEM values, rectangles as RECTs; and the pressable ones, for the keyboard.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class CMobileInfoWnd;
+#include "page/page_window.h"
 
 // One element as a screen reader is told of it; child id i + 1 is element i.
 struct PageElement {
@@ -22,14 +21,16 @@ struct PageElement {
   UINT commandId = 0;        // what its click sends in WM_COMMAND; 0: a click does nothing
 };
 
-// The visible elements of the current view in reading order. Texts are measured the way the
-// views measure them; pictures with words in them count only while they are drawn.
-std::vector<PageElement> PageElements(CMobileInfoWnd& page);
+// The described elements of the current view in reading order.
+std::vector<PageElement> PageElements(const PageModel& model);
+std::vector<PageElement> PageElements(IPageWindow& page);
 
 // Child id of the element a click on `commandId` belongs to; CHILDID_SELF when none.
 LONG ChildIdOf(const std::vector<PageElement>& elements, UINT commandId);
 
-// An element of PageElements that a click acts on, as the keyboard moves over it.
+LONG RoleOf(AccessRole role);
+
+// An element that a click acts on, as the keyboard moves over it.
 struct FocusElement {
   UINT commandId = 0;
   LONG role = 0;
@@ -38,7 +39,7 @@ struct FocusElement {
 };
 
 // The page's two buttons and eight tiles.
-constexpr size_t kMaxFocusElements = 10;
+constexpr size_t kMaxFocusElements = 2 + kTileCount;
 
 // A fixed list, so that the keyboard never allocates to move a focus.
 class FocusList {
@@ -48,13 +49,9 @@ class FocusList {
   const FocusElement* begin() const { return items_.data(); }
   const FocusElement* end() const { return items_.data() + count_; }
   const FocusElement& operator[](size_t index) const { return items_[index]; }
-  const FocusElement& front() const { return items_[0]; }
-  const FocusElement& back() const { return items_[count_ - 1]; }
 
   // Null for 0 and for an element that is not shown.
   const FocusElement* Find(UINT commandId) const;
-  // CHILDID_SELF when no element has `commandId`.
-  LONG ChildIdOf(UINT commandId) const;
   void Add(const FocusElement& element);
 
  private:
@@ -62,5 +59,5 @@ class FocusList {
   size_t count_ = 0;
 };
 
-// The elements of PageElements that a click acts on, in the same order.
-FocusList FocusOrder(CMobileInfoWnd& page) noexcept;
+// The elements that a click acts on, in reading order.
+FocusList FocusOrder(IPageWindow& page);

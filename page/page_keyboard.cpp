@@ -1,11 +1,8 @@
 #include "page/page_keyboard.h"
 
-#include "page/mobile_info_wnd.h"
 #include "util/scoped_gdi.h"
 
 namespace {
-
-constexpr int kButtonFocusInset = 3;  // where a standard push button draws its focus
 
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
@@ -35,25 +32,18 @@ bool HasOtherTabStop(HWND page, bool backwards) {
 
 }  // namespace
 
-RECT FocusRectOf(const FocusElement& element, const DisplayScale& scale) {
-  RECT rect = element.rect;
-  const int inset = scale.Px(kButtonFocusInset);
-  if (element.role == ROLE_SYSTEM_PUSHBUTTON) InflateRect(&rect, -inset, -inset);
-  return rect;
-}
-
 LRESULT CPageKeyboard::OnGetDlgCode(const MSG* message) {
   // With nothing to visit the host's dialog keeps every key; Ctrl+Tab it always keeps, and
   // Tab past the last element (Shift+Tab before the first) goes on to the dialog's next
   // control, as in a composite control. Only with nowhere else to go does the page wrap.
-  const FocusList order = FocusOrder(page_);
-  if (order.empty()) return 0;
+  const PageModel& model = page_.Model();
+  if (model.FocusCount() == 0) return 0;
   LRESULT code = DLGC_WANTTAB | DLGC_WANTARROWS | DLGC_WANTCHARS;
   if (message != nullptr && message->message == WM_KEYDOWN) {
     if (message->wParam == VK_TAB) {
       const bool backwards = KeyDown(VK_SHIFT);
-      const UINT edge = (backwards ? order.front() : order.back()).commandId;
-      if (KeyDown(VK_CONTROL) || (focused_ == edge && HasOtherTabStop(page_.Hwnd(), backwards))) {
+      const UINT edge = model.Focusable(backwards ? 0 : model.FocusCount() - 1).command;
+      if (KeyDown(VK_CONTROL) || (focused_ == edge && HasOtherTabStop(Hwnd(), backwards))) {
         code &= ~DLGC_WANTTAB;
       }
     }
@@ -86,43 +76,36 @@ bool CPageKeyboard::OnKeyDown(WPARAM key, LPARAM flags) {
 }
 
 bool CPageKeyboard::MoveFocus(int step) {
-  const FocusList order = FocusOrder(page_);
-  if (order.empty()) return false;
-  const int count = static_cast<int>(order.size());
-  int at = -1;
-  for (int i = 0; i < count; ++i) {
-    if (order[i].commandId == focused_) at = i;
-  }
-  const int next = at < 0 ? (step > 0 ? 0 : count - 1) : (at + step + count) % count;
-  ShowCues();
-  // The host hears of the cues, and may have destroyed the page meanwhile.
-  if (page_.Hwnd() == nullptr) return true;
-  SetFocused(order[next].commandId, FocusOrder(page_));
+  const UINT next = page_.Model().NextFocus(focused_, step);
+  if (next == 0) return false;
+  const CWindowImplBase::Watch watch(page_.Window());
+  ShowCues();  // the host hears of the cues
+  if (watch.Gone()) return true;
+  SetFocused(next);
   return true;
 }
 
 bool CPageKeyboard::Activate() {
-  if (focused_ == 0 || FocusOrder(page_).Find(focused_) == nullptr) return false;
+  if (page_.Model().Pressable(focused_) == nullptr) return false;
   // Exactly the notification the control's click sends.
-  SendMessageW(page_.Hwnd(), WM_COMMAND, MAKEWPARAM(focused_, 0), 0);
+  SendMessageW(Hwnd(), WM_COMMAND, MAKEWPARAM(focused_, 0), 0);
   return true;
 }
 
-void CPageKeyboard::SetFocused(UINT commandId, const FocusList& elements) {
+void CPageKeyboard::SetFocused(UINT commandId) {
   if (commandId == focused_) return;
-  InvalidateFocus(elements);
+  InvalidateFocus();
   focused_ = commandId;
-  InvalidateFocus(elements);
-  if (hasFocus_) NotifyWinEvent(EVENT_OBJECT_FOCUS, page_.Hwnd(), OBJID_CLIENT, elements.ChildIdOf(focused_));
+  InvalidateFocus();
+  if (hasFocus_) NotifyWinEvent(EVENT_OBJECT_FOCUS, Hwnd(), OBJID_CLIENT, page_.Model().ChildIdOf(focused_));
 }
 
 bool CPageKeyboard::TakeFocus(UINT commandId) {
-  const FocusList elements = FocusOrder(page_);
-  if (elements.Find(commandId) == nullptr) return false;
-  if (GetFocus() != page_.Hwnd()) SetFocus(page_.Hwnd());
-  // The window that lost the focus, or a hook told of it, may have destroyed the page.
-  if (page_.Hwnd() == nullptr) return false;
-  SetFocused(commandId, elements);
+  if (page_.Model().Pressable(commandId) == nullptr) return false;
+  const CWindowImplBase::Watch watch(page_.Window());
+  if (GetFocus() != Hwnd()) SetFocus(Hwnd());
+  if (watch.Gone()) return false;
+  SetFocused(commandId);
   return true;
 }
 
@@ -130,37 +113,41 @@ void CPageKeyboard::ShowCues() {
   if (cuesShown_) return;
   cuesShown_ = true;
   // The element that keeps the focus gets its rectangle now, not at the next move.
-  if (hasFocus_) InvalidateFocusAlways(FocusOrder(page_));
+  if (hasFocus_) InvalidateFocusAlways();
   // As the dialog manager does at a Tab: the host's windows show their cues too.
-  SendMessageW(page_.Hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  SendMessageW(Hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
 
-void CPageKeyboard::InvalidateFocus(const FocusList& elements) const {
+void CPageKeyboard::InvalidateFocus() {
   if (!cuesShown_ || !hasFocus_) return;
-  InvalidateFocusAlways(elements);
+  InvalidateFocusAlways();
 }
 
-void CPageKeyboard::InvalidateFocusAlways(const FocusList& elements) const {
-  const FocusElement* element = elements.Find(focused_);
+void CPageKeyboard::InvalidateFocusAlways() {
+  const PageModel& model = page_.Model();
+  const ViewElement* element = model.Pressable(focused_);
   if (element == nullptr) return;
-  const RECT rect = FocusRectOf(*element, page_.Scale());
+  const RECT rect = ToRect(FocusRectOf(*element, model.Scale()));
   page_.InvalidateArea(&rect);
 }
 
 void CPageKeyboard::OnFocusChanged(bool gained) {
   if (gained == hasFocus_) return;
-  const FocusList elements = FocusOrder(page_);
   hasFocus_ = gained;
   // Entered by Tab, the page starts at its first element; by Shift+Tab, at its last. A
   // click or SetFocus keeps the element it had.
-  if (gained && TabPressed() && !elements.empty()) {
-    focused_ = (KeyDown(VK_SHIFT) ? elements.back() : elements.front()).commandId;
-    ShowCues();
-    if (page_.Hwnd() == nullptr) return;
+  if (gained && TabPressed()) {
+    const UINT first = page_.Model().NextFocus(0, KeyDown(VK_SHIFT) ? -1 : 1);
+    if (first != 0) {
+      focused_ = first;
+      const CWindowImplBase::Watch watch(page_.Window());
+      ShowCues();
+      if (watch.Gone()) return;
+    }
   }
-  if (cuesShown_) InvalidateFocusAlways(elements);
-  if (gained && elements.Find(focused_) != nullptr) {
-    NotifyWinEvent(EVENT_OBJECT_FOCUS, page_.Hwnd(), OBJID_CLIENT, elements.ChildIdOf(focused_));
+  if (cuesShown_) InvalidateFocusAlways();
+  if (gained && page_.Model().Pressable(focused_) != nullptr) {
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, Hwnd(), OBJID_CLIENT, page_.Model().ChildIdOf(focused_));
   }
 }
 
@@ -171,34 +158,29 @@ void CPageKeyboard::OnUpdateUiState(WPARAM wParam) {
   const bool shown = action == UIS_CLEAR;
   if (shown == cuesShown_) return;
   cuesShown_ = shown;
-  if (hasFocus_) InvalidateFocusAlways(FocusOrder(page_));
+  if (hasFocus_) InvalidateFocusAlways();
 }
 
 LRESULT CPageKeyboard::QueryUiState() const {
-  const LRESULT system = DefWindowProcW(page_.Hwnd(), WM_QUERYUISTATE, 0, 0);
+  const LRESULT system = DefWindowProcW(Hwnd(), WM_QUERYUISTATE, 0, 0);
   return (system & ~static_cast<LRESULT>(UISF_HIDEFOCUS)) | (cuesShown_ ? 0 : UISF_HIDEFOCUS);
 }
 
 void CPageKeyboard::OnLButtonDown(LPARAM point) {
-  HWND hwnd = page_.Hwnd();
-  if (GetFocus() != hwnd) SetFocus(hwnd);
-  if (page_.Hwnd() != hwnd) return;
-  const POINT at = {static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))};
-  const FocusList elements = FocusOrder(page_);
-  for (const FocusElement& element : elements) {
-    if (PtInRect(&element.rect, at)) {
-      SetFocused(element.commandId, elements);
-      break;
-    }
-  }
+  const CWindowImplBase::Watch watch(page_.Window());
+  if (GetFocus() != Hwnd()) SetFocus(Hwnd());
+  if (watch.Gone()) return;
+  const ViewElement* element =
+      page_.Model().PressableAt(static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point)));
+  if (element != nullptr) SetFocused(element->command);
 }
 
 bool CPageKeyboard::OnViewChanged() {
-  const FocusList order = FocusOrder(page_);
-  const bool focusable = !order.empty();
-  const bool stillShown = order.Find(focused_) != nullptr;
+  const PageModel& model = page_.Model();
+  const bool focusable = model.FocusCount() != 0;
+  const bool stillShown = model.Pressable(focused_) != nullptr;
   // The dialog manager's Tab stops at the page only while it has something to focus.
-  if (HWND hwnd = page_.Hwnd()) {
+  if (HWND hwnd = Hwnd()) {
     const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
     if (((style & WS_TABSTOP) != 0) != focusable) SetWindowLongW(hwnd, GWL_STYLE, style ^ WS_TABSTOP);
   }
@@ -209,18 +191,18 @@ bool CPageKeyboard::OnViewChanged() {
 }
 
 void CPageKeyboard::AnnounceFocus() {
-  if (hasFocus_) NotifyWinEvent(EVENT_OBJECT_FOCUS, page_.Hwnd(), OBJID_CLIENT, FocusOrder(page_).ChildIdOf(focused_));
+  if (hasFocus_) NotifyWinEvent(EVENT_OBJECT_FOCUS, Hwnd(), OBJID_CLIENT, page_.Model().ChildIdOf(focused_));
 }
 
 void CPageKeyboard::DrawFocus(HDC dc) {
   if (!cuesShown_ || !hasFocus_ || focused_ == 0) return;
-  const FocusList elements = FocusOrder(page_);
-  const FocusElement* element = elements.Find(focused_);
+  const PageModel& model = page_.Model();
+  const ViewElement* element = model.Pressable(focused_);
   if (element == nullptr) return;
   // The dotted pattern takes the context's colours: black on white inverts cleanly.
   ScopedSaveDC saved(dc);
   SetTextColor(dc, RGB(0, 0, 0));
   SetBkColor(dc, RGB(0xFF, 0xFF, 0xFF));
-  const RECT rect = FocusRectOf(*element, page_.Scale());
+  const RECT rect = ToRect(FocusRectOf(*element, model.Scale()));
   DrawFocusRect(dc, &rect);
 }

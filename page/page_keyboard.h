@@ -5,17 +5,11 @@
 
 #include <windows.h>
 
-#include "page/page_elements.h"
-#include "util/display_scale.h"
-
-class CMobileInfoWnd;
-
-// Where the focus rectangle of an element is drawn: inside a button, around a tile.
-RECT FocusRectOf(const FocusElement& element, const DisplayScale& scale);
+#include "page/page_window.h"
 
 class CPageKeyboard {
  public:
-  explicit CPageKeyboard(CMobileInfoWnd& page) : page_(page) {}
+  explicit CPageKeyboard(IPageWindow& page) : page_(page) {}
   CPageKeyboard(const CPageKeyboard&) = delete;
   CPageKeyboard& operator=(const CPageKeyboard&) = delete;
 
@@ -47,13 +41,14 @@ class CPageKeyboard {
  private:
   bool MoveFocus(int step);
   bool Activate();
-  void SetFocused(UINT commandId, const FocusList& elements);
+  HWND Hwnd() const { return page_.Window().Hwnd(); }
+  void SetFocused(UINT commandId);
   void ShowCues();
   // Only while the rectangle shows.
-  void InvalidateFocus(const FocusList& elements) const;
-  void InvalidateFocusAlways(const FocusList& elements) const;
+  void InvalidateFocus();
+  void InvalidateFocusAlways();
 
-  CMobileInfoWnd& page_;
+  IPageWindow& page_;
   UINT focused_ = 0;
   bool hasFocus_ = false;
   bool cuesShown_ = false;  // hidden until the first Tab, or until the host shows them
