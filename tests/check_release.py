@@ -147,7 +147,7 @@ def check_symbols(dll):
         address = "%#x" % (0x10000000 + int(export.group(1), 16))
         lines = tool(["i686-w64-mingw32-addr2line", "-f", "-C", "-e", dll + ".debug", address]).splitlines()
         line = lines[1] if len(lines) > 1 else ""
-        check(lines[:1] == ["InitPage"] and re.search(r"(^|/)module/page_module\.cpp:[0-9]+$", line),
+        check(lines[:1] == ["InitPage"] and re.search(r"(^|/)module/page_module_win\.cpp:[0-9]+$", line),
               "the debug file names %s at InitPage's address %s" % (lines, address))
 
 
