@@ -6,17 +6,19 @@
 #include <cstdint>
 
 // Right and bottom exclusive, in client coordinates.
-struct DamageRect {
+struct PageRect {
   int32_t left = 0;
   int32_t top = 0;
   int32_t right = 0;
   int32_t bottom = 0;
 
   bool Empty() const { return left >= right || top >= bottom; }
-  bool Contains(const DamageRect& other) const {
+  bool Contains(const PageRect& other) const {
     return left <= other.left && top <= other.top && right >= other.right && bottom >= other.bottom;
   }
+  bool Contains(int32_t x, int32_t y) const { return x >= left && x < right && y >= top && y < bottom; }
 };
+using DamageRect = PageRect;
 
 class DamageList {
  public:

@@ -11,22 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "page/damage_list.h"
 #include "page/phone_info.h"
 #include "util/display_scale.h"
 
-// Right and bottom exclusive, in client pixels (or logical pixels, before scaling).
-struct PageRect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-
-  bool Contains(int32_t x, int32_t y) const { return x >= left && x < right && y >= top && y < bottom; }
-  bool operator==(const PageRect& other) const {
-    return left == other.left && top == other.top && right == other.right && bottom == other.bottom;
-  }
-  bool operator!=(const PageRect& other) const { return !(*this == other); }
-};
+inline bool operator==(const PageRect& a, const PageRect& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+inline bool operator!=(const PageRect& a, const PageRect& b) { return !(a == b); }
 
 struct PagePoint {
   int32_t x = 0;
