@@ -1,6 +1,7 @@
 #include "page/mobile_info_wnd.h"
 
 #include <cwchar>
+#include <optional>
 
 #include "page/offscreen_buffer.h"
 #include "page/page_protocol.h"
@@ -50,23 +51,25 @@ PageSize SizeOf(const CxImage& image) {
 
 PageSize SizeOf(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
 
-// Measures as the painter draws: one memory context for a whole model.
+// Measures as the painter draws: one memory context for a whole model, made only when a view
+// has a text to measure.
 class CTextMeasure final : public ITextMeasure {
  public:
-  explicit CTextMeasure(const ScopedFont* fonts) : fonts_(fonts), dc_(nullptr) {}
+  explicit CTextMeasure(const ScopedFont* fonts) : fonts_(fonts) {}
 
   PageSize Measure(PageFont font, std::u16string_view text) override {
-    ScopedSaveDC saved(dc_.Get());
-    SelectObject(dc_.Get(), fonts_[static_cast<size_t>(font)].Get());
+    if (!dc_) dc_.emplace(nullptr);
+    ScopedSaveDC saved(dc_->Get());
+    SelectObject(dc_->Get(), fonts_[static_cast<size_t>(font)].Get());
     RECT extent = {0, 0, 1, 1};
-    DrawTextW(dc_.Get(), reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &extent,
+    DrawTextW(dc_->Get(), reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &extent,
               DT_CALCRECT | DT_BOTTOM | DT_NOPREFIX);
     return SizeOf(extent);
   }
 
  private:
   const ScopedFont* fonts_;
-  ScopedMemoryDC dc_;
+  std::optional<ScopedMemoryDC> dc_;
 };
 
 }  // namespace
