@@ -1,6 +1,6 @@
 // A model's profile: the record the page keeps, and the reading of the profile text that
 // the model-lookup service answers with. Platform-free, so it is tested natively; the file
-// access around it is in picture_cache.cpp.
+// access around it is LoadProfile (url_fetch.h).
 #pragma once
 
 #include <cstddef>
