@@ -9,10 +9,8 @@
 
 #include "picture/model_profile.h"
 #include "picture/network_check.h"
+#include "util/page_messages.h"
 
-// Worker to page. wParam: the worker's ModelProfile, readable only through a CProfileClaim
-// while the message is handled; lParam: the job's kind.
-constexpr UINT WM_PROFILE_READY = WM_USER + 1;
 // Fetch the profile, then the picture. The only kind there is.
 constexpr int32_t kDownloadJobProfileAndPicture = 1;
 // Several models may be looked up at once, but no more than this many workers run.
