@@ -2,14 +2,12 @@
 
 #include <commctrl.h>
 
+#include "util/page_messages.h"
+
 namespace {
 
 constexpr UINT kFirstMouseMessage = 0x0200;
 constexpr UINT kLastMouseMessage = 0x020E;
-constexpr UINT kHostPrivateMessage = WM_USER + 2;
-// A control's repaint: the rectangle packed as four signed 16-bit values, so that a message
-// sent by anyone else can do no more than a repaint.
-constexpr UINT kControlRepaintMessage = WM_USER + 4;
 
 short Clamped(LONG value) { return static_cast<short>(value < -32768 ? -32768 : (value > 32767 ? 32767 : value)); }
 
@@ -22,7 +20,7 @@ void RequestControlRepaint(HWND owner, const RECT& rect) {
   if (owner == nullptr) return;
   const WPARAM topLeft = MAKEWPARAM(Clamped(rect.left), Clamped(rect.top));
   const LPARAM bottomRight = MAKELPARAM(Clamped(rect.right), Clamped(rect.bottom));
-  if (SendMessageW(owner, kControlRepaintMessage, topLeft, bottomRight) == 0) InvalidateRect(owner, &rect, FALSE);
+  if (SendMessageW(owner, WM_CONTROL_REPAINT, topLeft, bottomRight) == 0) InvalidateRect(owner, &rect, FALSE);
 }
 
 void CVinWnd::InvalidateArea(const RECT* rect) {
@@ -168,10 +166,10 @@ BOOL CVinWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
       result = claimed ? 1 : DefaultProc(message, wParam, lParam);
       break;
     }
-    case kHostPrivateMessage:
+    case WM_CONTROL_HOST_PRIVATE:
       result = 1;
       break;
-    case kControlRepaintMessage: {
+    case WM_CONTROL_REPAINT: {
       const RECT rect = {SignedLow(static_cast<LPARAM>(wParam)), SignedHigh(static_cast<LPARAM>(wParam)),
                          SignedLow(lParam), SignedHigh(lParam)};
       InvalidateArea(&rect);

@@ -13,8 +13,7 @@
 
 class CPageAccessible;
 
-// Posted by a default action with the element's command id in wParam.
-constexpr UINT WM_PAGE_DEFAULT_ACTION = WM_USER + 3;
+#include "util/page_messages.h"
 
 class CPageAccessibility {
  public:

@@ -38,3 +38,7 @@ class CCacheFile {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   ULONGLONG lastWrite_ = 0;
 };
+
+// Clears a download target: deletes it, or moves it beside the cache folder and deletes it
+// at the next restart when it cannot be deleted now.
+bool DeleteOrDefer(const wchar_t* path);

@@ -1,7 +1,5 @@
 #include "picture/cache_names.h"
 
-#include "picture/model_profile.h"
-
 namespace {
 
 constexpr size_t kMaxFileNameChars = 255;
@@ -19,9 +17,6 @@ bool EqualsAsciiIgnoringCase(std::u16string_view a, std::u16string_view b) {
 bool StartsWithAsciiIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
   return text.size() >= prefix.size() && EqualsAsciiIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
-
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 bool IsControl(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
@@ -169,22 +164,3 @@ bool IsUsableServiceBase(std::u16string_view base) {
 }
 
 bool SameModelName(std::u16string_view a, std::u16string_view b) { return EqualsAsciiIgnoringCase(a, b); }
-
-bool ApplyNewModelRule(ModelProfile& profile, std::u16string_view incomingModel) {
-  if (SameModelName(incomingModel, profile.rawModel)) return false;
-  // Copied before anything changes, so that without memory for them the profile stays whole.
-  std::u16string rawModel(incomingModel);
-  std::u16string fixedModel(incomingModel);
-  profile.loaded = 0;
-  profile.rawModel.swap(rawModel);
-  profile.fixedModel.swap(fixedModel);
-  return true;
-}
-
-std::u16string_view ShownModelName(const ModelProfile& profile) {
-  std::u16string_view name = profile.fixedModel.empty() ? profile.rawModel : profile.fixedModel;
-  if (name.size() <= kMaxShownModelChars) return name;
-  size_t length = kMaxShownModelChars;
-  if (IsHighSurrogate(name[length - 1])) --length;
-  return name.substr(0, length);
-}

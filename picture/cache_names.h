@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-struct ModelProfile;
-
 // Paths live in 260-character buffers, the terminator included.
 constexpr size_t kMaxPathChars = 259;
-// The page's model field holds 63 characters and a terminator.
-constexpr size_t kMaxShownModelChars = 63;
+
+// The halves of a UTF-16 pair; a name must never be cut between them.
+constexpr bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // A single plain file name: no separators, "..", colons, wildcards, control characters,
 // device names (with or without an extension), trailing dot or space, or broken surrogates.
@@ -43,11 +43,3 @@ bool IsUsableServiceBase(std::u16string_view base);
 
 // Model names are the same when they differ at most in the case of ASCII letters.
 bool SameModelName(std::u16string_view a, std::u16string_view b);
-
-// The new-model rule: a different name resets the profile to that name, not loaded. True
-// when it did.
-bool ApplyNewModelRule(ModelProfile& profile, std::u16string_view incomingModel);
-
-// The name the page shows: the profile's fixed name, or the raw one when that is empty, cut
-// to kMaxShownModelChars without splitting a surrogate pair.
-std::u16string_view ShownModelName(const ModelProfile& profile);

@@ -8,12 +8,9 @@
 #include <string>
 
 #include "picture/model_profile.h"
+#include "picture/network_check.h"
+#include "util/page_messages.h"
 
-struct _IP_ADAPTER_INFO;
-
-// Worker to page. wParam: the worker's ModelProfile, readable only through a CProfileClaim
-// while the message is handled; lParam: the job's kind.
-constexpr UINT WM_PROFILE_READY = WM_USER + 1;
 // Fetch the profile, then the picture. The only kind there is.
 constexpr int32_t kDownloadJobProfileAndPicture = 1;
 // Several models may be looked up at once, but no more than this many workers run.
@@ -46,31 +43,23 @@ class CDownloadThread {
   bool Start(HWND notifyWindow, const std::u16string& profileUrl, const std::u16string& profilePath,
              std::u16string defaultImageUrl);
 
-  static bool IsNetworkUp();
-  static bool HasDefaultGateway();
-  // Clears a download target: deletes it, or moves it beside the cache folder and deletes it
-  // at the next restart when it cannot be deleted now.
-  static bool DeleteOrDefer(const wchar_t* path);
-
   // Workers started and not yet ended, in this process.
   static long RunningWorkers();
 
-  // Seams for tests.
-  enum class NetworkOverride { None, Up, Down };
-  static void SetNetworkOverride(NetworkOverride value);
-  using ConnectedStateProc = BOOL(WINAPI*)(DWORD* flags, DWORD reserved);
-  using AdaptersInfoProc = ULONG(WINAPI*)(_IP_ADAPTER_INFO* adapters, ULONG* size);
-  static bool IsNetworkUpWith(ConnectedStateProc connectedState, AdaptersInfoProc adaptersInfo);
-  static bool HasDefaultGatewayWith(AdaptersInfoProc adaptersInfo);
+  // The worker's helpers under the names its tests know them by: network_check.h, and
+  // DeleteOrDefer of cache_file.h.
+  using NetworkOverride = ::NetworkOverride;
+  static void SetNetworkOverride(NetworkOverride value) { ::SetNetworkOverride(value); }
+  static bool IsNetworkUp() { return ::IsNetworkUp(); }
+  static bool IsNetworkUpWith(ConnectedStateProc connectedState, AdaptersInfoProc adaptersInfo) {
+    return ::IsNetworkUpWith(connectedState, adaptersInfo);
+  }
+  static bool HasDefaultGatewayWith(AdaptersInfoProc adaptersInfo) { return ::HasDefaultGatewayWith(adaptersInfo); }
+  static bool DeleteOrDefer(const wchar_t* path);
 };
 
 // The worker's body: runs the job and frees it.
 void DownloadThreadProc(DownloadJob* job);
-
-// Starts a detached thread that holds its own reference to this module in `module`, so that
-// the host may unload the module while the thread runs; the thread ends with
-// FreeLibraryAndExitThread(module). False, with nothing held, when no thread started.
-bool StartModuleThread(LPTHREAD_START_ROUTINE proc, void* parameter, HMODULE& module);
 
 // How the page reads wParam of WM_PROFILE_READY. Anyone can send that message with any
 // wParam, so the address is honoured only while one of this module's workers is sending

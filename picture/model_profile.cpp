@@ -293,3 +293,22 @@ bool IsPlausibleProfile(std::string_view bytes, std::u16string_view rawModel, An
   if (text.find(u'\0') != std::u16string::npos) return false;
   return HasProfileSection(text, rawModel);
 }
+
+bool ApplyNewModelRule(ModelProfile& profile, std::u16string_view incomingModel) {
+  if (SameModelName(incomingModel, profile.rawModel)) return false;
+  // Copied before anything changes, so that without memory for them the profile stays whole.
+  std::u16string rawModel(incomingModel);
+  std::u16string fixedModel(incomingModel);
+  profile.loaded = 0;
+  profile.rawModel.swap(rawModel);
+  profile.fixedModel.swap(fixedModel);
+  return true;
+}
+
+std::u16string_view ShownModelName(const ModelProfile& profile) {
+  std::u16string_view name = profile.fixedModel.empty() ? profile.rawModel : profile.fixedModel;
+  if (name.size() <= kMaxShownModelChars) return name;
+  size_t length = kMaxShownModelChars;
+  if (IsHighSurrogate(name[length - 1])) --length;
+  return name.substr(0, length);
+}

@@ -1,6 +1,6 @@
 // A model's profile: the record the page keeps, and the reading of the profile text that
 // the model-lookup service answers with. Platform-free, so it is tested natively; the file
-// access around it is in picture_cache.cpp.
+// access around it is LoadProfile (url_fetch.h).
 #pragma once
 
 #include <cstddef>
@@ -25,6 +25,8 @@ void CopyProfile(ModelProfile& to, const ModelProfile& from);
 constexpr size_t kMaxProfileValueChars = 2047;
 // A profile answer above this many bytes is not a profile.
 constexpr size_t kMaxProfileBytes = 64 * 1024;
+// The page's model field holds 63 characters and a terminator.
+constexpr size_t kMaxShownModelChars = 63;
 
 // How bytes without a byte-order mark that are not UTF-8 become text: the ANSI code page on
 // Windows; tests inject their own.
@@ -61,3 +63,11 @@ bool LoadProfileBytes(ModelProfile& record, std::u16string_view profilePath, std
 // Whether a download is worth keeping as the profile of `rawModel`: small, text, and with
 // the model's own section (an error page is text too, but has none).
 bool IsPlausibleProfile(std::string_view bytes, std::u16string_view rawModel, AnsiDecoder ansi);
+
+// The new-model rule: a different name resets the profile to that name, not loaded. True
+// when it did.
+bool ApplyNewModelRule(ModelProfile& profile, std::u16string_view incomingModel);
+
+// The name the page shows: the profile's fixed name, or the raw one when that is empty, cut
+// to kMaxShownModelChars without splitting a surrogate pair.
+std::u16string_view ShownModelName(const ModelProfile& profile);

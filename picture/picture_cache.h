@@ -9,13 +9,9 @@
 #include <string_view>
 
 #include "picture/model_profile.h"
+#include "util/wide_path.h"
 
 class CDownloadThread;
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows strings are UTF-16");
-
-// Our strings are UTF-16 like the platform's, so they are handed to it as they are.
-inline const wchar_t* WidePath(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 // The folder of the module's own file; empty when the path does not fit 260 characters.
 std::u16string GetModuleFolder();
@@ -56,7 +52,3 @@ struct CachedFileStamp {
 };
 // False when the file cannot be found.
 bool ReadCachedFileStamp(const std::u16string& path, CachedFileStamp& stamp);
-
-// The platform's side of LoadProfile: the profile file's bytes, any encoding. False also for a
-// file that would not have been kept as a download of the model's profile.
-bool LoadProfile(ModelProfile& record, std::u16string profilePath, std::u16string defaultImageUrl);

@@ -1,12 +1,14 @@
 // One download into the cache. Only a whole, plausible answer goes to disk: through a
 // temporary file beside the target, which then replaces the cached file; anything else leaves
-// the cache as it was.
+// the cache as it was. A cached file is read on the same terms.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+struct ModelProfile;
 
 enum class FetchKind { Profile, Picture };
 
@@ -43,3 +45,7 @@ bool ReadFileBytes(const std::u16string& path, size_t limit, std::string& bytes)
 
 // Text in the ANSI code page, for profiles that are neither UTF-16 nor UTF-8.
 std::u16string DecodeAnsi(std::string_view bytes);
+
+// The platform's side of LoadProfileBytes: the profile file's bytes, any encoding. False also
+// for a file that would not have been kept as a download of the model's profile.
+bool LoadProfile(ModelProfile& record, std::u16string profilePath, std::u16string defaultImageUrl);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "testing/dib_canvas.h"
+#include "testing/link_teardown.h"
 #include "testing/module_page_test.h"
 #include "testing/test_support.h"
 
@@ -147,7 +148,7 @@ bool ShowsARecord(HWND page) {
 
 TEST_F(LinksTest, AHostThatTearsThePageDownWhileHandlingItsLinkSurvives) {
   enum class Press { Mouse, Keyboard, DefaultAction };
-  enum class Teardown { UnInitPage, DestroyPage, DestroyParent, UnInitAndRemake };
+  using Teardown = LinkTeardown;
   const std::pair<Press, const char*> presses[] = {
       {Press::Mouse, "mouse"}, {Press::Keyboard, "Tab, Enter"}, {Press::DefaultAction, "default action"}};
   const std::pair<Teardown, const char*> teardowns[] = {
@@ -168,23 +169,7 @@ TEST_F(LinksTest, AHostThatTearsThePageDownWhileHandlingItsLinkSurvives) {
       HWND remade = nullptr;
       const Teardown act = teardown;  // structured bindings cannot be captured in C++17
       RecordingWindow host(kHostClass);
-      host.ReactToCopyData([&] {
-        switch (act) {
-          case Teardown::UnInitPage:
-            module.UnInitPage();
-            break;
-          case Teardown::DestroyPage:
-            DestroyWindow(old);
-            break;
-          case Teardown::DestroyParent:
-            DestroyWindow(parent->Hwnd());
-            break;
-          case Teardown::UnInitAndRemake:
-            module.UnInitPage();
-            if (module.InitPage()) remade = module.CreatePage(parent->Hwnd());
-            break;
-        }
-      });
+      host.ReactToCopyData([&] { remade = TearDownInLink(module, act, old, parent->Hwnd()); });
 
       const POINT at = IconCentre(0);  // applications: "/page=1"
       if (press == Press::Mouse) {

@@ -13,9 +13,15 @@ includes product headers but no tests. tools/, bench/ and fuzz/ never include a 
 C sources (the sample host, the test hosts) are built from the release kit, as a host builds
 them: they name the published headers as the kit's include/ holds them, and nothing else.
 
+Inside a folder the files keep an order too: no include circle, where a file's header is
+included by a file whose header it includes, directly or through others. A header and its
+sources (foo.h, foo.cpp, foo_win.cpp) count as one. The folders in FOLDERS_WITH_CIRCLES still
+have circles and are not checked; one that has lost them must leave the set.
+
   tools/check_layout.py [--root DIR]
 
-Prints every wrong include as FILE:LINE and exits 1 when there is one.
+Prints every wrong include as FILE:LINE and every circle as FOLDER: A -> B -> A, and exits 1
+when there is one.
 """
 import argparse
 import os
@@ -33,6 +39,8 @@ BELOW = {
     'resources': set(),
 }
 PRODUCT = set(BELOW)
+# Folders whose files still include each other in a circle: to be emptied, not added to.
+FOLDERS_WITH_CIRCLES = {'imaging'}
 TOOLS = {'tools', 'bench', 'fuzz'}
 SOURCE = re.compile(r'\.(c|cc|cpp|h|hpp|inl|rc)$')
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
@@ -119,12 +127,65 @@ def wrong(source, target):
     return None
 
 
+def unit(path):
+    """The header and the sources of one name in one folder: foo.h, foo.cpp, foo_win.cpp."""
+    stem = os.path.splitext(path)[0]
+    return stem[:-len('_win')] if stem.endswith('_win') else stem
+
+
+def circles(edges):
+    """One circle of units per strongly connected group of `edges` (unit -> set of units)."""
+    index, low, stack, on_stack, found = {}, {}, [], set(), []
+
+    def visit(node):
+        index[node] = low[node] = len(index)
+        stack.append(node)
+        on_stack.add(node)
+        for other in sorted(edges.get(node, ())):
+            if other not in index:
+                visit(other)
+                low[node] = min(low[node], low[other])
+            elif other in on_stack:
+                low[node] = min(low[node], index[other])
+        if low[node] == index[node]:
+            group = set()
+            while True:
+                member = stack.pop()
+                on_stack.discard(member)
+                group.add(member)
+                if member == node:
+                    break
+            if len(group) > 1:
+                found.append(circle_in(edges, group, node))
+
+    for node in sorted(edges):
+        if node not in index:
+            visit(node)
+    return found
+
+
+def circle_in(edges, group, start):
+    """A shortest way from `start` back to itself inside `group`."""
+    paths = {start: [start]}
+    queue = [start]
+    while queue:
+        node = queue.pop(0)
+        for other in sorted(edges.get(node, ())):
+            if other == start:
+                return paths[node] + [start]
+            if other in group and other not in paths:
+                paths[other] = paths[node] + [other]
+                queue.append(other)
+    return [start]
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument('--root', default=os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'))
     root = os.path.abspath(parser.parse_args().root)
     violations = 0
     files = tracked_sources(root)
+    inside = {}  # folder -> unit -> units of the same folder it includes
     for source in files:
         with open(os.path.join(root, source), encoding='utf-8', errors='replace') as text:
             for number, line in enumerate(text, 1):
@@ -136,6 +197,19 @@ def main():
                 if why:
                     print(f'{source}:{number}: {why}')
                     violations += 1
+                folder = os.path.dirname(source)
+                if target is not None and os.path.dirname(target) == folder and unit(target) != unit(source):
+                    inside.setdefault(folder, {}).setdefault(unit(source), set()).add(unit(target))
+    for folder in sorted(set(inside) | FOLDERS_WITH_CIRCLES):
+        found = circles(inside.get(folder, {}))
+        if folder in FOLDERS_WITH_CIRCLES:
+            if not found:
+                print(f'{folder}/ has no include circle any more: take it out of FOLDERS_WITH_CIRCLES')
+                violations += 1
+            continue
+        for circle in found:
+            print(f'{folder}/: include circle ' + ' -> '.join(os.path.basename(u) for u in circle))
+            violations += 1
     if violations:
         print(f'{violations} wrong include(s) in {len(files)} files')
         return 1

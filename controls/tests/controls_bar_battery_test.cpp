@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "controls/tests/controls_test_support.h"
+#include "controls/tests/painted_control_test.h"
 #include "controls/vin_battery.h"
 #include "controls/vin_progress_bar.h"
 
@@ -132,23 +133,10 @@ constexpr int kLevelLeft = kBatteryRect.left + 64;
 constexpr int kLevelProbeRow = kBatteryRect.top + 31;  // below the text band
 constexpr RECT kTextBand = {kBatteryRect.left, kBatteryRect.top, kBatteryRect.right, kBatteryRect.top + 30};
 
-class BatteryTest : public ::testing::Test {
+class BatteryTest : public PaintedControlTest<CVinBattery> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(battery.Create(host.Hwnd(), kBatteryRect, &fontHandle));
-    host.AddControl(&battery);
-  }
-  void Paint() {
-    canvas.Fill(test_color::kBackground);
-    host.DrawControls(canvas.Dc());
-  }
-
-  ScopedFont font = MakeTestFont(12, true);
-  HFONT fontHandle = font.Get();
-  DibCanvas canvas{820, 600, DibLayout::BottomUp24,
-                   test_color::kBackground};  // after the font: it keeps the font selected
-  CVinBattery battery;
-  ControlTestHost host;
+  bool Create() override { return battery.Create(host.Hwnd(), kBatteryRect, &fontHandle); }
+  CVinBattery& battery = control;
 };
 
 TEST_F(BatteryTest, CreateTakesId119AndKeepsTheRectangle) {

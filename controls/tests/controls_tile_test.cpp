@@ -11,6 +11,7 @@
 #include "controls/mobile_icon.h"
 #include "controls/tests/controls_test_ids.h"
 #include "controls/tests/controls_test_support.h"
+#include "controls/tests/painted_control_test.h"
 
 namespace {
 
@@ -24,23 +25,12 @@ const wchar_t kAppsLabel[] = L"\u4e2a\u5e94\u7528";  // "个应用"
 constexpr uint32_t kGreen = 0x539452;
 constexpr uint32_t kGrey = 0x838383;
 
-class TileTest : public ::testing::Test {
+class TileTest : public PaintedControlTest<CMobileIcon> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(tile.Create(host.Hwnd(), kAppsId, kTileRect, IDR_TEST_TILE_ICON, kAppsLabel, &fontHandle));
-    host.AddControl(&tile);
+  bool Create() override {
+    return tile.Create(host.Hwnd(), kAppsId, kTileRect, IDR_TEST_TILE_ICON, kAppsLabel, &fontHandle);
   }
-  void Paint() {
-    canvas.Fill(test_color::kBackground);
-    host.DrawControls(canvas.Dc());
-  }
-
-  ScopedFont font = MakeTestFont(12, true);
-  HFONT fontHandle = font.Get();
-  DibCanvas canvas{820, 600, DibLayout::BottomUp24,
-                   test_color::kBackground};  // after the font: it keeps the font selected
-  CMobileIcon tile;
-  ControlTestHost host;
+  CMobileIcon& tile = control;
 };
 
 TEST_F(TileTest, TheIconSitsCentredAtTheTopAndTheTextBandIsTheBottomStrip) {

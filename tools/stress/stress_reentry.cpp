@@ -6,6 +6,7 @@
 
 #include "page/page_accessible.h"
 #include "page/page_protocol.h"
+#include "testing/link_teardown.h"
 #include "testing/test_support.h"
 #include "tools/stress/stress_page.h"
 #include "tools/stress/stress_support.h"
@@ -14,10 +15,10 @@
 namespace {
 
 enum class Press { Click, Keyboard, DefaultAction, kCount };
-enum class Teardown { UnInitPage, DestroyPage, DestroyParent, Remake, DestroyPageThenUnInit, UnInitThenPump, kCount };
+using Teardown = LinkTeardown;
 
 constexpr int kPressCount = static_cast<int>(Press::kCount);
-constexpr int kTeardownCount = static_cast<int>(Teardown::kCount);
+constexpr int kTeardownCount = kLinkTeardownCount;
 const char* const kPressNames[kPressCount] = {"click", "Tab and Enter", "default action"};
 const char* const kTeardownNames[kTeardownCount] = {"UnInitPage",
                                                     "DestroyWindow(page)",
@@ -100,34 +101,7 @@ bool RunReentryStress(const StressPlan& plan) {
     SendRecord(old, record);
     HWND remade = nullptr;
     RecordingWindow host(kHostMainWindowClass);
-    host.ReactToCopyData([&] {
-      switch (teardown) {
-        case Teardown::UnInitPage:
-          module.UnInitPage();
-          break;
-        case Teardown::DestroyPage:
-          DestroyWindow(old);
-          break;
-        case Teardown::DestroyParent:
-          DestroyWindow(parent.Hwnd());
-          break;
-        case Teardown::Remake:
-          module.UnInitPage();
-          module.InitPage();
-          remade = module.CreatePage(parent.Hwnd());
-          break;
-        case Teardown::DestroyPageThenUnInit:
-          DestroyWindow(old);
-          module.UnInitPage();
-          break;
-        case Teardown::UnInitThenPump:
-          module.UnInitPage();
-          PumpPending();
-          break;
-        case Teardown::kCount:
-          break;
-      }
-    });
+    host.ReactToCopyData([&] { remade = TearDownInLink(module, teardown, old, parent.Hwnd()); });
     PressLink(old, press, tile);
     PumpPending();
 
@@ -140,7 +114,7 @@ bool RunReentryStress(const StressPlan& plan) {
       report.Fail(what() + ": the old page's window is still there");
     }
     HWND next = remade;
-    if (teardown == Teardown::Remake && (remade == nullptr || !IsWindow(remade))) {
+    if (teardown == Teardown::UnInitAndRemake && (remade == nullptr || !IsWindow(remade))) {
       ++notRemade;
       report.Fail(what() + ": the page made inside the handler has no window");
       next = nullptr;

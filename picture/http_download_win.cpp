@@ -8,10 +8,10 @@
 #include <new>
 
 #include "picture/cache_names.h"
-#include "picture/download_thread.h"
 #include "picture/http_response.h"
-#include "picture/picture_cache.h"
 #include "picture/socket_get.h"
+#include "util/module_thread.h"
+#include "util/wide_path.h"
 
 // Older mingw headers lack it; Windows before 8.1 refuses it, and the user's own settings serve.
 #ifndef WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY

@@ -1,16 +1,15 @@
 #include "picture/download_thread.h"
 
-#include <shlwapi.h>
-
 #include <memory>
 #include <new>
 
 #include "picture/cache_file.h"
 #include "picture/cache_names.h"
 #include "picture/cache_sweep.h"
-#include "picture/picture_cache.h"
+#include "picture/network_check.h"
 #include "picture/url_fetch.h"
-#include "util/module_handle.h"
+#include "util/module_thread.h"
+#include "util/wide_path.h"
 
 namespace {
 
@@ -81,7 +80,7 @@ void SendClaimable(int index, const ModelProfile& record, HWND receiver, int32_t
 void RunJob(const DownloadJob& job) {
   if (job.launcher == nullptr) return;
   SweepCacheLeftovers(job.profilePath.substr(0, job.profilePath.rfind(u'\\')));
-  if (CDownloadThread::IsNetworkUp() && IsFetchableUrl(job.profileUrl)) {
+  if (IsNetworkUp() && IsFetchableUrl(job.profileUrl)) {
     FetchIntoCache(job.profileUrl, job.profilePath, FetchKind::Profile, RawModelOf(job.profilePath));
   }
   ModelProfile record;
@@ -90,7 +89,7 @@ void RunJob(const DownloadJob& job) {
   if (record.localImagePath.empty()) return;
   // An unusable cached picture is fetched again as if it were missing.
   if (!IsUsableCachedPicture(record.localImagePath)) {
-    if (!CDownloadThread::IsNetworkUp() || !IsFetchableUrl(record.imageUrl)) return;
+    if (!IsNetworkUp() || !IsFetchableUrl(record.imageUrl)) return;
     if (!FetchIntoCache(record.imageUrl, record.localImagePath, FetchKind::Picture, record.rawModel)) return;
   }
   record.loaded = 1;
@@ -137,21 +136,6 @@ bool CDownloadThread::Start(HWND notifyWindow, const std::u16string& profileUrl,
   return true;
 }
 
-bool StartModuleThread(LPTHREAD_START_ROUTINE proc, void* parameter, HMODULE& module) {
-  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, OwnModuleAddress(), &module)) {
-    return false;
-  }
-  HANDLE thread = CreateThread(nullptr, 0, proc, parameter, 0, nullptr);
-  if (thread == nullptr) {
-    FreeLibrary(module);
-    module = nullptr;
-    return false;
-  }
-  // Detached: nobody joins it.
-  CloseHandle(thread);
-  return true;
-}
-
 long CDownloadThread::RunningWorkers() { return InterlockedCompareExchange(&g_running, 0, 0); }
 
 void DownloadThreadProc(DownloadJob* job) {
@@ -164,37 +148,7 @@ void DownloadThreadProc(DownloadJob* job) {
   delete job;
 }
 
-bool CDownloadThread::DeleteOrDefer(const wchar_t* path) {
-  if (path == nullptr) return true;
-  if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return true;
-  // Only plain files of the cache are cleared; a folder, or a link to someone else's file, is
-  // not ours to delete or move.
-  CCacheFile file;
-  if (!file.Open(reinterpret_cast<const char16_t*>(path), DELETE, kInCacheFolder)) return false;
-  if (file.Delete()) return true;
-
-  // The cache folder's parent gets "MobileImage~name".
-  const wchar_t* name = PathFindFileNameW(path);
-  size_t folderLength = static_cast<size_t>(name - path);
-  if (folderLength > 0 && path[folderLength - 1] == L'\\') --folderLength;
-  wchar_t aside[MAX_PATH + 1] = {};
-  size_t length = 0;
-  for (size_t i = 0; i < folderLength && length < MAX_PATH; ++i) aside[length++] = path[i];
-  if (length < MAX_PATH) aside[length++] = L'~';
-  for (const wchar_t* c = name; *c != L'\0' && length < MAX_PATH; ++c) aside[length++] = *c;
-  aside[length] = L'\0';
-  // Copied element by element: read as char16_t through a cast, the wchar_t stores just made
-  // may be assumed not to alias and dropped (clang does).
-  const std::u16string asidePath(aside, aside + length);
-
-  {
-    CCacheFile older;
-    if (older.Open(asidePath, DELETE, kBesideCacheFolder)) older.Delete();
-  }
-  if (!file.MoveTo(asidePath)) return false;
-  file.Close();
-  return MoveFileExW(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
-}
+bool CDownloadThread::DeleteOrDefer(const wchar_t* path) { return ::DeleteOrDefer(path); }
 
 CProfileClaim::CProfileClaim(HWND receiver, WPARAM wParam) {
   if (receiver == nullptr || wParam == 0) return;

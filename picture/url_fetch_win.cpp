@@ -8,10 +8,9 @@
 #include "imaging/ximage.h"
 #include "picture/cache_file.h"
 #include "picture/cache_sweep.h"
-#include "picture/download_thread.h"
 #include "picture/http_download.h"
 #include "picture/model_profile.h"
-#include "picture/picture_cache.h"
+#include "util/wide_path.h"
 
 namespace {
 
@@ -35,7 +34,7 @@ uint32_t BigEndian32(const std::string& bytes, size_t offset) {
 // is moved aside rather than overwritten in place. One that is not ours (a link) stays, and
 // then the new one is not kept.
 bool ReplaceCachedFile(CCacheFile& temporary, const std::u16string& target) {
-  CDownloadThread::DeleteOrDefer(WidePath(target));
+  DeleteOrDefer(WidePath(target));
   return temporary.MoveTo(target);
 }
 
@@ -143,4 +142,15 @@ bool FetchIntoCache(const std::u16string& url, const std::u16string& target, Fet
   const bool kept = WriteFileBytes(file, body.bytes) && ReplaceCachedFile(file, target);
   if (!kept) file.Delete();
   return kept;
+}
+
+bool LoadProfile(ModelProfile& record, std::u16string profilePath, std::u16string defaultImageUrl) {
+  std::string bytes;
+  // A cached file counts only as what a download must be to be kept: an empty, foreign or
+  // oversized file is no profile.
+  if (!ReadFileBytes(profilePath, kMaxProfileBytes, bytes) ||
+      !IsPlausibleProfile(bytes, RawModelOf(profilePath), DecodeAnsi)) {
+    return false;
+  }
+  return LoadProfileBytes(record, profilePath, defaultImageUrl, &bytes, DecodeAnsi);
 }

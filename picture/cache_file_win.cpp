@@ -1,8 +1,10 @@
 #include "picture/cache_file.h"
 
+#include <shlwapi.h>
+
 #include <vector>
 
-#include "picture/picture_cache.h"
+#include "util/wide_path.h"
 
 namespace {
 
@@ -122,4 +124,36 @@ bool CCacheFile::MoveTo(const std::u16string& path) {
   rename->FileNameLength = static_cast<DWORD>(nameBytes);
   CopyMemory(rename->FileName, name.data(), nameBytes);
   return SetFileInformationByHandle(handle_, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
+bool DeleteOrDefer(const wchar_t* path) {
+  if (path == nullptr) return true;
+  if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return true;
+  // Only plain files of the cache are cleared; a folder, or a link to someone else's file, is
+  // not ours to delete or move.
+  CCacheFile file;
+  if (!file.Open(reinterpret_cast<const char16_t*>(path), DELETE, kInCacheFolder)) return false;
+  if (file.Delete()) return true;
+
+  // The cache folder's parent gets "MobileImage~name".
+  const wchar_t* name = PathFindFileNameW(path);
+  size_t folderLength = static_cast<size_t>(name - path);
+  if (folderLength > 0 && path[folderLength - 1] == L'\\') --folderLength;
+  wchar_t aside[MAX_PATH + 1] = {};
+  size_t length = 0;
+  for (size_t i = 0; i < folderLength && length < MAX_PATH; ++i) aside[length++] = path[i];
+  if (length < MAX_PATH) aside[length++] = L'~';
+  for (const wchar_t* c = name; *c != L'\0' && length < MAX_PATH; ++c) aside[length++] = *c;
+  aside[length] = L'\0';
+  // Copied element by element: read as char16_t through a cast, the wchar_t stores just made
+  // may be assumed not to alias and dropped (clang does).
+  const std::u16string asidePath(aside, aside + length);
+
+  {
+    CCacheFile older;
+    if (older.Open(asidePath, DELETE, kBesideCacheFolder)) older.Delete();
+  }
+  if (!file.MoveTo(asidePath)) return false;
+  file.Close();
+  return MoveFileExW(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }

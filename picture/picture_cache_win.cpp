@@ -4,7 +4,6 @@
 
 #include "picture/cache_names.h"
 #include "picture/download_thread.h"
-#include "picture/url_fetch.h"
 #include "util/module_handle.h"
 
 namespace {
@@ -81,15 +80,4 @@ bool StartLookup(CDownloadThread& launcher, HWND page, const ModelProfile& profi
   const std::u16string cacheFolder = GetCacheFolder();
   if (cacheFolder.empty()) return false;
   return StartLookupIn(launcher, page, cacheFolder, LookupServiceBase(), profile.rawModel, defaultImageUrl);
-}
-
-bool LoadProfile(ModelProfile& record, std::u16string profilePath, std::u16string defaultImageUrl) {
-  std::string bytes;
-  // A cached file counts only as what a download must be to be kept: an empty, foreign or
-  // oversized file is no profile.
-  if (!ReadFileBytes(profilePath, kMaxProfileBytes, bytes) ||
-      !IsPlausibleProfile(bytes, RawModelOf(profilePath), DecodeAnsi)) {
-    return false;
-  }
-  return LoadProfileBytes(record, profilePath, defaultImageUrl, &bytes, DecodeAnsi);
 }

@@ -1,14 +1,13 @@
-// Whether a download is worth trying: the platform's connected state, and when that names
-// no connection kind, whether any adapter has a default gateway.
-
+// Before windows.h, which would bring the older winsock.h.
 #include <winsock2.h>
+
+#include "picture/network_check.h"
+
 #include <iphlpapi.h>
 #include <wininet.h>
 
 #include <cstdlib>
 #include <cstring>
-
-#include "picture/download_thread.h"
 
 namespace {
 
@@ -33,11 +32,9 @@ bool IsGateway(const IP_ADDR_STRING& address) {
 
 }  // namespace
 
-void CDownloadThread::SetNetworkOverride(NetworkOverride value) {
-  InterlockedExchange(&g_networkOverride, static_cast<LONG>(value));
-}
+void SetNetworkOverride(NetworkOverride value) { InterlockedExchange(&g_networkOverride, static_cast<LONG>(value)); }
 
-bool CDownloadThread::IsNetworkUp() {
+bool IsNetworkUp() {
   switch (static_cast<NetworkOverride>(InterlockedCompareExchange(&g_networkOverride, 0, 0))) {
     case NetworkOverride::Up:
       return true;
@@ -49,16 +46,16 @@ bool CDownloadThread::IsNetworkUp() {
   return IsNetworkUpWith(ConnectedState, AdaptersInfo);
 }
 
-bool CDownloadThread::HasDefaultGateway() { return HasDefaultGatewayWith(AdaptersInfo); }
+bool HasDefaultGateway() { return HasDefaultGatewayWith(AdaptersInfo); }
 
-bool CDownloadThread::IsNetworkUpWith(ConnectedStateProc connectedState, AdaptersInfoProc adaptersInfo) {
+bool IsNetworkUpWith(ConnectedStateProc connectedState, AdaptersInfoProc adaptersInfo) {
   DWORD flags = 0;
   if (!connectedState(&flags, 0)) return false;
   if ((flags & (INTERNET_CONNECTION_MODEM | INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_PROXY)) != 0) return true;
   return HasDefaultGatewayWith(adaptersInfo);
 }
 
-bool CDownloadThread::HasDefaultGatewayWith(AdaptersInfoProc adaptersInfo) {
+bool HasDefaultGatewayWith(AdaptersInfoProc adaptersInfo) {
   ULONG size = kOneAdapterBytes;
   // malloc's alignment suits the records, which hold 64-bit times.
   void* buffer = std::malloc(size);

@@ -7,7 +7,7 @@
 
 #include "picture/cache_file.h"
 #include "picture/cache_names.h"
-#include "picture/picture_cache.h"
+#include "util/wide_path.h"
 
 namespace {
 
