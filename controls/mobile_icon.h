@@ -11,6 +11,7 @@
 #include "controls/vin_control.h"
 #include "imaging/draw_base.h"
 #include "imaging/ximage.h"
+#include "util/scoped_gdi.h"
 
 class CMobileIcon : public CVinControl, public CDrawSpecific {
  public:
@@ -23,11 +24,12 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
   CMobileIcon& operator=(const CMobileIcon&) = delete;
 
   BOOL Create(HWND owner, UINT id) override;
-  // Takes the icon from PNG resource `imageId`, decoded when first needed (left empty when
-  // that fails), drawn for `scale`; `rect` is in pixels. `font` points at a handle the caller
-  // owns; it is read at every draw. Keeps visibility, count and hover.
-  BOOL Create(HWND owner, UINT id, const RECT& rect, UINT imageId, const wchar_t* label, const HFONT* font,
-              const DisplayScale& scale = DisplayScale());
+  // The tile's icon, PNG resource `imageId`, and its label. Keeps visibility, count and hover.
+  BOOL Create(HWND owner, UINT id, UINT imageId, const wchar_t* label);
+  // `rect` is in pixels; the icon is the one drawn for `scale`, decoded when first needed
+  // (left empty when that fails); the texts are written in `font`. Called again when the
+  // owner's layout changes.
+  void Place(const RECT& rect, const DisplayScale& scale, SharedFont font);
   // Decodes the icon now, so that the first paint that shows the tile decodes nothing.
   void LoadPictures() { icon_.Get(); }
 
@@ -57,6 +59,7 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
   int count_ = 0;
   wchar_t number_[16] = L"0";
   std::wstring line_ = L"0";  // the number and the label, as the line is centred
-  const HFONT* font_ = nullptr;
+  SharedFont font_;
+  UINT imageId_ = 0;
   BOOL hover_ = FALSE;
 };

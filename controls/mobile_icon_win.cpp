@@ -1,6 +1,7 @@
 #include "controls/mobile_icon.h"
 
 #include <cwchar>
+#include <utility>
 
 #include "controls/window_impl.h"
 #include "imaging/draw_base.h"
@@ -20,16 +21,19 @@ BOOL CMobileIcon::Create(HWND owner, UINT id) {
   return TRUE;
 }
 
-BOOL CMobileIcon::Create(HWND owner, UINT id, const RECT& rect, UINT imageId, const wchar_t* label, const HFONT* font,
-                         const DisplayScale& scale) {
+BOOL CMobileIcon::Create(HWND owner, UINT id, UINT imageId, const wchar_t* label) {
   CMobileIcon::Create(owner, id);
-  this->rect = rect;
-  this->scale = scale;
-  font_ = font;
-  icon_.SetResource(imageId, scale);
+  imageId_ = imageId;
   label_ = label != nullptr ? label : L"";
   SetCount(count_);
   return TRUE;
+}
+
+void CMobileIcon::Place(const RECT& rect, const DisplayScale& scale, SharedFont font) {
+  this->rect = rect;
+  this->scale = scale;
+  font_ = std::move(font);
+  icon_.SetResource(imageId_, scale);
 }
 
 void CMobileIcon::SetCount(int count) {
@@ -75,7 +79,7 @@ BOOL CMobileIcon::OnSetCursor(HWND, UINT, UINT) {
 
 int CMobileIcon::TextWidth(HDC dc, const wchar_t* text) const {
   ScopedSaveDC saved(dc);
-  ScopedSelect selected(dc, font_ != nullptr ? *font_ : nullptr);
+  ScopedSelect selected(dc, font_ != nullptr ? font_->Get() : nullptr);
   RECT extent = {0, 0, 1, 1};
   DrawTextW(dc, text, -1, &extent, kMeasureFormat);
   return extent.right - extent.left;
@@ -84,7 +88,7 @@ int CMobileIcon::TextWidth(HDC dc, const wchar_t* text) const {
 void CMobileIcon::DrawPart(HDC dc, const wchar_t* text, const RECT& box, COLORREF color) const {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, color);
-  if (font_ != nullptr && *font_ != nullptr) SelectObject(dc, *font_);
+  if (font_ != nullptr && font_->Get() != nullptr) SelectObject(dc, font_->Get());
   RECT shown = box;
   DrawTextW(dc, text, -1, &shown, kTextFormat);
 }

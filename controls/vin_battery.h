@@ -8,6 +8,7 @@
 #include "controls/vin_control.h"
 #include "imaging/draw_base.h"
 #include "imaging/ximage.h"
+#include "util/scoped_gdi.h"
 
 class CVinBattery : public CVinControl, public CDrawSpecific {
  public:
@@ -20,10 +21,12 @@ class CVinBattery : public CVinControl, public CDrawSpecific {
   CVinBattery& operator=(const CVinBattery&) = delete;
 
   using CVinControl::Create;
-  // Takes id 119, keeps `rect` (pixels) as given and names its three pictures drawn for
-  // `scale`, decoded when first needed. `font` points at a handle the caller owns; it is read
-  // at every draw.
-  BOOL Create(HWND owner, const RECT& rect, const HFONT* font, const DisplayScale& scale = DisplayScale());
+  // Takes id 119.
+  BOOL Create(HWND owner);
+  // Keeps `rect` (pixels) as given and names its three pictures drawn for `scale`, decoded
+  // when first needed; the level is written in `font`. Called again when the owner's layout
+  // changes.
+  void Place(const RECT& rect, const DisplayScale& scale, SharedFont font);
   // Decodes the pictures now, so that the first paint that shows the battery decodes nothing.
   void LoadPictures() {
     panel_.Get();
@@ -40,7 +43,7 @@ class CVinBattery : public CVinControl, public CDrawSpecific {
 
   // How many columns of a `levelWidth`-wide level bar show `level` at `scale`: worked out at
   // 100 percent and scaled by the page's one rule, never more than the picture has.
-  static int CutWidth(UINT level, int levelWidth, const DisplayScale& scale = DisplayScale());
+  static int CutWidth(UINT level, int levelWidth, const DisplayScale& scale);
 
  private:
   CControlPicture panel_;
@@ -52,5 +55,5 @@ class CVinBattery : public CVinControl, public CDrawSpecific {
   int cutWidth_ = -1;
   uint32_t cutStamp_ = 0;
   UINT level_ = 0;
-  const HFONT* font_ = nullptr;
+  SharedFont font_;
 };

@@ -1,6 +1,7 @@
 #include "controls/vin_battery.h"
 
 #include <cwchar>
+#include <utility>
 
 #include "controls/window_impl.h"
 #include "imaging/draw_base.h"
@@ -19,16 +20,19 @@ int CentredLeft(const RECT& outer, int inner) { return outer.left + (outer.right
 
 }  // namespace
 
-BOOL CVinBattery::Create(HWND owner, const RECT& rect, const HFONT* font, const DisplayScale& scale) {
+BOOL CVinBattery::Create(HWND owner) {
   this->owner = owner;
   id = kBatteryId;
+  return TRUE;
+}
+
+void CVinBattery::Place(const RECT& rect, const DisplayScale& scale, SharedFont font) {
   this->rect = rect;
   this->scale = scale;
   panel_.SetResource(IDR_PNG_BATTERY_GLOW, scale);
   body_.SetResource(IDR_PNG_BATTERY_BODY, scale);
   levelBar_.SetResource(IDR_PNG_BATTERY_FILL, scale);
-  font_ = font;
-  return TRUE;
+  font_ = std::move(font);
 }
 
 void CVinBattery::SetLevel(UINT level) {
@@ -83,7 +87,7 @@ void CVinBattery::Draw(HDC dc) {
   swprintf(text, sizeof text / sizeof text[0], L"  %u%%", level_);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, kTextColor);
-  if (font_ != nullptr && *font_ != nullptr) SelectObject(dc, *font_);
+  if (font_ != nullptr && font_->Get() != nullptr) SelectObject(dc, font_->Get());
   RECT band = {rect.left, rect.top, rect.right, rect.top + scale.Px(kTextBandHeight)};
   DrawTextW(dc, text, -1, &band, kTextFormat);
 }

@@ -9,6 +9,7 @@
 
 #include "controls/vin_control.h"
 #include "imaging/ximage.h"
+#include "util/scoped_gdi.h"
 
 class CVinButton : public CVinControl {
  public:
@@ -18,18 +19,19 @@ class CVinButton : public CVinControl {
   CVinButton& operator=(const CVinButton&) = delete;
 
   BOOL Create(HWND owner, UINT id) override;
-  // Loads the strip from PNG resource `imageId` and sizes `rect` to one frame; only the
-  // left and top of `rect` count once the strip loads. An empty `textRect` means the button
-  // itself. `font` points at a handle the caller owns and keeps alive; it is read at every
-  // draw. A tooltip window is made only for a non-empty `tipText`. The strip is the one drawn
-  // for `scale`; the rectangles are in pixels. Calling it again lays the button out anew.
-  BOOL Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text, UINT imageId, const RECT& rect,
-              const RECT& textRect, const HFONT* font, const DisplayScale& scale = DisplayScale());
+  // The button's words and picture: a caption, a tooltip window (made only for a non-empty
+  // `tipText`) and the strip of PNG resource `imageId`, loaded when it is placed.
+  BOOL Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text, UINT imageId);
+  // Loads the strip drawn for `scale` and sizes `rect` to one frame; only the left and top of
+  // `rect` count once the strip loads. An empty `textRect` means the button itself; the
+  // caption is written in `font`. The rectangles are in pixels. Called again when the
+  // owner's layout changes.
+  void Place(const RECT& rect, const RECT& textRect, const DisplayScale& scale, SharedFont font);
 
   // Drops a press in progress: the capture goes back and the normal frame returns. For an
   // owner that hides the button while it is held, since a hidden control sees no release.
   void CancelPress();
-  // Four frames instead of three; set it before Create.
+  // Four frames instead of three; set it before Place.
   void SetFourFrames(BOOL fourFrames) { fourFrame_ = fourFrames; }
 
   BOOL RelayEvent(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -63,7 +65,8 @@ class CVinButton : public CVinControl {
   std::wstring tipText_;
   RECT textRect_ = {0, 0, 0, 0};
   COLORREF textColor_ = RGB(0, 0, 0);
-  const HFONT* font_ = nullptr;
+  SharedFont font_;
+  UINT imageId_ = 0;
   BOOL pressed_ = FALSE;
   BOOL hover_ = FALSE;
   BOOL captured_ = FALSE;

@@ -1,5 +1,7 @@
 #include "controls/vin_button.h"
 
+#include <utility>
+
 #include <commctrl.h>
 
 #include "controls/control_tooltip.h"
@@ -23,25 +25,28 @@ BOOL CVinButton::Create(HWND owner, UINT id) {
   return TRUE;
 }
 
-BOOL CVinButton::Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text, UINT imageId,
-                        const RECT& rect, const RECT& textRect, const HFONT* font, const DisplayScale& scale) {
+BOOL CVinButton::Create(HWND owner, UINT id, const wchar_t* tipText, const wchar_t* text, UINT imageId) {
   CVinButton::Create(owner, id);
   text_ = text != nullptr ? text : L"";
   tipText_ = tipText != nullptr ? tipText : L"";
   DestroyControlTooltip(tooltip_);
   if (!tipText_.empty()) tooltip_ = CreateControlTooltip(owner);
+  imageId_ = imageId;
+  textColor_ = RGB(0, 0, 0);
+  return TRUE;
+}
 
+void CVinButton::Place(const RECT& rect, const RECT& textRect, const DisplayScale& scale, SharedFont font) {
   this->rect = rect;
   this->scale = scale;
   textRect_ = textRect;
-  font_ = font;
-  textColor_ = RGB(0, 0, 0);
+  font_ = std::move(font);
 
   strip_.Release();
   normalFrame_.Release();
   hoverFrame_.Release();
   pressedFrame_.Release();
-  LoadPngResource(strip_, imageId, CWindowModule::Instance(), scale);
+  LoadPngResource(strip_, imageId_, CWindowModule::Instance(), scale);
   const int frameWidth = static_cast<int>(strip_.Width() / (fourFrame_ ? 4 : 3));
   const int frameHeight = static_cast<int>(strip_.Height());
   strip_.CropInto(0, 0, frameWidth, frameHeight, &normalFrame_);
@@ -54,7 +59,6 @@ BOOL CVinButton::Create(HWND owner, UINT id, const wchar_t* tipText, const wchar
   }
   // Also without a picture: a caption in an empty rectangle would be clipped away.
   if (IsRectEmpty(&textRect_)) textRect_ = this->rect;
-  return TRUE;
 }
 
 BOOL CVinButton::Inside(int x, int y) { return HitTest(POINT{x, y}); }
@@ -146,7 +150,7 @@ void CVinButton::Draw(HDC dc) {
   if (frame.IsValid()) frame.DrawInRect(dc, rect);
 
   ScopedSaveDC saved(dc);
-  ScopedSelect font(dc, font_ != nullptr ? *font_ : nullptr);
+  ScopedSelect font(dc, font_ != nullptr ? font_->Get() : nullptr);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, textColor_);
   RECT textRect = textRect_;

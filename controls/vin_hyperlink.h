@@ -8,6 +8,7 @@
 #include <string>
 
 #include "controls/vin_control.h"
+#include "util/scoped_gdi.h"
 
 class CVinHyperLink : public CVinControl {
  public:
@@ -20,11 +21,13 @@ class CVinHyperLink : public CVinControl {
 
   // Keeps the owner in a field of its own; the base's `owner` stays null.
   BOOL Create(HWND owner, UINT id) override;
-  // Also sets `rect` to the text's extent from its left and top, measured with the base font
-  // in the owner's context. `font` points at a handle the caller owns; it is read at every
-  // draw. The low byte of `underline` is the drawing font's underline attribute.
-  virtual BOOL Create(HWND owner, UINT id, const wchar_t* text, const wchar_t* tipText, const RECT& rect,
-                      const HFONT* font, COLORREF textColor, BOOL underline);
+  // The link's words, tooltip and colour. The low byte of `underline` is the drawing font's
+  // underline attribute.
+  virtual BOOL Create(HWND owner, UINT id, const wchar_t* text, const wchar_t* tipText, COLORREF textColor,
+                      BOOL underline);
+  // Sets `rect` to the text's extent from the left and top of `rect`, measured with `font` in
+  // the owner's context. Called again when the owner's layout changes.
+  void Place(const RECT& rect, const DisplayScale& scale, SharedFont font);
 
   BOOL RelayEvent(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnMouseMove(UINT keyFlags, int x, int y) override;
@@ -45,7 +48,7 @@ class CVinHyperLink : public CVinControl {
   int state_ = kNormal;
   std::wstring text_;
   HWND linkOwner_ = nullptr;
-  const HFONT* font_ = nullptr;
+  SharedFont font_;
   COLORREF textColor_ = 0;
   BOOL underline_ = FALSE;
   HWND tooltip_ = nullptr;

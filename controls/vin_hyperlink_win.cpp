@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "controls/control_tooltip.h"
 #include "controls/window_impl.h"
 #include "util/scoped_gdi.h"
@@ -36,28 +38,30 @@ BOOL CVinHyperLink::Create(HWND owner, UINT id) {
   return TRUE;
 }
 
-BOOL CVinHyperLink::Create(HWND owner, UINT id, const wchar_t* text, const wchar_t* tipText, const RECT& rect,
-                           const HFONT* font, COLORREF textColor, BOOL underline) {
+BOOL CVinHyperLink::Create(HWND owner, UINT id, const wchar_t* text, const wchar_t* tipText, COLORREF textColor,
+                           BOOL underline) {
   CVinHyperLink::Create(owner, id);
   text_ = text != nullptr ? text : L"";
   tipText_ = tipText != nullptr ? tipText : L"";
-  this->rect = rect;
-  font_ = font;
   textColor_ = textColor;
   underline_ = underline;
-
-  HDC dc = owner != nullptr ? GetDC(owner) : nullptr;
-  if (dc != nullptr) {
-    {
-      ScopedSaveDC saved(dc);
-      SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, textColor_);
-      ScopedSelect selected(dc, font_ != nullptr ? *font_ : nullptr);
-      DrawTextW(dc, text_.c_str(), -1, &this->rect, kMeasureFormat);
-    }
-    ReleaseDC(owner, dc);
-  }
   return TRUE;
+}
+
+void CVinHyperLink::Place(const RECT& rect, const DisplayScale& scale, SharedFont font) {
+  this->rect = rect;
+  this->scale = scale;
+  font_ = std::move(font);
+  HDC dc = linkOwner_ != nullptr ? GetDC(linkOwner_) : nullptr;
+  if (dc == nullptr) return;
+  {
+    ScopedSaveDC saved(dc);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, textColor_);
+    ScopedSelect selected(dc, font_ != nullptr ? font_->Get() : nullptr);
+    DrawTextW(dc, text_.c_str(), -1, &this->rect, kMeasureFormat);
+  }
+  ReleaseDC(linkOwner_, dc);
 }
 
 BOOL CVinHyperLink::RelayEvent(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -115,7 +119,7 @@ void CVinHyperLink::OnLButtonUp(UINT, int x, int y) {
 void CVinHyperLink::Draw(HDC dc) {
   if (linkOwner_ == nullptr) return;
   LOGFONTW description = {};
-  HFONT base = font_ != nullptr ? *font_ : nullptr;
+  HFONT base = font_ != nullptr ? font_->Get() : nullptr;
   if (base == nullptr || GetObjectW(base, sizeof description, &description) == 0) {
     // Without a usable base font, underline whatever the context already draws with.
     base = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));

@@ -21,8 +21,8 @@ class CVinProgressBar : public CVinControl, public CDrawSpecific {
 
   BOOL Create(HWND owner, UINT id) override;
   // Keeps `rect` (pixels) as given and names the track and fill pictures drawn for `scale`,
-  // decoded when first needed.
-  BOOL Create(HWND owner, UINT id, const RECT& rect, const DisplayScale& scale = DisplayScale());
+  // decoded when first needed. Called again when the owner's layout changes.
+  void Place(const RECT& rect, const DisplayScale& scale);
   // Decodes the pictures now, so that the first paint that shows the bar decodes nothing.
   void LoadPictures() {
     track_.Get();

@@ -10,13 +10,11 @@ BOOL CVinProgressBar::Create(HWND owner, UINT id) {
   return TRUE;
 }
 
-BOOL CVinProgressBar::Create(HWND owner, UINT id, const RECT& rect, const DisplayScale& scale) {
-  CVinProgressBar::Create(owner, id);
+void CVinProgressBar::Place(const RECT& rect, const DisplayScale& scale) {
   this->rect = rect;
   this->scale = scale;
   track_.SetResource(IDR_PNG_PROGRESS_KNOB, scale);
   fill_.SetResource(IDR_PNG_PROGRESS_FILL, scale);
-  return TRUE;
 }
 
 int CVinProgressBar::FilledWidth(int barWidth, UINT value, int fillEdgeWidth) {

@@ -13,7 +13,7 @@
 // resampled by the nearest rule when that set is not the scale's own. A set that lacks the
 // picture gives way to the 100 percent one. A missing id fails like an unloadable resource and
 // leaves the image as it was.
-bool LoadPngResource(CxImage& image, int id, HINSTANCE module, const DisplayScale& scale = DisplayScale());
+bool LoadPngResource(CxImage& image, int id, HINSTANCE module, const DisplayScale& scale);
 
 class CDrawSpecific {
  public:

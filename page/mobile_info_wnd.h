@@ -1,5 +1,6 @@
-// The page: a child window filling the host's container that owns every font, image,
-// control and record it shows, and routes its messages first to the control host.
+// The page: a child window filling the host's container. It keeps what the page model is made
+// from (the record, the pictures, the fonts, the controls), presents the model, and routes its
+// messages first to the control host.
 #pragma once
 
 #include <windows.h>
@@ -71,7 +72,10 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   const CMobileIcon& Tile(int index) const { return tiles[index]; }
   const ModelProfile& Profile() const { return profile; }
   const PhoneInfo& Phone() const { return phoneInfo; }
-  HFONT Font(PageFont font) const { return fonts[static_cast<size_t>(font)].Get(); }
+  HFONT Font(PageFont font) const {
+    const SharedFont& shared = SharedFontOf(font);
+    return shared != nullptr ? shared->Get() : nullptr;
+  }
   HFONT Font12() const { return Font(PageFont::Regular12); }
   HFONT Font12Bold() const { return Font(PageFont::Bold12); }
   HFONT Font14() const { return Font(PageFont::Regular14); }
@@ -146,7 +150,9 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   uint32_t scaledFromStamp = 0;  // modelPicture's stamp when scaledModelPicture was made
   DisplayScale scaledForScale;
   uint32_t animStep = 0;  // 0 to 4, the highlighted dot of the connecting view
-  ScopedFont fonts[kPageFontCount];
+  const SharedFont& SharedFontOf(PageFont font) const { return fonts[static_cast<size_t>(font)]; }
+
+  SharedFont fonts[kPageFontCount];  // shared with the controls that write in them
   CDownloadThread downloadThread;
   ModelProfile profile;
   PhoneInfo phoneInfo;

@@ -23,6 +23,8 @@ constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
 constexpr DWORD kPageStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 
+static_assert(CMobileIcon::kNotAvailable == kTileNotAvailable, "the tile shows dashes for the model's missing count");
+
 constexpr UINT kPhoneBarId = 115;
 constexpr UINT kCardBarId = 119;
 
@@ -55,12 +57,13 @@ PageSize SizeOf(const RECT& rect) { return {rect.right - rect.left, rect.bottom 
 // has a text to measure.
 class CTextMeasure final : public ITextMeasure {
  public:
-  explicit CTextMeasure(const ScopedFont* fonts) : fonts_(fonts) {}
+  explicit CTextMeasure(const SharedFont* fonts) : fonts_(fonts) {}
 
   PageSize Measure(PageFont font, std::u16string_view text) override {
     if (!dc_) dc_.emplace(nullptr);
     ScopedSaveDC saved(dc_->Get());
-    SelectObject(dc_->Get(), fonts_[static_cast<size_t>(font)].Get());
+    const SharedFont& shared = fonts_[static_cast<size_t>(font)];
+    SelectObject(dc_->Get(), shared != nullptr ? shared->Get() : nullptr);
     RECT extent = {0, 0, 1, 1};
     DrawTextW(dc_->Get(), reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &extent,
               DT_CALCRECT | DT_BOTTOM | DT_NOPREFIX);
@@ -68,7 +71,7 @@ class CTextMeasure final : public ITextMeasure {
   }
 
  private:
-  const ScopedFont* fonts_;
+  const SharedFont* fonts_;
   std::optional<ScopedMemoryDC> dc_;
 };
 
@@ -178,8 +181,8 @@ void CMobileInfoWnd::OnCreate() {
   CreateControls();
 }
 
-// Pictures are decoded again for the new scale as their views need them; the fonts keep their
-// handles' addresses, which the controls hold.
+// Pictures are decoded again for the new scale as their views need them; the controls are
+// placed again and take the new fonts, and the old fonts go when the last control lets go.
 void CMobileInfoWnd::OnDpiChanged() {
   const DisplayScale now = DisplayScale::ForDpi(WindowDpi());
   if (now == scale) return;
@@ -190,7 +193,6 @@ void CMobileInfoWnd::OnDpiChanged() {
   ScaleModelPicture();
   CreateFonts();
   LayOutControls();
-  if (installButtonCreated) PlaceInstallButton();
   ApplyControlStep();
   InvalidateArea(nullptr);
   keyboard.OnViewChanged();
@@ -212,6 +214,14 @@ void CMobileInfoWnd::OnSize() {
 }
 
 void CMobileInfoWnd::CreateControls() {
+  reconnectButton.Create(Hwnd(), kReconnectButtonId, nullptr, ToWide(ButtonCaption(PageControl::Reconnect)).c_str(),
+                         IDR_PNG_RECONNECT_BUTTON);
+  phoneBar.Create(Hwnd(), kPhoneBarId);
+  cardBar.Create(Hwnd(), kCardBarId);
+  battery.Create(Hwnd());
+  for (int i = 0; i < kTileCount; ++i) {
+    tiles[i].Create(Hwnd(), kFirstTileId + i, IDR_PNG_TILE_APPS + i, ToWide(TileLabel(i)).c_str());
+  }
   LayOutControls();
   AddControl(&reconnectButton);
   AddControl(&phoneBar);
@@ -230,26 +240,24 @@ void CMobileInfoWnd::LayOutControls() {
   const auto place = [&](PageControl control, int index = 0) {
     return ToRect(ControlPlace(control, index, scale, client));
   };
-  reconnectButton.Create(Hwnd(), kReconnectButtonId, nullptr, ToWide(ButtonCaption(PageControl::Reconnect)).c_str(),
-                         IDR_PNG_RECONNECT_BUTTON, place(PageControl::Reconnect),
-                         ToRect(ButtonCaptionPlace(PageControl::Reconnect, scale, client)),
-                         fonts[static_cast<size_t>(PageFont::Regular12)].Address(), scale);
-  phoneBar.Create(Hwnd(), kPhoneBarId, place(PageControl::PhoneBar), scale);
-  cardBar.Create(Hwnd(), kCardBarId, place(PageControl::CardBar), scale);
-  battery.Create(Hwnd(), place(PageControl::Battery), fonts[static_cast<size_t>(PageFont::Bold12)].Address(), scale);
-  for (int i = 0; i < kTileCount; ++i) {
-    tiles[i].Create(Hwnd(), kFirstTileId + i, place(PageControl::Tile, i), IDR_PNG_TILE_APPS + i,
-                    ToWide(TileLabel(i)).c_str(), fonts[static_cast<size_t>(PageFont::Bold12)].Address(), scale);
-  }
+  reconnectButton.Place(place(PageControl::Reconnect),
+                        ToRect(ButtonCaptionPlace(PageControl::Reconnect, scale, client)), scale,
+                        SharedFontOf(PageFont::Regular12));
+  phoneBar.Place(place(PageControl::PhoneBar), scale);
+  cardBar.Place(place(PageControl::CardBar), scale);
+  battery.Place(place(PageControl::Battery), scale, SharedFontOf(PageFont::Bold12));
+  for (int i = 0; i < kTileCount; ++i)
+    tiles[i].Place(place(PageControl::Tile, i), scale, SharedFontOf(PageFont::Bold12));
+  if (installButtonCreated) PlaceInstallButton();
 }
 
 void CMobileInfoWnd::PlaceInstallButton() {
   const RECT rect = ToRect(ControlPlace(PageControl::Install, 0, scale, ModelInputs().client));
-  installButton.Create(Hwnd(), kInstallButtonId, nullptr, L"", IDR_PNG_INSTALL_BUTTON, rect, rect,
-                       fonts[static_cast<size_t>(PageFont::Bold12)].Address(), scale);
+  installButton.Place(rect, rect, scale, SharedFontOf(PageFont::Bold12));
 }
 
 void CMobileInfoWnd::CreateInstallButton() {
+  installButton.Create(Hwnd(), kInstallButtonId, nullptr, L"", IDR_PNG_INSTALL_BUTTON);
   installButton.SetFourFrames(TRUE);
   PlaceInstallButton();
   installButton.visible = FALSE;
@@ -299,7 +307,7 @@ void CMobileInfoWnd::LoadImages(PageView view) {
 
 void CMobileInfoWnd::CreateFonts() {
   for (size_t i = 0; i < kPageFontCount; ++i) {
-    fonts[i].Reset(MakePageFont(scale.Px(kPageFonts[i].height), kPageFonts[i].bold ? FW_BOLD : FW_NORMAL));
+    fonts[i] = ShareFont(MakePageFont(scale.Px(kPageFonts[i].height), kPageFonts[i].bold ? FW_BOLD : FW_NORMAL));
   }
 }
 
@@ -379,7 +387,7 @@ PagePaintSources CMobileInfoWnd::PaintSources() {
   for (size_t i = 0; i < kPagePictureCount; ++i) sources.pictures[i] = &pictures[i];
   bool stretched = false;
   sources.phone = &PhonePicture(stretched);
-  for (size_t i = 0; i < kPageFontCount; ++i) sources.fonts[i] = fonts[i].Get();
+  for (size_t i = 0; i < kPageFontCount; ++i) sources.fonts[i] = Font(static_cast<PageFont>(i));
   sources.slicer = this;
   return sources;
 }

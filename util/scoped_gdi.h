@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <utility>
 
 template <typename Handle>
@@ -22,8 +23,6 @@ class ScopedGdiObject {
   ~ScopedGdiObject() { Reset(nullptr); }
 
   Handle Get() const { return handle_; }
-  // For holders that read the handle at each use, such as controls given the page's fonts.
-  const Handle* Address() const { return &handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
 
   void Reset(Handle handle) {
@@ -36,6 +35,10 @@ class ScopedGdiObject {
 };
 
 using ScopedFont = ScopedGdiObject<HFONT>;
+// A font several holders draw with: it goes when the last of them lets go, so a control never
+// reads a handle its owner has already deleted.
+using SharedFont = std::shared_ptr<const ScopedFont>;
+inline SharedFont ShareFont(HFONT font) { return std::make_shared<const ScopedFont>(font); }
 using ScopedBitmap = ScopedGdiObject<HBITMAP>;
 using ScopedBrush = ScopedGdiObject<HBRUSH>;
 

@@ -190,7 +190,7 @@ DWORD PageFaults() {
 // A picture from the module's own resources, else as the native benchmark finds it.
 BenchImage Picture(HMODULE module, int id, int width, int height) {
   BenchImage image{std::make_unique<CxImage>(CXIMAGE_FORMAT_PNG), "module resource " + std::to_string(id)};
-  if (module != nullptr && LoadPngResource(*image.image, id, module)) return image;
+  if (module != nullptr && LoadPngResource(*image.image, id, module, DisplayScale())) return image;
   return PageImage(DefaultPngDir(), id, width, height, false);
 }
 

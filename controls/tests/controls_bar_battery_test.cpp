@@ -23,7 +23,8 @@ constexpr int kBelowFillRow = kBarRect.top + kFillHeight;
 class ProgressBarTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(bar.Create(host.Hwnd(), kPhoneBarId, kBarRect));
+    ASSERT_TRUE(bar.Create(host.Hwnd(), kPhoneBarId));
+    bar.Place(kBarRect, DisplayScale());
     host.AddControl(&bar);
   }
   void Paint() {
@@ -135,7 +136,11 @@ constexpr RECT kTextBand = {kBatteryRect.left, kBatteryRect.top, kBatteryRect.ri
 
 class BatteryTest : public PaintedControlTest<CVinBattery> {
  protected:
-  bool Create() override { return battery.Create(host.Hwnd(), kBatteryRect, &fontHandle); }
+  bool Create() override {
+    if (!battery.Create(host.Hwnd())) return false;
+    battery.Place(kBatteryRect, DisplayScale(), font);
+    return true;
+  }
   CVinBattery& battery = control;
 };
 
@@ -171,7 +176,7 @@ const CutCase kCutCases[] = {
 TEST_F(BatteryTest, TheLevelBarIsCutToAWidthThatFollowsTheLevel) {
   for (const CutCase& cutCase : kCutCases) {
     SCOPED_TRACE(cutCase.level);
-    EXPECT_EQ(CVinBattery::CutWidth(cutCase.level, 79), cutCase.cut);
+    EXPECT_EQ(CVinBattery::CutWidth(cutCase.level, 79, DisplayScale()), cutCase.cut);
     // At 150 percent the picture is 119 wide and the cut is the same length scaled.
     const DisplayScale scale = DisplayScale::ForDpi(144);
     EXPECT_EQ(CVinBattery::CutWidth(cutCase.level, 119, scale), std::min(scale.Px(cutCase.cut), 119));

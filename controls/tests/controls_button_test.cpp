@@ -119,8 +119,8 @@ const Sequence kSequences[] = {
 class ButtonTest : public ::testing::Test {
  protected:
   void CreateReconnect(const wchar_t* text = L"") {
-    ASSERT_TRUE(button.Create(host.Hwnd(), kReconnectId, L"", text, IDR_TEST_STRIP_THREE, kReconnectRect,
-                              kReconnectCaptionRect, &fontHandle));
+    ASSERT_TRUE(button.Create(host.Hwnd(), kReconnectId, L"", text, IDR_TEST_STRIP_THREE));
+    button.Place(kReconnectRect, kReconnectCaptionRect, DisplayScale(), font);
     host.AddControl(&button);
   }
   uint32_t Shown(POINT at = kFrameProbe) {
@@ -154,8 +154,8 @@ class ButtonTest : public ::testing::Test {
     }
   }
 
-  ScopedFont font = MakeTestFont(12, false);
-  HFONT fontHandle = font.Get();
+  SharedFont font = std::make_shared<const ScopedFont>(MakeTestFont(12, false));
+  HFONT fontHandle = font->Get();
   DibCanvas canvas{820, 600, DibLayout::BottomUp24, test_color::kBackground};
   CVinButton button;
   OtherWindow other;
@@ -167,8 +167,8 @@ TEST_F(ButtonTest, EventSequencesDecideFrameCommandAndCapture) {
     SCOPED_TRACE(sequence.name);
     CVinButton fresh;
     ControlTestHost rowHost;
-    ASSERT_TRUE(fresh.Create(rowHost.Hwnd(), kReconnectId, L"", L"", IDR_TEST_STRIP_THREE, kReconnectRect,
-                             kReconnectCaptionRect, &fontHandle));
+    ASSERT_TRUE(fresh.Create(rowHost.Hwnd(), kReconnectId, L"", L"", IDR_TEST_STRIP_THREE));
+    fresh.Place(kReconnectRect, kReconnectCaptionRect, DisplayScale(), font);
     rowHost.AddControl(&fresh);
     std::vector<uint32_t> shownAtCommand;
     rowHost.onCommand = [&](WPARAM) {
@@ -209,7 +209,8 @@ TEST_F(ButtonTest, ThreeFrameStripSizesTheButtonToOneFrame) {
 
 TEST_F(ButtonTest, FourFrameStripShowsItsFirstThreeFramesAndDropsTheRemainder) {
   button.SetFourFrames(TRUE);
-  ASSERT_TRUE(button.Create(host.Hwnd(), 333, L"", L"", IDR_TEST_STRIP_FOUR, kInstallRect, kInstallRect, &fontHandle));
+  ASSERT_TRUE(button.Create(host.Hwnd(), 333, L"", L"", IDR_TEST_STRIP_FOUR));
+  button.Place(kInstallRect, kInstallRect, DisplayScale(), font);
   host.AddControl(&button);
   // 570 / 4 = 142: the given rectangle only fixes the corner.
   EXPECT_EQ(button.rect, (RECT{kHostWidth - 200, 2, kHostWidth - 58, 48}));
@@ -253,7 +254,8 @@ void ExpectCaptionCentredIn(const DibCanvas& canvas, const RECT& area, HFONT fon
 
 TEST_F(ButtonTest, AMissingPictureKeepsTheGivenRectangleAndStillDrawsTheCaption) {
   const RECT given = {100, 100, 180, 130};
-  ASSERT_TRUE(button.Create(host.Hwnd(), 7, L"", L"OK", IDR_TEST_MISSING, given, kNoRect, &fontHandle));
+  ASSERT_TRUE(button.Create(host.Hwnd(), 7, L"", L"OK", IDR_TEST_MISSING));
+  button.Place(given, kNoRect, DisplayScale(), font);
   host.AddControl(&button);
   EXPECT_EQ(button.rect, given);
   EXPECT_EQ(button.TextRect(), given);
@@ -278,8 +280,8 @@ TEST_F(ButtonTest, CaptionIsCentredInItsRectangleInBlackOverTheFrame) {
 }
 
 TEST_F(ButtonTest, AnEmptyTextRectangleCentresTheCaptionInTheButton) {
-  ASSERT_TRUE(button.Create(host.Hwnd(), kReconnectId, L"", L"Go", IDR_TEST_STRIP_THREE, RECT{340, 382, 341, 383},
-                            kNoRect, &fontHandle));
+  ASSERT_TRUE(button.Create(host.Hwnd(), kReconnectId, L"", L"Go", IDR_TEST_STRIP_THREE));
+  button.Place(RECT{340, 382, 341, 383}, kNoRect, DisplayScale(), font);
   host.AddControl(&button);
   EXPECT_EQ(button.TextRect(), kReconnectRect);
   canvas.Fill(test_color::kBackground);
@@ -304,7 +306,8 @@ TEST_F(ButtonTest, OnlyATipTextMakesATooltipWindowAndDestroyRemovesIt) {
   EXPECT_TRUE(button.RelayEvent(WM_MOUSEMOVE, 0, 0));
 
   CVinButton tipped;
-  ASSERT_TRUE(tipped.Create(host.Hwnd(), 5, L"tip", L"", IDR_TEST_STRIP_THREE, kReconnectRect, kNoRect, &fontHandle));
+  ASSERT_TRUE(tipped.Create(host.Hwnd(), 5, L"tip", L"", IDR_TEST_STRIP_THREE));
+  tipped.Place(kReconnectRect, kNoRect, DisplayScale(), font);
   const HWND tooltip = tipped.TooltipWindow();
   ASSERT_TRUE(IsWindow(tooltip));
   wchar_t className[64] = {};
@@ -318,8 +321,8 @@ TEST_F(ButtonTest, OnlyATipTextMakesATooltipWindowAndDestroyRemovesIt) {
 }
 
 TEST_F(ButtonTest, IdsAboveFFFFReachTheOwnerAsTheirLowWord) {
-  ASSERT_TRUE(button.Create(host.Hwnd(), 0x10000 + kReconnectId, L"", L"", IDR_TEST_STRIP_THREE, kReconnectRect,
-                            kNoRect, &fontHandle));
+  ASSERT_TRUE(button.Create(host.Hwnd(), 0x10000 + kReconnectId, L"", L"", IDR_TEST_STRIP_THREE));
+  button.Place(kReconnectRect, kNoRect, DisplayScale(), font);
   host.AddControl(&button);
   host.Down(kIn.x, kIn.y);
   host.Up(kIn.x, kIn.y);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <memory>
 // After windows.h, which it needs.
 #include <commctrl.h>
 
@@ -33,16 +35,16 @@ RECT MeasuredRect(HFONT font, POINT corner) {
 class HyperLinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(link.Create(host.Hwnd(), kLinkId, kText, kTip, RECT{kCorner.x, kCorner.y, 0, 0}, &fontHandle,
-                            kLinkColor, FALSE));
+    ASSERT_TRUE(link.Create(host.Hwnd(), kLinkId, kText, kTip, kLinkColor, FALSE));
+    link.Place(RECT{kCorner.x, kCorner.y, 0, 0}, DisplayScale(), font);
     host.AddControl(&link);
     host.TakePaints();
     on = {link.rect.left + 5, link.rect.top + 3};
   }
   LRESULT ToolCount() { return SendMessageW(link.TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0); }
 
-  ScopedFont font = MakeTestFont(12, false);
-  HFONT fontHandle = font.Get();
+  SharedFont font = std::make_shared<const ScopedFont>(MakeTestFont(12, false));
+  HFONT fontHandle = font->Get();
   DibCanvas canvas{820, 600, DibLayout::BottomUp24, test_color::kBackground};
   CVinHyperLink link;
   ControlTestHost host;
@@ -101,8 +103,8 @@ TEST_F(HyperLinkTest, OnlyAReleaseExactlyWhereThePressWasSendsWmCommand) {
     SCOPED_TRACE(clickCase.name);
     CVinHyperLink fresh;
     ControlTestHost rowHost;
-    ASSERT_TRUE(fresh.Create(rowHost.Hwnd(), kLinkId, kText, kTip, RECT{kCorner.x, kCorner.y, 0, 0}, &fontHandle,
-                             kLinkColor, FALSE));
+    ASSERT_TRUE(fresh.Create(rowHost.Hwnd(), kLinkId, kText, kTip, kLinkColor, FALSE));
+    fresh.Place(RECT{kCorner.x, kCorner.y, 0, 0}, DisplayScale(), font);
     rowHost.AddControl(&fresh);
     for (const Action& action : clickCase.actions) {
       const int x = action.dx == kOff ? off.x : on.x + action.dx;
@@ -197,8 +199,8 @@ TEST_F(HyperLinkTest, TheTipIsRegisteredOnceWhileHoveredAndRemovedWhenThePointer
 TEST_F(HyperLinkTest, AnEmptyTipRegistersNoToolButTheLinkStillWorks) {
   CVinHyperLink quiet;
   ControlTestHost quietHost;
-  ASSERT_TRUE(quiet.Create(quietHost.Hwnd(), kLinkId, kText, L"", RECT{kCorner.x, kCorner.y, 0, 0}, &fontHandle,
-                           kLinkColor, FALSE));
+  ASSERT_TRUE(quiet.Create(quietHost.Hwnd(), kLinkId, kText, L"", kLinkColor, FALSE));
+  quiet.Place(RECT{kCorner.x, kCorner.y, 0, 0}, DisplayScale(), font);
   quietHost.AddControl(&quiet);
   quietHost.TakePaints();
   quietHost.Move(on.x, on.y);
@@ -234,8 +236,8 @@ TEST_F(HyperLinkTest, TheTextIsDrawnInItsColourUnderlinedOnlyWhenAsked) {
 
   CVinHyperLink underlined;
   ControlTestHost underlinedHost;
-  ASSERT_TRUE(underlined.Create(underlinedHost.Hwnd(), kLinkId, kText, kTip, RECT{kCorner.x, kCorner.y, 0, 0},
-                                &fontHandle, kLinkColor, TRUE));
+  ASSERT_TRUE(underlined.Create(underlinedHost.Hwnd(), kLinkId, kText, kTip, kLinkColor, TRUE));
+  underlined.Place(RECT{kCorner.x, kCorner.y, 0, 0}, DisplayScale(), font);
   // Measured without the underline: the same rectangle.
   EXPECT_EQ(underlined.rect, link.rect);
   canvas.Fill(test_color::kBackground);

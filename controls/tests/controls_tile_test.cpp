@@ -28,7 +28,9 @@ constexpr uint32_t kGrey = 0x838383;
 class TileTest : public PaintedControlTest<CMobileIcon> {
  protected:
   bool Create() override {
-    return tile.Create(host.Hwnd(), kAppsId, kTileRect, IDR_TEST_TILE_ICON, kAppsLabel, &fontHandle);
+    if (!tile.Create(host.Hwnd(), kAppsId, IDR_TEST_TILE_ICON, kAppsLabel)) return false;
+    tile.Place(kTileRect, DisplayScale(), font);
+    return true;
   }
   CMobileIcon& tile = control;
 };
@@ -43,13 +45,15 @@ TEST_F(TileTest, TheIconSitsCentredAtTheTopAndTheTextBandIsTheBottomStrip) {
 
 TEST_F(TileTest, AnOddMarginMakesTheIconBoxOnePixelWider) {
   CMobileIcon odd;
-  ASSERT_TRUE(odd.Create(host.Hwnd(), 9, RECT{0, 0, 81, 90}, IDR_TEST_TILE_ICON, L"", &fontHandle));
+  ASSERT_TRUE(odd.Create(host.Hwnd(), 9, IDR_TEST_TILE_ICON, L""));
+  odd.Place(RECT{0, 0, 81, 90}, DisplayScale(), font);
   EXPECT_EQ(odd.IconBox(), (RECT{14, 0, 67, 52}));
 }
 
 TEST_F(TileTest, AnIconWiderThanItsTileOverhangsBothSides) {
   CMobileIcon narrow;
-  ASSERT_TRUE(narrow.Create(host.Hwnd(), 9, RECT{100, 0, 140, 90}, IDR_TEST_TILE_ICON, L"", &fontHandle));
+  ASSERT_TRUE(narrow.Create(host.Hwnd(), 9, IDR_TEST_TILE_ICON, L""));
+  narrow.Place(RECT{100, 0, 140, 90}, DisplayScale(), font);
   EXPECT_EQ(narrow.IconBox(), (RECT{94, 0, 146, 52}));
 }
 
@@ -206,7 +210,8 @@ TEST_F(TileTest, AHiddenTileNeitherDrawsNorReacts) {
 TEST_F(TileTest, WithoutItsIconATileCannotBeClickedAndItsTextIsClippedAway) {
   CMobileIcon bare;
   ControlTestHost bareHost;  // after the tile: its window goes first
-  ASSERT_TRUE(bare.Create(bareHost.Hwnd(), 1002, kTileRect, IDR_TEST_MISSING, kAppsLabel, &fontHandle));
+  ASSERT_TRUE(bare.Create(bareHost.Hwnd(), 1002, IDR_TEST_MISSING, kAppsLabel));
+  bare.Place(kTileRect, DisplayScale(), font);
   bareHost.AddControl(&bare);
   bare.SetCount(7);
   const RECT iconBox = bare.IconBox();
@@ -228,7 +233,8 @@ TEST_F(TileTest, CreateKeepsVisibilityCountAndHover) {
   tile.SetCount(9);
   tile.visible = FALSE;
   host.Move(162, 223);  // hidden: no hover
-  ASSERT_TRUE(tile.Create(host.Hwnd(), kAppsId, kTileRect, IDR_TEST_TILE_ICON, kAppsLabel, &fontHandle));
+  ASSERT_TRUE(tile.Create(host.Hwnd(), kAppsId, IDR_TEST_TILE_ICON, kAppsLabel));
+  tile.Place(kTileRect, DisplayScale(), font);
   EXPECT_EQ(tile.Count(), 9);
   EXPECT_FALSE(tile.visible);
   EXPECT_FALSE(tile.IsHovered());

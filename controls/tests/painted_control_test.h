@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
+
 #include "controls/tests/controls_test_support.h"
 #include "testing/dib_canvas.h"
 #include "util/scoped_gdi.h"
@@ -16,15 +18,15 @@ class PaintedControlTest : public ::testing::Test {
     ASSERT_TRUE(Create());
     host.AddControl(&control);
   }
-  // The control's Create, in `host` and with `fontHandle`.
+  // The control's Create, in `host`, and its Place with `font`.
   virtual bool Create() = 0;
   void Paint() {
     canvas.Fill(test_color::kBackground);
     host.DrawControls(canvas.Dc());
   }
 
-  ScopedFont font = MakeTestFont(12, true);
-  HFONT fontHandle = font.Get();
+  SharedFont font = std::make_shared<const ScopedFont>(MakeTestFont(12, true));
+  HFONT fontHandle = font->Get();
   DibCanvas canvas{820, 600, DibLayout::BottomUp24,
                    test_color::kBackground};  // after the font: it keeps the font selected
   Control control;
