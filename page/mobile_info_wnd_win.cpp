@@ -414,7 +414,7 @@ PageModelInputs CMobileInfoWnd::ModelInputs() const {
   for (size_t i = 0; i < kPagePictureCount; ++i) inputs.pictures[i] = SizeOf(pictures[i]);
   bool stretched = false;
   const PageSize phone = SizeOf(PhonePicture(stretched));
-  inputs.phonePicture = stretched && !phone.Empty() ? PageSize{scale.Px(phone.cx), scale.Px(phone.cy)} : phone;
+  inputs.phonePicture = stretched ? PhotoSizeAt(phone, scale) : phone;
   inputs.reconnectFrame = SizeOf(reconnectButton.rect);
   if (installButtonCreated) inputs.installFrame = SizeOf(installButton.rect);
   return inputs;
@@ -493,11 +493,9 @@ void CMobileInfoWnd::ReloadModelPicture() {
 void CMobileInfoWnd::ScaleModelPicture() {
   scaledModelPicture.Release();
   if (scale.IsLogical() || !modelPicture.IsValid()) return;
-  // The size the views draw it at: the scaled size, halved on each side of the anchor.
-  const int width = 2 * (scale.Px(static_cast<int>(modelPicture.Width())) / 2);
-  const int height = 2 * (scale.Px(static_cast<int>(modelPicture.Height())) / 2);
-  if (width <= 0 || height <= 0) return;
-  if (!modelPicture.SmoothResampleInto(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+  const PageSize size = PhotoSizeAt(SizeOf(modelPicture), scale);
+  if (size.Empty()) return;
+  if (!modelPicture.SmoothResampleInto(static_cast<uint32_t>(size.cx), static_cast<uint32_t>(size.cy),
                                        &scaledModelPicture)) {
     return;
   }
@@ -576,13 +574,18 @@ void CMobileInfoWnd::InvalidateDot(uint32_t step) {
 
 void CMobileInfoWnd::OnCommand(WPARAM wParam) {
   const UINT id = LOWORD(wParam);
-  const UINT code = HIWORD(wParam);
-  if (id == kReconnectButtonId && code == 0) {
-    Reconnect();
-  } else if (id == kInstallButtonId && code == 0) {
-    RequestGuardInstall();
-  } else if (id >= kFirstTileId && id <= kLastTileId) {
-    NavigateToPage(id);  // whatever the notification code
+  switch (ActionOf(id, HIWORD(wParam))) {
+    case PageAction::Reconnect:
+      Reconnect();
+      break;
+    case PageAction::RequestInstall:
+      RequestGuardInstall();
+      break;
+    case PageAction::OpenHostPage:
+      NavigateToPage(id);
+      break;
+    case PageAction::None:
+      break;
   }
 }
 

@@ -6,8 +6,7 @@
 #include <windows.h>
 #include <oleacc.h>
 
-#include <string>
-#include <vector>
+#include <optional>
 
 #include "page/page_elements.h"
 
@@ -36,7 +35,5 @@ class CPageAccessibility {
  private:
   IPageWindow& page_;
   CPageAccessible* object_ = nullptr;
-  bool announced_ = false;  // until the first change the page shows its idle view
-  PageView lastView_ = PageView::Idle;
-  std::vector<PageElement> lastElements_;
+  std::optional<PageModel> announced_;  // none: a screen reader knows the idle view
 };

@@ -9,6 +9,20 @@
 namespace {
 
 constexpr wchar_t kLinkAction[] = L"跳转";
+
+DWORD WinEventOf(AccessEvent event) {
+  switch (event) {
+    case AccessEvent::Reorder:
+      return EVENT_OBJECT_REORDER;
+    case AccessEvent::NameChange:
+      return EVENT_OBJECT_NAMECHANGE;
+    case AccessEvent::ValueChange:
+      return EVENT_OBJECT_VALUECHANGE;
+    case AccessEvent::LocationChange:
+      break;
+  }
+  return EVENT_OBJECT_LOCATIONCHANGE;
+}
 constexpr wchar_t kButtonAction[] = L"按下";
 
 // oleacc stays loaded once found: stubs of marshalled objects may still call into it.
@@ -377,37 +391,16 @@ void CPageAccessibility::Disconnect() {
 void CPageAccessibility::NotifyChanges() {
   HWND hwnd = page_.Window().Hwnd();
   if (hwnd == nullptr) return;
-  const PageView view = page_.Model().View();
-  // Made before anything changes: should it fail, the next call compares with the last view
-  // announced.
-  std::vector<PageElement> elements = PageElements(page_);
-  bool reordered = view != lastView_;
-  if (announced_ && !reordered) {
-    reordered = elements.size() != lastElements_.size();
-    for (size_t i = 0; !reordered && i < elements.size(); ++i) {
-      reordered = elements[i].role != lastElements_[i].role || elements[i].commandId != lastElements_[i].commandId;
-    }
-  }
-  // A hook running in this thread may destroy the window while it hears of one event.
+  const PageModel& now = page_.Model();
+  // Made before anything is raised: should it fail, the next call compares with the last
+  // model announced. A hook that hears of an event may change the page's model.
+  const std::vector<AccessChange> changes = AccessChanges(announced_ ? &*announced_ : nullptr, now);
+  PageModel shown = now;
   const CWindowImplBase::Watch watch(page_.Window());
-  const auto raise = [&](DWORD event, LONG child) {
-    if (!watch.Gone()) NotifyWinEvent(event, hwnd, OBJID_CLIENT, child);
-  };
-  if (reordered) {
-    // The client's name is the view's heading: a focused page is heard moving on.
-    raise(EVENT_OBJECT_REORDER, CHILDID_SELF);
-    raise(EVENT_OBJECT_NAMECHANGE, CHILDID_SELF);
-  } else if (announced_) {
-    for (size_t i = 0; i < elements.size(); ++i) {
-      const PageElement& now = elements[i];
-      const PageElement& before = lastElements_[i];
-      const LONG child = static_cast<LONG>(i + 1);
-      if (now.name != before.name) raise(EVENT_OBJECT_NAMECHANGE, child);
-      if (now.value != before.value) raise(EVENT_OBJECT_VALUECHANGE, child);
-      if (!EqualRect(&now.rect, &before.rect)) raise(EVENT_OBJECT_LOCATIONCHANGE, child);
-    }
+  for (const AccessChange& change : changes) {
+    // A hook running in this thread may destroy the window while it hears of one event.
+    if (watch.Gone()) break;
+    NotifyWinEvent(WinEventOf(change.event), hwnd, OBJID_CLIENT, change.child);
   }
-  announced_ = true;
-  lastView_ = view;
-  lastElements_ = std::move(elements);
+  announced_ = std::move(shown);
 }

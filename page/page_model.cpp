@@ -470,6 +470,41 @@ uint32_t PageModel::NextFocus(uint32_t command, int step) const {
   return Focusable(static_cast<size_t>(next)).command;
 }
 
+std::vector<AccessChange> AccessChanges(const PageModel* before, const PageModel& after) {
+  const std::vector<AccessChange> reorder = {{AccessEvent::Reorder, 0}, {AccessEvent::NameChange, 0}};
+  if (before == nullptr) return after.View() != PageView::Idle ? reorder : std::vector<AccessChange>();
+  const size_t count = after.DescribedCount();
+  bool reordered = before->View() != after.View() || before->DescribedCount() != count;
+  for (size_t i = 0; !reordered && i < count; ++i) {
+    reordered = before->Described(i).role != after.Described(i).role ||
+                before->Described(i).command != after.Described(i).command;
+  }
+  if (reordered) return reorder;
+  std::vector<AccessChange> changes;
+  for (size_t i = 0; i < count; ++i) {
+    const ViewElement& was = before->Described(i);
+    const ViewElement& now = after.Described(i);
+    const int32_t child = static_cast<int32_t>(i + 1);
+    if (was.name != now.name) changes.push_back({AccessEvent::NameChange, child});
+    if (was.value != now.value) changes.push_back({AccessEvent::ValueChange, child});
+    if (was.rect != now.rect) changes.push_back({AccessEvent::LocationChange, child});
+  }
+  return changes;
+}
+
+PageAction ActionOf(uint32_t command, uint32_t notification) {
+  if (command == kReconnectButtonId && notification == 0) return PageAction::Reconnect;
+  if (command == kInstallButtonId && notification == 0) return PageAction::RequestInstall;
+  if (command >= kFirstTileId && command <= kLastTileId && kTileLink[command - kFirstTileId] >= 0) {
+    return PageAction::OpenHostPage;
+  }
+  return PageAction::None;
+}
+
+PageSize PhotoSizeAt(PageSize decoded, const DisplayScale& scale) {
+  return {2 * (scale.Px(decoded.cx) / 2), 2 * (scale.Px(decoded.cy) / 2)};
+}
+
 PageRect ControlPlace(PageControl control, int index, const DisplayScale& scale, PageSize client) {
   switch (control) {
     case PageControl::Reconnect:

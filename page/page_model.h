@@ -201,6 +201,27 @@ class PageModel {
   std::vector<uint16_t> focus_;
 };
 
+// What a screen reader is told when the page goes from one model to the next: a new view, or
+// elements that came, went or changed what a click does, reorder the page's children; else
+// each element's changed name, value or place. Child 0 is the page itself, whose name is the
+// view's heading.
+enum class AccessEvent : uint8_t { Reorder, NameChange, ValueChange, LocationChange };
+struct AccessChange {
+  AccessEvent event;
+  int32_t child;
+};
+// `before` null: nothing was announced yet, which a screen reader heard as the idle view.
+std::vector<AccessChange> AccessChanges(const PageModel* before, const PageModel& after);
+
+// What the page does for a WM_COMMAND from one of its elements.
+enum class PageAction : uint8_t { None, Reconnect, RequestInstall, OpenHostPage };
+// A button acts on a plain click (notification 0); a tile whatever the notification says.
+PageAction ActionOf(uint32_t command, uint32_t notification);
+
+// The size the model's own picture is drawn at: the scale times its decoded size, halved on
+// each side of its anchor, so an odd size is drawn one pixel smaller.
+PageSize PhotoSizeAt(PageSize decoded, const DisplayScale& scale);
+
 // Where a control is put, in client pixels: the buttons are then sized to one frame of their
 // strip. The install button hangs from the client's right edge.
 PageRect ControlPlace(PageControl control, int index, const DisplayScale& scale, PageSize client);

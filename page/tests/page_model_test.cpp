@@ -146,6 +146,33 @@ TEST(PageModelTest, TheKeyboardWrapsAndAClickFindsWhatIsDrawnThere) {
   const PageModel model(Inputs(idle, 96), measure);
   EXPECT_EQ(model.NextFocus(0, 1), 0u);
   EXPECT_EQ(model.PressableAt(400, 300), nullptr);
+
+  // Whatever can be focused does something when pressed, and nothing else does.
+  for (PageState state : {PageState::ConnectFailed, PageState::GuardMissing}) {
+    const PhoneInfo phone = Record(state);
+    const PageModel shown(Inputs(phone, 144), measure);
+    for (size_t i = 0; i < shown.FocusCount(); ++i) {
+      EXPECT_NE(ActionOf(shown.Focusable(i).command, 0), PageAction::None) << shown.Focusable(i).command;
+    }
+  }
+  const struct {
+    uint32_t command;
+    uint32_t notification;
+    PageAction action;
+  } presses[] = {
+      {kReconnectButtonId, 0, PageAction::Reconnect},
+      {kReconnectButtonId, 1, PageAction::None},
+      {kInstallButtonId, 0, PageAction::RequestInstall},
+      {kInstallButtonId, 5, PageAction::None},
+      {1001, 0, PageAction::OpenHostPage},
+      {1008, 7, PageAction::OpenHostPage},
+      {1002, 0, PageAction::None},
+      {1000, 0, PageAction::None},
+      {1009, 0, PageAction::None},
+  };
+  for (const auto& press : presses) {
+    EXPECT_EQ(ActionOf(press.command, press.notification), press.action) << press.command << "/" << press.notification;
+  }
 }
 
 // The values a record gives its controls and what a screen reader hears of them.
