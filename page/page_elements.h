@@ -1,11 +1,10 @@
 // The page model's described elements in the system's terms: names as wide strings, roles as
-// ROLE_SYSTEM values, rectangles as RECTs; and the pressable ones, for the keyboard.
+// ROLE_SYSTEM values, rectangles as RECTs; and the pressable ones among them.
 #pragma once
 
 #include <windows.h>
 #include <oleacc.h>
 
-#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -38,26 +37,5 @@ struct FocusElement {
   LONG childId = CHILDID_SELF;  // its child id among PageElements
 };
 
-// The page's two buttons and eight tiles.
-constexpr size_t kMaxFocusElements = 2 + kTileCount;
-
-// A fixed list, so that the keyboard never allocates to move a focus.
-class FocusList {
- public:
-  bool empty() const { return count_ == 0; }
-  size_t size() const { return count_; }
-  const FocusElement* begin() const { return items_.data(); }
-  const FocusElement* end() const { return items_.data() + count_; }
-  const FocusElement& operator[](size_t index) const { return items_[index]; }
-
-  // Null for 0 and for an element that is not shown.
-  const FocusElement* Find(UINT commandId) const;
-  void Add(const FocusElement& element);
-
- private:
-  std::array<FocusElement, kMaxFocusElements> items_ = {};
-  size_t count_ = 0;
-};
-
 // The elements that a click acts on, in reading order.
-FocusList FocusOrder(IPageWindow& page);
+std::vector<FocusElement> FocusOrder(IPageWindow& page);

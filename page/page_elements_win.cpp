@@ -39,24 +39,12 @@ LONG ChildIdOf(const std::vector<PageElement>& elements, UINT commandId) {
   return CHILDID_SELF;
 }
 
-const FocusElement* FocusList::Find(UINT commandId) const {
-  if (commandId == 0) return nullptr;
-  for (const FocusElement& element : *this) {
-    if (element.commandId == commandId) return &element;
-  }
-  return nullptr;
-}
-
-void FocusList::Add(const FocusElement& element) {
-  if (count_ < items_.size()) items_[count_++] = element;
-}
-
-FocusList FocusOrder(IPageWindow& page) {
+std::vector<FocusElement> FocusOrder(IPageWindow& page) {
   const PageModel& model = page.Model();
-  FocusList order;
+  std::vector<FocusElement> order;
   for (size_t i = 0; i < model.FocusCount(); ++i) {
     const ViewElement& element = model.Focusable(i);
-    order.Add({element.command, RoleOf(element.role), ToRect(element.rect), model.ChildIdOf(element.command)});
+    order.push_back({element.command, RoleOf(element.role), ToRect(element.rect), model.ChildIdOf(element.command)});
   }
   return order;
 }
