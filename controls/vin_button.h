@@ -7,11 +7,12 @@
 
 #include <string>
 
+#include "controls/button_press.h"
 #include "controls/vin_control.h"
 #include "imaging/ximage.h"
 #include "util/scoped_gdi.h"
 
-class CVinButton : public CVinControl {
+class CVinButton : public CVinControl, private IButtonHost {
  public:
   CVinButton() = default;
   ~CVinButton() override;
@@ -45,16 +46,20 @@ class CVinButton : public CVinControl {
   void OnCaptureChanged(HWND gainingCapture) override;
 
   BOOL IsCreated() const { return created_; }
-  BOOL IsPressed() const { return pressed_; }
-  BOOL IsHovered() const { return hover_; }
-  BOOL IsCaptured() const { return captured_; }
+  BOOL IsPressed() const { return press_.Pressed(); }
+  BOOL IsHovered() const { return press_.Hovered(); }
+  BOOL IsCaptured() const { return press_.Captured(); }
   HWND TooltipWindow() const { return tooltip_; }
   const RECT& TextRect() const { return textRect_; }
   const std::wstring& Text() const { return text_; }
 
  private:
   BOOL Inside(int x, int y);
-  void Invalidate();
+  void TakeCapture() override;
+  bool HoldsCapture() const override;
+  void GiveBackCapture() override;
+  void Click() override;
+  void Redraw() override;
 
   CxImage strip_;
   CxImage normalFrame_;
@@ -67,9 +72,7 @@ class CVinButton : public CVinControl {
   COLORREF textColor_ = RGB(0, 0, 0);
   SharedFont font_;
   UINT imageId_ = 0;
-  BOOL pressed_ = FALSE;
-  BOOL hover_ = FALSE;
-  BOOL captured_ = FALSE;
+  ButtonPress press_{*this};
   BOOL fourFrame_ = FALSE;
   BOOL created_ = FALSE;
 };

@@ -63,90 +63,42 @@ void CVinButton::Place(const RECT& rect, const RECT& textRect, const DisplayScal
 
 BOOL CVinButton::Inside(int x, int y) { return HitTest(POINT{x, y}); }
 
-void CVinButton::Invalidate() { RequestControlRepaint(owner, rect); }
+void CVinButton::TakeCapture() { SetCapture(owner); }
+
+bool CVinButton::HoldsCapture() const { return owner != nullptr && GetCapture() == owner; }
+
+void CVinButton::GiveBackCapture() { ReleaseCapture(); }
+
+void CVinButton::Click() {
+  if (owner != nullptr) SendMessageW(owner, WM_COMMAND, MAKEWPARAM(LOWORD(id), 0), 0);
+}
+
+void CVinButton::Redraw() { RequestControlRepaint(owner, rect); }
 
 BOOL CVinButton::RelayEvent(UINT message, WPARAM wParam, LPARAM lParam) {
   RelayToTooltip(tooltip_, owner, message, wParam, lParam);
   return TRUE;
 }
 
-void CVinButton::OnMouseMove(UINT, int x, int y) {
-  if (Inside(x, y)) {
-    // While the press holds the capture, coming back in shows pressed again, not hover.
-    BOOL& flag = captured_ ? pressed_ : hover_;
-    if (!flag) {
-      flag = TRUE;
-      Invalidate();
-    }
-    return;
-  }
-  // Moves elsewhere on the page change nothing once the button shows normal.
-  if (!pressed_ && !hover_) return;
-  pressed_ = FALSE;
-  hover_ = FALSE;
-  Invalidate();
-}
+void CVinButton::OnMouseMove(UINT, int x, int y) { press_.MouseMove(Inside(x, y) != FALSE); }
 
-void CVinButton::OnMouseLeave() {
-  if (!pressed_ && !hover_) return;
-  pressed_ = FALSE;
-  hover_ = FALSE;
-  Invalidate();
-}
+void CVinButton::OnMouseLeave() { press_.MouseLeave(); }
 
-void CVinButton::OnLButtonDown(UINT, int x, int y) {
-  if (!Inside(x, y)) return;
-  // Capture first: the capture change it causes must not clear the press set after it.
-  SetCapture(owner);
-  captured_ = TRUE;
-  pressed_ = TRUE;
-  Invalidate();
-}
+void CVinButton::OnLButtonDown(UINT, int x, int y) { press_.ButtonDown(Inside(x, y) != FALSE); }
 
-void CVinButton::OnLButtonDblClk(UINT, int x, int y) {
-  if (!Inside(x, y)) return;
-  if (GetCapture() != owner) {
-    SetCapture(owner);
-    captured_ = TRUE;
-  }
-  if (!pressed_) {
-    pressed_ = TRUE;
-    Invalidate();
-  }
-}
+void CVinButton::OnLButtonDblClk(UINT, int x, int y) { press_.DoubleClick(Inside(x, y) != FALSE); }
 
-void CVinButton::OnLButtonUp(UINT, int, int) {
-  if (!captured_) return;
-  if (pressed_) {
-    // The owner's handler runs while the button still shows pressed.
-    if (owner != nullptr) SendMessageW(owner, WM_COMMAND, MAKEWPARAM(LOWORD(id), 0), 0);
-    pressed_ = FALSE;
-    Invalidate();
-  }
-  // Another window that took the capture meanwhile keeps it.
-  if (owner != nullptr && GetCapture() == owner) ReleaseCapture();
-  captured_ = FALSE;
-}
+void CVinButton::OnLButtonUp(UINT, int, int) { press_.ButtonUp(); }
 
-void CVinButton::CancelPress() {
-  const BOOL held = captured_;
-  captured_ = FALSE;
-  hover_ = FALSE;
-  if (pressed_) {
-    pressed_ = FALSE;
-    Invalidate();
-  }
-  if (held && owner != nullptr && GetCapture() == owner) ReleaseCapture();
-}
+void CVinButton::CancelPress() { press_.Cancel(); }
 
-void CVinButton::OnCaptureChanged(HWND) {
-  if (!pressed_) return;
-  pressed_ = FALSE;
-  Invalidate();
-}
+void CVinButton::OnCaptureChanged(HWND) { press_.CaptureLost(); }
 
 void CVinButton::Draw(HDC dc) {
-  const CxImage& frame = pressed_ ? pressedFrame_ : (hover_ ? hoverFrame_ : normalFrame_);
+  const ButtonPress::Look look = press_.Shown();
+  const CxImage& frame = look == ButtonPress::Look::Pressed ? pressedFrame_
+                         : look == ButtonPress::Look::Hover ? hoverFrame_
+                                                            : normalFrame_;
   if (frame.IsValid()) frame.DrawInRect(dc, rect);
 
   ScopedSaveDC saved(dc);

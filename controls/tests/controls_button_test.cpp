@@ -8,11 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "controls/tests/button_sequences.h"
 #include "controls/tests/controls_test_ids.h"
 #include "controls/tests/controls_test_support.h"
 #include "controls/vin_button.h"
 
 namespace {
+
+using namespace button_sequences;
 
 constexpr UINT kReconnectId = 222;
 constexpr RECT kReconnectRect = {340, 382, 462, 430};
@@ -27,18 +30,6 @@ constexpr POINT kOut = {462, 400};
 // Where the frame colour is read: a corner away from any caption.
 constexpr POINT kFrameProbe = {343, 385};
 
-enum class Event { MoveIn, MoveOut, DownIn, DownOut, UpIn, UpOut, DoubleClickIn, DoubleClickOut, Leave, StealCapture };
-enum class Frame { Normal, Hover, Pressed };
-enum class Holder { Nobody, Host, Other };
-
-struct Sequence {
-  const char* name;
-  std::vector<Event> events;
-  Frame frame;
-  size_t commands;
-  Holder capture;
-};
-
 uint32_t ColorOf(Frame frame) {
   switch (frame) {
     case Frame::Hover:
@@ -49,72 +40,6 @@ uint32_t ColorOf(Frame frame) {
       return test_color::kNormal;
   }
 }
-
-const Sequence kSequences[] = {
-    {"move in", {Event::MoveIn}, Frame::Hover, 0, Holder::Nobody},
-    {"move in and out", {Event::MoveIn, Event::MoveOut}, Frame::Normal, 0, Holder::Nobody},
-    {"hover, then the pointer leaves the window", {Event::MoveIn, Event::Leave}, Frame::Normal, 0, Holder::Nobody},
-    {"press", {Event::MoveIn, Event::DownIn}, Frame::Pressed, 0, Holder::Host},
-    {"click", {Event::MoveIn, Event::DownIn, Event::UpIn}, Frame::Hover, 1, Holder::Nobody},
-    {"click without a move before it", {Event::DownIn, Event::UpIn}, Frame::Normal, 1, Holder::Nobody},
-    {"press, drag out", {Event::MoveIn, Event::DownIn, Event::MoveOut}, Frame::Normal, 0, Holder::Host},
-    {"press, drag out, release",
-     {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::UpOut},
-     Frame::Normal,
-     0,
-     Holder::Nobody},
-    {"press, drag out and back",
-     {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::MoveIn},
-     Frame::Pressed,
-     0,
-     Holder::Host},
-    {"press, drag out and back, release",
-     {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::MoveIn, Event::UpIn},
-     Frame::Normal,
-     1,
-     Holder::Nobody},
-    {"... then the next move shows hover",
-     {Event::MoveIn, Event::DownIn, Event::MoveOut, Event::MoveIn, Event::UpIn, Event::MoveIn},
-     Frame::Hover,
-     1,
-     Holder::Nobody},
-    // The release point is not tested: only the last move decides.
-    {"press, release outside without a move",
-     {Event::MoveIn, Event::DownIn, Event::UpOut},
-     Frame::Hover,
-     1,
-     Holder::Nobody},
-    {"release without press", {Event::MoveIn, Event::UpIn}, Frame::Hover, 0, Holder::Nobody},
-    {"press outside, release inside", {Event::DownOut, Event::UpIn}, Frame::Normal, 0, Holder::Nobody},
-    {"press outside, drag in", {Event::DownOut, Event::MoveIn}, Frame::Hover, 0, Holder::Nobody},
-    {"press, capture taken by another window",
-     {Event::MoveIn, Event::DownIn, Event::StealCapture},
-     Frame::Hover,
-     0,
-     Holder::Other},
-    {"... then a move over it shows pressed again",
-     {Event::MoveIn, Event::DownIn, Event::StealCapture, Event::MoveIn},
-     Frame::Pressed,
-     0,
-     Holder::Other},
-    {"... and a release over it still sends, leaving the other window its capture",
-     {Event::MoveIn, Event::DownIn, Event::StealCapture, Event::MoveIn, Event::UpIn},
-     Frame::Hover,
-     1,
-     Holder::Other},
-    {"press, capture taken, release",
-     {Event::DownIn, Event::StealCapture, Event::UpIn},
-     Frame::Normal,
-     0,
-     Holder::Other},
-    {"double click", {Event::DownIn, Event::UpIn, Event::DoubleClickIn, Event::UpIn}, Frame::Normal, 2, Holder::Nobody},
-    {"double click, second press held",
-     {Event::MoveIn, Event::DownIn, Event::UpIn, Event::DoubleClickIn},
-     Frame::Pressed,
-     1,
-     Holder::Host},
-    {"double click outside", {Event::DoubleClickOut, Event::UpIn}, Frame::Normal, 0, Holder::Nobody},
-};
 
 class ButtonTest : public ::testing::Test {
  protected:
