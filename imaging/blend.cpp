@@ -257,43 +257,80 @@ void CopyRowShuffled(const MappedColours<BgrSource>& colours, const ChunkShuffle
 }
 #endif
 
+// The page's pictures at their own size: alpha and colour rows read in place, one below the
+// other.
 template <class Ops, class Surface>
-void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface& buffer) {
-  if (!Drawable(image, cx, cy, box, buffer, Ops::kBytes)) return;
-  const SourceMap map(image, x, y, cx, cy, box);
-  const int w = box.Width();
-  const int h = box.Height();
-  const bool inPlace = map.InPlace() && image.bitsPerPixel == 24;
-  // The page's pictures: 24 bits with an alpha plane and nothing else that changes alpha.
-  const bool finalPlane = image.bitsPerPixel == 24 && image.alpha != nullptr && image.alphaMax == 255 &&
-                          !(image.transparencyIndex >= 0 && image.transparencyColor[3] == 0);
-  const bool planeInPlace = inPlace && finalPlane;
-  if (planeInPlace) {
-    // The page's pictures at their own size: rows in place, one below the other.
-    const size_t first = static_cast<size_t>(map.First());
-    const int bottom = map.RowOf(0);
-    for (int yy = 0; yy < h; ++yy) {
-      const size_t sy = static_cast<size_t>(bottom + yy);
-      blend::BlendSpan<Ops>(image.alpha + sy * static_cast<size_t>(image.width) + first,
-                            InPlaceColours{SourceRow(image, static_cast<int>(sy)) + 3 * first}, BufferRow(buffer, yy),
-                            w);
-    }
-    return;
+void BlendFinalPlaneInPlace(const ImageView& image, const SourceMap& map, int w, int h, Surface& buffer) {
+  const size_t first = static_cast<size_t>(map.First());
+  const int bottom = map.RowOf(0);
+  for (int yy = 0; yy < h; ++yy) {
+    const size_t sy = static_cast<size_t>(bottom + yy);
+    blend::BlendSpan<Ops>(image.alpha + sy * static_cast<size_t>(image.width) + first,
+                          InPlaceColours{SourceRow(image, static_cast<int>(sy)) + 3 * first}, BufferRow(buffer, yy), w);
   }
+}
 
+// The final alpha of one row's buffer pixels, by the drawing rules.
+void GatherRowAlpha(const ImageView& image, const uint8_t* src, const uint8_t* plane, const int* columns, int w,
+                    int wide, const AlphaRules& rules, uint8_t* out) {
+  switch (image.bitsPerPixel) {
+    case 1:
+      GatherAlphaIndexed<1>(src, plane, columns, w, rules, out);
+      break;
+    case 4:
+      GatherAlphaIndexed<4>(src, plane, columns, w, rules, out);
+      break;
+    case 8:
+      GatherAlphaIndexed<8>(src, plane, columns, w, rules, out);
+      break;
+    default:
+      GatherAlpha24(BgrSource{src, wide}, plane, columns, w, rules, out);
+      break;
+  }
+}
+
+// One row's colours by its final alpha; a 24-bit row in place starts at source column `first`.
+template <class Ops>
+void BlendRowColours(const ImageView& image, const uint8_t* alpha, const uint8_t* src, const int* columns,
+                     const uint32_t* palette, int wide, bool inPlace, int first, uint8_t* dst, int w) {
+  switch (image.bitsPerPixel) {
+    case 1:
+      blend::BlendSpan<Ops>(alpha, MappedColours<IndexedSource<1>>{{src, palette}, columns}, dst, w);
+      break;
+    case 4:
+      blend::BlendSpan<Ops>(alpha, MappedColours<IndexedSource<4>>{{src, palette}, columns}, dst, w);
+      break;
+    case 8:
+      blend::BlendSpan<Ops>(alpha, MappedColours<IndexedSource<8>>{{src, palette}, columns}, dst, w);
+      break;
+    default:
+      if (inPlace) {
+        blend::BlendSpan<Ops>(alpha, InPlaceColours{src + 3 * static_cast<size_t>(first)}, dst, w);
+      } else {
+        blend::BlendSpan<Ops>(alpha, MappedColours<BgrSource>{{src, wide}, columns}, dst, w);
+      }
+      break;
+  }
+}
+
+// Every other draw: the source of each buffer column through the column map, each row's final
+// alpha gathered by the drawing rules; a final plane stretched on a path with shuffles gathers
+// alpha and colours a chunk at a time instead.
+template <class Ops, class Surface>
+void BlendMapped(const ImageView& image, const SourceMap& map, int w, int h, bool inPlace, bool finalPlane,
+                 Surface& buffer) {
   Scratch scratch;
+  if (!scratch.ReserveColumns(w)) return;
+  map.FillColumns(scratch.Columns(), w);
   bool shuffled = false;
+  // A final plane comes here only when it is not in place.
+  if (Ops::kShuffles && finalPlane) {
+    shuffled = scratch.ReserveShuffles(w) && BuildShuffles(scratch.Columns(), w, image.width, scratch.Shuffles());
+  }
   std::optional<AlphaRules> rules;  // only draws that gather alpha need them
-  if (!planeInPlace) {
-    if (!scratch.ReserveColumns(w)) return;
-    map.FillColumns(scratch.Columns(), w);
-    if (Ops::kShuffles && finalPlane && !inPlace) {
-      shuffled = scratch.ReserveShuffles(w) && BuildShuffles(scratch.Columns(), w, image.width, scratch.Shuffles());
-    }
-    if (!shuffled) {
-      if (!scratch.ReserveAlpha(w)) return;
-      rules.emplace(image);
-    }
+  if (!shuffled) {
+    if (!scratch.ReserveAlpha(w)) return;
+    rules.emplace(image);
   }
   const int* columns = scratch.Columns();
   uint32_t palette[256];
@@ -315,45 +352,27 @@ void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const Paint
       }
     }
 #endif
-    const uint8_t* alpha = scratch.Alpha();
-    if (planeInPlace) {
-      alpha = plane + map.First();
-    } else if (sy != gatheredRow) {
-      // Rows repeated by a vertical stretch have the same alpha.
+    // Rows repeated by a vertical stretch have the same alpha.
+    if (sy != gatheredRow) {
       gatheredRow = sy;
-      switch (image.bitsPerPixel) {
-        case 1:
-          GatherAlphaIndexed<1>(src, plane, columns, w, *rules, scratch.Alpha());
-          break;
-        case 4:
-          GatherAlphaIndexed<4>(src, plane, columns, w, *rules, scratch.Alpha());
-          break;
-        case 8:
-          GatherAlphaIndexed<8>(src, plane, columns, w, *rules, scratch.Alpha());
-          break;
-        default:
-          GatherAlpha24(BgrSource{src, wide}, plane, columns, w, *rules, scratch.Alpha());
-          break;
-      }
+      GatherRowAlpha(image, src, plane, columns, w, wide, *rules, scratch.Alpha());
     }
-    switch (image.bitsPerPixel) {
-      case 1:
-        blend::BlendSpan<Ops>(alpha, MappedColours<IndexedSource<1>>{{src, palette}, columns}, dst, w);
-        break;
-      case 4:
-        blend::BlendSpan<Ops>(alpha, MappedColours<IndexedSource<4>>{{src, palette}, columns}, dst, w);
-        break;
-      case 8:
-        blend::BlendSpan<Ops>(alpha, MappedColours<IndexedSource<8>>{{src, palette}, columns}, dst, w);
-        break;
-      default:
-        if (inPlace) {
-          blend::BlendSpan<Ops>(alpha, InPlaceColours{src + 3 * static_cast<size_t>(map.First())}, dst, w);
-        } else {
-          blend::BlendSpan<Ops>(alpha, MappedColours<BgrSource>{{src, wide}, columns}, dst, w);
-        }
-        break;
-    }
+    BlendRowColours<Ops>(image, scratch.Alpha(), src, columns, palette, wide, inPlace, map.First(), dst, w);
+  }
+}
+
+template <class Ops, class Surface>
+void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface& buffer) {
+  if (!Drawable(image, cx, cy, box, buffer, Ops::kBytes)) return;
+  const SourceMap map(image, x, y, cx, cy, box);
+  const bool inPlace = map.InPlace() && image.bitsPerPixel == 24;
+  // The page's pictures: 24 bits with an alpha plane and nothing else that changes alpha.
+  const bool finalPlane = image.bitsPerPixel == 24 && image.alpha != nullptr && image.alphaMax == 255 &&
+                          !(image.transparencyIndex >= 0 && image.transparencyColor[3] == 0);
+  if (inPlace && finalPlane) {
+    BlendFinalPlaneInPlace<Ops>(image, map, box.Width(), box.Height(), buffer);
+  } else {
+    BlendMapped<Ops>(image, map, box.Width(), box.Height(), inPlace, finalPlane, buffer);
   }
 }
 
