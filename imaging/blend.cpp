@@ -524,6 +524,28 @@ PAGE_TARGET_SSSE3 PAGE_FLATTEN void ResampleSsse3(const ImageView& image, int x,
 }
 #endif
 
+template <class Surface>
+using Draw = void (*)(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface& buffer);
+
+// BlendImage and ResampleOpaque of one path, for both target layouts.
+struct PathKernels {
+  Draw<Surface24> blend24;
+  Draw<Surface32> blend32;
+  Draw<Surface24> resample24;
+  Draw<Surface32> resample32;
+};
+
+constexpr PathKernels kPortableKernels = {&BlendPortable<Surface24>, &BlendPortable<Surface32>,
+                                          &ResamplePortable<Surface24>, &ResamplePortable<Surface32>};
+#if defined(PAGE_BLEND_SSE2)
+constexpr PathKernels kSse2Kernels = {&BlendSse2<Surface24>, &BlendSse2<Surface32>, &ResampleSse2<Surface24>,
+                                      &ResampleSse2<Surface32>};
+#endif
+#if defined(PAGE_BLEND_SSSE3)
+constexpr PathKernels kSsse3Kernels = {&BlendSsse3<Surface24>, &BlendSsse3<Surface32>, &ResampleSsse3<Surface24>,
+                                       &ResampleSsse3<Surface32>};
+#endif
+
 bool ProcessorHasSsse3() {
 #if defined(PAGE_BLEND_SSSE3)
   unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
@@ -574,45 +596,20 @@ const char* BlendPathName(BlendPath path) {
 
 namespace {
 
-template <class Surface>
-void BlendUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                Surface& buffer) {
+// The path's draws if this build on this processor has it, else the portable ones.
+const PathKernels& KernelsOf(BlendPath path) {
   if (!HasBlendPath(path)) path = BlendPath::Portable;
   switch (path) {
 #if defined(PAGE_BLEND_SSSE3)
     case BlendPath::Ssse3:
-      BlendSsse3(image, x, y, cx, cy, box, buffer);
-      return;
+      return kSsse3Kernels;
 #endif
 #if defined(PAGE_BLEND_SSE2)
     case BlendPath::Sse2:
-      BlendSse2(image, x, y, cx, cy, box, buffer);
-      return;
+      return kSse2Kernels;
 #endif
     default:
-      BlendPortable(image, x, y, cx, cy, box, buffer);
-      return;
-  }
-}
-
-template <class Surface>
-void ResampleUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                   Surface& buffer) {
-  if (!HasBlendPath(path)) path = BlendPath::Portable;
-  switch (path) {
-#if defined(PAGE_BLEND_SSSE3)
-    case BlendPath::Ssse3:
-      ResampleSsse3(image, x, y, cx, cy, box, buffer);
-      return;
-#endif
-#if defined(PAGE_BLEND_SSE2)
-    case BlendPath::Sse2:
-      ResampleSse2(image, x, y, cx, cy, box, buffer);
-      return;
-#endif
-    default:
-      ResamplePortable(image, x, y, cx, cy, box, buffer);
-      return;
+      return kPortableKernels;
   }
 }
 
@@ -620,19 +617,19 @@ void ResampleUsing(BlendPath path, const ImageView& image, int x, int y, int cx,
 
 void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
                      Surface24& buffer) {
-  BlendUsing(path, image, x, y, cx, cy, box, buffer);
+  KernelsOf(path).blend24(image, x, y, cx, cy, box, buffer);
 }
 void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
                      Surface32& buffer) {
-  BlendUsing(path, image, x, y, cx, cy, box, buffer);
+  KernelsOf(path).blend32(image, x, y, cx, cy, box, buffer);
 }
 void ResampleOpaqueUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
                          Surface24& buffer) {
-  ResampleUsing(path, image, x, y, cx, cy, box, buffer);
+  KernelsOf(path).resample24(image, x, y, cx, cy, box, buffer);
 }
 void ResampleOpaqueUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
                          Surface32& buffer) {
-  ResampleUsing(path, image, x, y, cx, cy, box, buffer);
+  KernelsOf(path).resample32(image, x, y, cx, cy, box, buffer);
 }
 
 void BlendImage(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer) {
