@@ -1,21 +1,13 @@
 #include <algorithm>
-#include <cmath>
-#include <cstddef>
-#include <cstring>
-#include <memory>
-#include <new>
-#include <optional>
+#include <cstdint>
 
-#include "imaging/blend_map.h"
+#include "imaging/blend_kernels.h"
 #include "imaging/blend_paths.h"
-#include "imaging/blend_portable.h"
-#include "imaging/blend_span.h"
-#include "imaging/blend_sse2.h"
-#include "imaging/blend_ssse3.h"
 #include "imaging/image_view.h"
 
-#if defined(PAGE_BLEND_SSSE3)
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
 #include <cpuid.h>
+#define PAGE_BLEND_CPUID 1
 #endif
 
 PaintBox ComputePaintBox(const PaintBox& clip, int x, int y, int cx, int cy) {
@@ -44,492 +36,41 @@ bool NeedsBlending(const ImageView& image) {
 
 namespace {
 
-using blend::BgrSource;
-using blend::BuildShuffles;
-using blend::ChunkShuffle;
-using blend::IndexedSource;
-using blend::InPlaceColours;
-using blend::MappedColours;
-using blend::SourceMap;
-
-bool UsableImage(const ImageView& image) {
-  if (image.bits == nullptr || image.width <= 0 || image.height <= 0) return false;
-  const int bpp = image.bitsPerPixel;
-  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) return false;
-  const int64_t minStride = (static_cast<int64_t>(image.width) * bpp + 31) / 32 * 4;
-  return image.stride >= minStride;
-}
-
-template <class Surface>
-bool Drawable(const ImageView& image, int cx, int cy, const PaintBox& box, const Surface& buffer, int pixelBytes) {
-  if (!UsableImage(image) || cx <= 0 || cy <= 0 || buffer.bits == nullptr) return false;
-  const int64_t w = static_cast<int64_t>(box.right) - box.left;
-  const int64_t h = static_cast<int64_t>(box.bottom) - box.top;
-  if (w <= 0 || h <= 0) return false;
-  return buffer.width >= w && buffer.height >= h && buffer.stride >= w * pixelBytes;
-}
-
-// The image's palette as blue | green << 8 | red << 16, widened to 256 entries so that any
-// index reads black without a check.
-void PaletteTable(const ImageView& image, uint32_t (&out)[256]) {
-  std::memset(out, 0, sizeof out);
-  if (image.palette == nullptr) return;
-  const int count = std::min(std::max(image.paletteCount, 0), 256);
-  for (int i = 0; i < count; ++i) {
-    const uint8_t* e = image.palette + 4 * i;
-    out[i] = e[0] | static_cast<uint32_t>(e[1]) << 8 | static_cast<uint32_t>(e[2]) << 16;
-  }
-}
-
-// Columns whose pixel can be read as 4 bytes without leaving its row.
-int WideColumns(const ImageView& image) { return image.stride >= 4 ? (image.stride - 4) / 3 + 1 : 0; }
-
-const uint8_t* SourceRow(const ImageView& image, int sy) {
-  return image.bits + static_cast<size_t>(sy) * static_cast<size_t>(image.stride);
-}
-
-template <class Surface>
-uint8_t* BufferRow(const Surface& buffer, int yy) {
-  return buffer.bits + static_cast<size_t>(yy) * static_cast<size_t>(buffer.stride);
-}
-
-// Per-call working memory: the column map, one row of final alpha values and the shuffle
-// controls of a stretch. Allocated once per draw, never per row.
-class Scratch {
- public:
-  bool ReserveColumns(int width) { return columns_.Reserve(static_cast<size_t>(width)); }
-  bool ReserveAlpha(int width) { return alpha_.Reserve(static_cast<size_t>(width)); }
-  bool ReserveShuffles(int width) { return shuffles_.Reserve(static_cast<size_t>(width) / blend::kChunk + 1); }
-  bool ReserveRuns(int count) { return runs_.Reserve(static_cast<size_t>(count)); }
-  int* Columns() const { return columns_.Get(); }
-  int* Runs() const { return runs_.Get(); }
-  uint8_t* Alpha() const { return alpha_.Get(); }
-  ChunkShuffle* Shuffles() const { return shuffles_.Get(); }
-
- private:
-  // Draws up to this wide, as wide as the page's usually are, need no heap at all: a
-  // repaint allocates nothing. Wider ones take their block from the heap once per draw, and
-  // so does every draw under AddressSanitizer, whose exact blocks show any overread.
-  static constexpr size_t kOnStack = 1024;
-#if defined(__SANITIZE_ADDRESS__)
-  static constexpr bool kStack = false;
-#else
-  static constexpr bool kStack = true;
-#endif
-
-  template <typename T, size_t N>
-  class Block {
-   public:
-    bool Reserve(size_t count) {
-      if (kStack && count <= N) {
-        data_ = local_;
-        return true;
-      }
-      heap_.reset(new (std::nothrow) T[count]);
-      data_ = heap_.get();
-      return data_ != nullptr;
-    }
-    T* Get() const { return data_; }
-
-   private:
-    T local_[N];
-    std::unique_ptr<T[]> heap_;
-    T* data_ = nullptr;
-  };
-
-  Block<int, kOnStack> columns_;
-  Block<uint8_t, kOnStack> alpha_;
-  Block<ChunkShuffle, kOnStack / blend::kChunk + 1> shuffles_;
-  Block<int, kOnStack> runs_;
+// What the processor offers each path's file: its flags let the compiler use every
+// instruction set up to the path's own.
+struct Processor {
+  bool sse2 = false;
+  bool ssse3 = false;
 };
 
-// Where the runs of equal source columns of a row end, when an enlargement makes them long:
-// then a 32-bit row is filled a register at a time. Empty for anything else.
-struct ColumnRuns {
-  const int* ends = nullptr;
-  int count = 0;
-};
-
-ColumnRuns LongRuns(const int* columns, int width, Scratch& scratch) {
-  constexpr int kLongRun = 8;  // on average; shorter ones go faster through the shuffles
-  int count = 1;
-  for (int k = 1; k < width; ++k) count += columns[k] != columns[k - 1];
-  if (count * kLongRun > width || !scratch.ReserveRuns(count)) return {};
-  int* ends = scratch.Runs();
-  int j = 0;
-  for (int k = 1; k < width; ++k) {
-    if (columns[k] != columns[k - 1]) ends[j++] = k;
-  }
-  ends[j] = width;
-  return ColumnRuns{ends, count};
-}
-
-// How the drawing rules turn a source pixel into the final alpha: the alpha maximum, the
-// palette's alpha and the transparent index or colour, the last two as alpha 0.
-struct AlphaRules {
-  uint8_t scaled[256];    // a -> (a * (alpha maximum + 1)) >> 8
-  uint16_t byIndex[256];  // palette images: 0 transparent, entry alpha + 1, or 256
-  bool keyed = false;     // 24 bits: pixels of the transparency colour are clear
-  uint32_t key = 0;
-
-  explicit AlphaRules(const ImageView& image) {
-    const unsigned scale = image.alphaMax + 1u;
-    for (unsigned a = 0; a < 256; ++a) scaled[a] = static_cast<uint8_t>((a * scale) >> 8);
-    const int count = image.palette ? std::min(std::max(image.paletteCount, 0), 256) : 0;
-    for (int i = 0; i < 256; ++i) {
-      // Entries past the palette read as all zero, their alpha byte too.
-      const unsigned entryAlpha = i < count ? image.palette[4 * i + 3] : 0u;
-      byIndex[i] = static_cast<uint16_t>(image.alphaPaletteEnabled ? entryAlpha + 1 : 256);
-      if (i == image.transparencyIndex) byIndex[i] = 0;
-    }
-    // The key's fourth byte is compared with 0, so a non-zero one never matches.
-    keyed = image.bitsPerPixel == 24 && image.transparencyIndex >= 0 && image.transparencyColor[3] == 0;
-    key = image.transparencyColor[0] | static_cast<uint32_t>(image.transparencyColor[1]) << 8 |
-          static_cast<uint32_t>(image.transparencyColor[2]) << 16;
-  }
-};
-
-// Final alpha of one row of buffer pixels; the colour sources double as pixel readers.
-void GatherAlpha24(const BgrSource& colour, const uint8_t* plane, const int* columns, int count,
-                   const AlphaRules& rules, uint8_t* out) {
-  for (int k = 0; k < count; ++k) {
-    const int sx = columns[k];
-    unsigned a = rules.scaled[plane ? plane[sx] : 255];
-    if (rules.keyed && (colour.Fetch(sx) & 0xFFFFFFu) == rules.key) a = 0;
-    out[k] = static_cast<uint8_t>(a);
-  }
-}
-
-template <int Bpp>
-void GatherAlphaIndexed(const uint8_t* row, const uint8_t* plane, const int* columns, int count,
-                        const AlphaRules& rules, uint8_t* out) {
-  for (int k = 0; k < count; ++k) {
-    const int sx = columns[k];
-    const unsigned a = rules.scaled[plane ? plane[sx] : 255];
-    out[k] = static_cast<uint8_t>((a * rules.byIndex[IndexedSource<Bpp>::IndexAt(row, sx)]) >> 8);
-  }
-}
-
-#if defined(PAGE_BLEND_SSSE3)
-// A stretched row of a 24-bit image whose alpha plane is final, gathered by shuffles.
-template <class Ops>
-void BlendRowShuffled(const uint8_t* plane, const MappedColours<BgrSource>& colours, const ChunkShuffle* shuffles,
-                      uint8_t* dst, int count) {
-  const uint8_t* src = colours.source.row;
-  const int chunks = count / blend::kChunk;
-  for (int j = 0; j < chunks; ++j) {
-    const ChunkShuffle& shuffle = shuffles[j];
-    uint8_t* d = dst + Ops::kBytes * blend::kChunk * j;
-    const __m128i a = Ops::GatherAlpha(plane, shuffle);
-    if (Ops::AllOpaque(a)) {
-      Ops::StoreColours(Ops::GatherColour(src, shuffle, 0), Ops::GatherColour(src, shuffle, 1),
-                        Ops::GatherColour(src, shuffle, 2), d);
-    } else if (!Ops::AllClear(a)) {
-      alignas(16) uint8_t colour[3 * blend::kChunk];
-      alignas(16) uint8_t alpha[blend::kChunk];
-      for (int r = 0; r < 3; ++r) blend::Store16(colour + 16 * r, Ops::GatherColour(src, shuffle, r));
-      blend::Store16(alpha, a);
-      blend::BlendMixed<Ops>(InPlaceColours{colour}, 0, alpha, d, nullptr);
-    }
-  }
-  const int rest = count - chunks * blend::kChunk;
-  if (rest == 0) return;
-  // The last chunk again, its pixels already drawn made clear so that they stay.
-  const int start = count - blend::kChunk;
-  alignas(16) uint8_t alpha[blend::kChunk] = {};
-  for (int k = blend::kChunk - rest; k < blend::kChunk; ++k) alpha[k] = plane[colours.columns[start + k]];
-  if (Ops::AllClear16(alpha)) return;
-  alignas(16) uint8_t gathered[blend::kChunkBytes];
-  blend::BlendMixed<Ops>(colours, start, alpha, dst, gathered);
-}
-
-template <class Ops>
-void CopyRowShuffled(const MappedColours<BgrSource>& colours, const ChunkShuffle* shuffles, uint8_t* dst, int count) {
-  const uint8_t* src = colours.source.row;
-  const int chunks = count / blend::kChunk;
-  for (int j = 0; j < chunks; ++j) {
-    const ChunkShuffle& shuffle = shuffles[j];
-    Ops::StoreColours(Ops::GatherColour(src, shuffle, 0), Ops::GatherColour(src, shuffle, 1),
-                      Ops::GatherColour(src, shuffle, 2), dst + Ops::kBytes * blend::kChunk * j);
-  }
-  const int done = chunks * blend::kChunk;
-  if (done < count) colours.template Copy<Ops>(done, count - done, dst + Ops::kBytes * done);
-}
-#endif
-
-template <class Ops, class Surface>
-void BlendWith(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface& buffer) {
-  if (!Drawable(image, cx, cy, box, buffer, Ops::kBytes)) return;
-  const SourceMap map(image, x, y, cx, cy, box);
-  const int w = box.Width();
-  const int h = box.Height();
-  const bool inPlace = map.InPlace() && image.bitsPerPixel == 24;
-  // The page's pictures: 24 bits with an alpha plane and nothing else that changes alpha.
-  const bool finalPlane = image.bitsPerPixel == 24 && image.alpha != nullptr && image.alphaMax == 255 &&
-                          !(image.transparencyIndex >= 0 && image.transparencyColor[3] == 0);
-  const bool planeInPlace = inPlace && finalPlane;
-  if (planeInPlace) {
-    // The page's pictures at their own size: rows in place, one below the other.
-    const size_t first = static_cast<size_t>(map.First());
-    const int bottom = map.RowOf(0);
-    for (int yy = 0; yy < h; ++yy) {
-      const size_t sy = static_cast<size_t>(bottom + yy);
-      blend::BlendSpan<Ops>(image.alpha + sy * static_cast<size_t>(image.width) + first,
-                            InPlaceColours{SourceRow(image, static_cast<int>(sy)) + 3 * first}, BufferRow(buffer, yy),
-                            w);
-    }
-    return;
-  }
-
-  Scratch scratch;
-  bool shuffled = false;
-  std::optional<AlphaRules> rules;  // only draws that gather alpha need them
-  if (!planeInPlace) {
-    if (!scratch.ReserveColumns(w)) return;
-    map.FillColumns(scratch.Columns(), w);
-    if (Ops::kShuffles && finalPlane && !inPlace) {
-      shuffled = scratch.ReserveShuffles(w) && BuildShuffles(scratch.Columns(), w, image.width, scratch.Shuffles());
-    }
-    if (!shuffled) {
-      if (!scratch.ReserveAlpha(w)) return;
-      rules.emplace(image);
-    }
-  }
-  const int* columns = scratch.Columns();
-  uint32_t palette[256];
-  if (image.bitsPerPixel != 24) PaletteTable(image, palette);
-  const int wide = WideColumns(image);
-
-  int gatheredRow = -1;  // the source row whose alpha the scratch row holds
-  for (int yy = 0; yy < h; ++yy) {
-    const int sy = map.RowOf(yy);
-    const uint8_t* src = SourceRow(image, sy);
-    const uint8_t* plane =
-        image.alpha ? image.alpha + static_cast<size_t>(sy) * static_cast<size_t>(image.width) : nullptr;
-    uint8_t* dst = BufferRow(buffer, yy);
-#if defined(PAGE_BLEND_SSSE3)
-    if constexpr (Ops::kShuffles) {
-      if (shuffled) {
-        BlendRowShuffled<Ops>(plane, MappedColours<BgrSource>{{src, wide}, columns}, scratch.Shuffles(), dst, w);
-        continue;
-      }
-    }
-#endif
-    const uint8_t* alpha = scratch.Alpha();
-    if (planeInPlace) {
-      alpha = plane + map.First();
-    } else if (sy != gatheredRow) {
-      // Rows repeated by a vertical stretch have the same alpha.
-      gatheredRow = sy;
-      switch (image.bitsPerPixel) {
-        case 1:
-          GatherAlphaIndexed<1>(src, plane, columns, w, *rules, scratch.Alpha());
-          break;
-        case 4:
-          GatherAlphaIndexed<4>(src, plane, columns, w, *rules, scratch.Alpha());
-          break;
-        case 8:
-          GatherAlphaIndexed<8>(src, plane, columns, w, *rules, scratch.Alpha());
-          break;
-        default:
-          GatherAlpha24(BgrSource{src, wide}, plane, columns, w, *rules, scratch.Alpha());
-          break;
-      }
-    }
-    switch (image.bitsPerPixel) {
-      case 1:
-        blend::BlendSpan<Ops>(alpha, MappedColours<IndexedSource<1>>{{src, palette}, columns}, dst, w);
-        break;
-      case 4:
-        blend::BlendSpan<Ops>(alpha, MappedColours<IndexedSource<4>>{{src, palette}, columns}, dst, w);
-        break;
-      case 8:
-        blend::BlendSpan<Ops>(alpha, MappedColours<IndexedSource<8>>{{src, palette}, columns}, dst, w);
-        break;
-      default:
-        if (inPlace) {
-          blend::BlendSpan<Ops>(alpha, InPlaceColours{src + 3 * static_cast<size_t>(map.First())}, dst, w);
-        } else {
-          blend::BlendSpan<Ops>(alpha, MappedColours<BgrSource>{{src, wide}, columns}, dst, w);
-        }
-        break;
-    }
-  }
-}
-
-template <class Ops, class Source>
-void CopyMapped(const Source& source, const int* columns, int count, const ColumnRuns& runs, uint8_t* dst) {
-  if constexpr (Ops::kBytes == 4) {
-    if (runs.count > 0) {
-      int start = 0;
-      for (int j = 0; j < runs.count; ++j) {
-        Ops::Fill(dst + 4 * start, source.Pixel(columns[start]), runs.ends[j] - start);
-        start = runs.ends[j];
-      }
-      return;
-    }
-  }
-  MappedColours<Source>{source, columns}.template Copy<Ops>(0, count, dst);
-}
-
-template <class Ops, class Surface>
-void ResampleWith(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface& buffer) {
-  if (!Drawable(image, cx, cy, box, buffer, Ops::kBytes)) return;
-  const SourceMap map(image, x, y, cx, cy, box);
-  const int w = box.Width();
-  const int h = box.Height();
-  const bool inPlace = map.InPlace() && image.bitsPerPixel == 24;
-  const bool tryShuffles = Ops::kShuffles && !inPlace && image.bitsPerPixel == 24;
-  Scratch scratch;
-  bool shuffled = false;
-  ColumnRuns runs;
-  if (!inPlace) {
-    if (!scratch.ReserveColumns(w)) return;
-    map.FillColumns(scratch.Columns(), w);
-    if constexpr (Ops::kBytes == 4) runs = LongRuns(scratch.Columns(), w, scratch);
-    shuffled = runs.count == 0 && tryShuffles && scratch.ReserveShuffles(w) &&
-               BuildShuffles(scratch.Columns(), w, image.width, scratch.Shuffles());
-  }
-  const int* columns = scratch.Columns();
-  uint32_t palette[256];
-  if (image.bitsPerPixel != 24) PaletteTable(image, palette);
-  const int wide = WideColumns(image);
-
-  const size_t rowBytes = Ops::kBytes * static_cast<size_t>(w);
-  int previous = -1;
-  for (int yy = 0; yy < h; ++yy) {
-    const int sy = map.RowOf(yy);
-    uint8_t* dst = BufferRow(buffer, yy);
-    // A row the vertical stretch repeats is the row below it again.
-    if (sy == previous) {
-      std::memcpy(dst, BufferRow(buffer, yy - 1), rowBytes);
-      continue;
-    }
-    previous = sy;
-    const uint8_t* src = SourceRow(image, sy);
-#if defined(PAGE_BLEND_SSSE3)
-    if constexpr (Ops::kShuffles) {
-      if (shuffled) {
-        CopyRowShuffled<Ops>(MappedColours<BgrSource>{{src, wide}, columns}, scratch.Shuffles(), dst, w);
-        continue;
-      }
-    }
-#endif
-    switch (image.bitsPerPixel) {
-      case 1:
-        CopyMapped<Ops>(IndexedSource<1>{src, palette}, columns, w, runs, dst);
-        break;
-      case 4:
-        CopyMapped<Ops>(IndexedSource<4>{src, palette}, columns, w, runs, dst);
-        break;
-      case 8:
-        CopyMapped<Ops>(IndexedSource<8>{src, palette}, columns, w, runs, dst);
-        break;
-      default:
-        if (!inPlace) {
-          CopyMapped<Ops>(BgrSource{src, wide}, columns, w, runs, dst);
-        } else if constexpr (Ops::kBytes == 3) {
-          std::memcpy(dst, src + 3 * static_cast<size_t>(map.First()), rowBytes);
-        } else {
-          Ops::Widen(src + 3 * static_cast<size_t>(map.First()), w, dst);
-        }
-        break;
-    }
-  }
-}
-
-// One entry per path; everything a path calls is inlined into it, so the SSSE3 one is built
-// for SSSE3 throughout and nothing else is.
-#if defined(__GNUC__)
-#define PAGE_FLATTEN __attribute__((flatten))
-#else
-#define PAGE_FLATTEN
-#endif
-
-// Each path's operations for each target layout.
-template <class Surface>
-struct OpsFor;
-template <>
-struct OpsFor<Surface24> {
-  using Portable = blend::PortableOps;
-#if defined(PAGE_BLEND_SSE2)
-  using Sse2 = blend::Sse2Ops;
-#endif
-#if defined(PAGE_BLEND_SSSE3)
-  using Ssse3 = blend::Ssse3Ops;
-#endif
-};
-template <>
-struct OpsFor<Surface32> {
-  using Portable = blend::PortableOps32;
-#if defined(PAGE_BLEND_SSE2)
-  using Sse2 = blend::Sse2Ops32;
-#endif
-#if defined(PAGE_BLEND_SSSE3)
-  using Ssse3 = blend::Ssse3Ops32;
-#endif
-};
-
-template <class Surface>
-PAGE_FLATTEN void BlendPortable(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                                Surface& buffer) {
-  BlendWith<typename OpsFor<Surface>::Portable>(image, x, y, cx, cy, box, buffer);
-}
-template <class Surface>
-PAGE_FLATTEN void ResamplePortable(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                                   Surface& buffer) {
-  ResampleWith<typename OpsFor<Surface>::Portable>(image, x, y, cx, cy, box, buffer);
-}
-#if defined(PAGE_BLEND_SSE2)
-template <class Surface>
-PAGE_FLATTEN void BlendSse2(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                            Surface& buffer) {
-  BlendWith<typename OpsFor<Surface>::Sse2>(image, x, y, cx, cy, box, buffer);
-}
-template <class Surface>
-PAGE_FLATTEN void ResampleSse2(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                               Surface& buffer) {
-  ResampleWith<typename OpsFor<Surface>::Sse2>(image, x, y, cx, cy, box, buffer);
-}
-#endif
-#if defined(PAGE_BLEND_SSSE3)
-template <class Surface>
-PAGE_TARGET_SSSE3 PAGE_FLATTEN void BlendSsse3(const ImageView& image, int x, int y, int cx, int cy,
-                                               const PaintBox& box, Surface& buffer) {
-  BlendWith<typename OpsFor<Surface>::Ssse3>(image, x, y, cx, cy, box, buffer);
-}
-template <class Surface>
-PAGE_TARGET_SSSE3 PAGE_FLATTEN void ResampleSsse3(const ImageView& image, int x, int y, int cx, int cy,
-                                                  const PaintBox& box, Surface& buffer) {
-  ResampleWith<typename OpsFor<Surface>::Ssse3>(image, x, y, cx, cy, box, buffer);
-}
-#endif
-
-bool ProcessorHasSsse3() {
-#if defined(PAGE_BLEND_SSSE3)
+Processor AskProcessor() {
+  Processor found;
+#if defined(PAGE_BLEND_CPUID)
   unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-  return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_SSSE3) != 0;
-#else
-  return false;
+  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0) {
+    found.sse2 = (edx & bit_SSE) != 0 && (edx & bit_SSE2) != 0;
+    found.ssse3 = found.sse2 && (ecx & bit_SSE3) != 0 && (ecx & bit_SSSE3) != 0;
+  }
 #endif
+  return found;
+}
+
+const Processor& ThisProcessor() {
+  static const Processor processor = AskProcessor();
+  return processor;
 }
 
 }  // namespace
 
 bool HasBlendPath(BlendPath path) {
+  // Only a table is read before the check: its functions are built for the path's set.
   switch (path) {
     case BlendPath::Portable:
       return true;
     case BlendPath::Sse2:
-#if defined(PAGE_BLEND_SSE2)
-      return true;
-#else
-      return false;
-#endif
-    case BlendPath::Ssse3: {
-      static const bool available = ProcessorHasSsse3();
-      return available;
-    }
+      return blend::kSse2Kernels.blend24 != nullptr && ThisProcessor().sse2;
+    case BlendPath::Ssse3:
+      return blend::kSsse3Kernels.blend24 != nullptr && ThisProcessor().ssse3;
   }
   return false;
 }
@@ -555,65 +96,37 @@ const char* BlendPathName(BlendPath path) {
 
 namespace {
 
-template <class Surface>
-void BlendUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                Surface& buffer) {
+// The path's draws if this build on this processor has it, else the portable ones.
+const blend::PathKernels& KernelsOf(BlendPath path) {
   if (!HasBlendPath(path)) path = BlendPath::Portable;
   switch (path) {
-#if defined(PAGE_BLEND_SSSE3)
     case BlendPath::Ssse3:
-      BlendSsse3(image, x, y, cx, cy, box, buffer);
-      return;
-#endif
-#if defined(PAGE_BLEND_SSE2)
+      return blend::kSsse3Kernels;
     case BlendPath::Sse2:
-      BlendSse2(image, x, y, cx, cy, box, buffer);
-      return;
-#endif
-    default:
-      BlendPortable(image, x, y, cx, cy, box, buffer);
-      return;
+      return blend::kSse2Kernels;
+    case BlendPath::Portable:
+      break;
   }
-}
-
-template <class Surface>
-void ResampleUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
-                   Surface& buffer) {
-  if (!HasBlendPath(path)) path = BlendPath::Portable;
-  switch (path) {
-#if defined(PAGE_BLEND_SSSE3)
-    case BlendPath::Ssse3:
-      ResampleSsse3(image, x, y, cx, cy, box, buffer);
-      return;
-#endif
-#if defined(PAGE_BLEND_SSE2)
-    case BlendPath::Sse2:
-      ResampleSse2(image, x, y, cx, cy, box, buffer);
-      return;
-#endif
-    default:
-      ResamplePortable(image, x, y, cx, cy, box, buffer);
-      return;
-  }
+  return blend::kPortableKernels;
 }
 
 }  // namespace
 
 void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
                      Surface24& buffer) {
-  BlendUsing(path, image, x, y, cx, cy, box, buffer);
+  KernelsOf(path).blend24(image, x, y, cx, cy, box, buffer);
 }
 void BlendImageUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
                      Surface32& buffer) {
-  BlendUsing(path, image, x, y, cx, cy, box, buffer);
+  KernelsOf(path).blend32(image, x, y, cx, cy, box, buffer);
 }
 void ResampleOpaqueUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
                          Surface24& buffer) {
-  ResampleUsing(path, image, x, y, cx, cy, box, buffer);
+  KernelsOf(path).resample24(image, x, y, cx, cy, box, buffer);
 }
 void ResampleOpaqueUsing(BlendPath path, const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box,
                          Surface32& buffer) {
-  ResampleUsing(path, image, x, y, cx, cy, box, buffer);
+  KernelsOf(path).resample32(image, x, y, cx, cy, box, buffer);
 }
 
 void BlendImage(const ImageView& image, int x, int y, int cx, int cy, const PaintBox& box, Surface24& buffer) {

@@ -10,6 +10,8 @@
 #include "imaging/image_view.h"
 
 namespace blend {
+// Internal: each file that includes this compiles its own copy with its own flags.
+namespace {
 
 // A floored float coordinate as an index below `limit`; huge values must not reach the int
 // conversion, which would be undefined.
@@ -107,4 +109,5 @@ inline bool BuildShuffles(const int* columns, int count, int width, ChunkShuffle
   return true;
 }
 
+}  // namespace
 }  // namespace blend

@@ -6,6 +6,8 @@
 #include <cstring>
 
 namespace blend {
+// Internal: each file that includes this compiles its own copy with its own flags.
+namespace {
 
 // Which halves of a 16-pixel chunk are uniform: bit 0 the first eight pixels, bit 1 the last.
 struct Halves {
@@ -87,4 +89,5 @@ struct PortableOpsOf : PortableAlpha {
 using PortableOps = PortableOpsOf<3>;
 using PortableOps32 = PortableOpsOf<4>;
 
+}  // namespace
 }  // namespace blend

@@ -17,6 +17,8 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the blend kernels assu
 #endif
 
 namespace blend {
+// Internal: each file that includes this compiles its own copy with its own flags.
+namespace {
 
 constexpr int kChunk = 16;
 // Room for a gathered chunk: whole 4-byte stores, the last one a byte past 16 pixels.
@@ -266,4 +268,5 @@ void BlendSpan(const uint8_t* alpha, const Colours& colours, uint8_t* dst, int c
   std::memcpy(dst, under, B * static_cast<size_t>(rest));
 }
 
+}  // namespace
 }  // namespace blend

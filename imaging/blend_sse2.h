@@ -13,6 +13,8 @@
 #include "imaging/blend_portable.h"
 
 namespace blend {
+// Internal: each file that includes this compiles its own copy with its own flags.
+namespace {
 
 inline __m128i Load16(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline __m128i Load8(const uint8_t* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); }
@@ -283,6 +285,7 @@ struct VectorOps32 : VectorAlpha {
 using Sse2Ops = VectorOps<Sse2Spread>;
 using Sse2Ops32 = VectorOps32<Sse2Spread>;
 
+}  // namespace
 }  // namespace blend
 
 #endif  // __SSE2__
