@@ -8,6 +8,7 @@
 #include "picture/cache_names.h"
 #include "picture/picture_cache.h"
 #include "resources/resource.h"
+#include "util/proc_address.h"
 
 namespace {
 
@@ -27,11 +28,6 @@ static_assert(CMobileIcon::kNotAvailable == kTileNotAvailable, "the tile shows d
 
 constexpr UINT kPhoneBarId = 115;
 constexpr UINT kCardBarId = 119;
-
-template <typename Proc>
-Proc ProcOf(HMODULE module, const char* name) {
-  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 int ScreenDpi() {
   HDC screen = GetDC(nullptr);

@@ -5,6 +5,7 @@
 
 #include "page/page_elements.h"
 #include "page/page_keyboard.h"
+#include "util/proc_address.h"
 
 namespace {
 
@@ -30,11 +31,6 @@ struct OleaccProcs {
   LRESULT(WINAPI* lresultFromObject)(REFIID, WPARAM, LPUNKNOWN) = nullptr;
   HRESULT(WINAPI* createStdAccessibleObject)(HWND, LONG, REFIID, void**) = nullptr;
 };
-
-template <typename Proc>
-Proc ProcOf(HMODULE module, const char* name) {
-  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 const OleaccProcs& Oleacc() {
   static const OleaccProcs procs = [] {

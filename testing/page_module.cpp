@@ -1,16 +1,7 @@
 #include "testing/page_module.h"
 
 #include "testing/program_files.h"
-
-namespace {
-
-template <typename Proc>
-Proc ExportOf(HMODULE module, const char* name) {
-  // Through a plain function pointer type, which GCC accepts from FARPROC without a warning.
-  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
-}  // namespace
+#include "util/proc_address.h"
 
 PageModule::~PageModule() {
   if (module_ != nullptr) UnInitPage();
@@ -24,10 +15,10 @@ bool PageModule::Load(const std::wstring& path, std::string* error) {
     if (error != nullptr) *error = "cannot load the page module (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
-  IsSupported = ExportOf<IsSupportedProc>(module_, kIsSupportedExport);
-  InitPage = ExportOf<InitPageProc>(module_, kInitPageExport);
-  CreatePage = ExportOf<CreatePageProc>(module_, kCreatePageExport);
-  UnInitPage = ExportOf<UnInitPageProc>(module_, kUnInitPageExport);
+  IsSupported = ProcOf<IsSupportedProc>(module_, kIsSupportedExport);
+  InitPage = ProcOf<InitPageProc>(module_, kInitPageExport);
+  CreatePage = ProcOf<CreatePageProc>(module_, kCreatePageExport);
+  UnInitPage = ProcOf<UnInitPageProc>(module_, kUnInitPageExport);
   const char* missing = IsSupported == nullptr  ? kIsSupportedExport
                         : InitPage == nullptr   ? kInitPageExport
                         : CreatePage == nullptr ? kCreatePageExport

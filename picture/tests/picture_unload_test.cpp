@@ -9,6 +9,7 @@
 #include "picture/picture_cache.h"
 #include "picture/url_fetch.h"
 #include "testing/lookup_stand_in.h"
+#include "util/proc_address.h"
 
 namespace {
 
@@ -17,11 +18,6 @@ const wchar_t kProbe[] = L"picture_probe.dll";
 using StartProc = BOOL(__cdecl*)(const wchar_t*, const wchar_t*, const wchar_t*);
 using RunningProc = LONG(__cdecl*)();
 using LimitsProc = void(__cdecl*)(uint32_t, uint32_t, uint32_t);
-
-template <typename Proc>
-Proc ExportOf(HMODULE module, const char* name) {
-  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 struct Hang {
   const char* mode;
@@ -47,9 +43,9 @@ TEST(PictureUnloadTest, AHangingWorkerOutlivesItsModulesUnloadOnlyUntilItsLimit)
 
     HMODULE probe = LoadLibraryW(kProbe);
     ASSERT_NE(probe, nullptr);
-    const auto start = ExportOf<StartProc>(probe, "ProbeStartLookup");
-    const auto running = ExportOf<RunningProc>(probe, "ProbeRunningWorkers");
-    const auto setLimits = ExportOf<LimitsProc>(probe, "ProbeSetFetchLimits");
+    const auto start = ProcOf<StartProc>(probe, "ProbeStartLookup");
+    const auto running = ProcOf<RunningProc>(probe, "ProbeRunningWorkers");
+    const auto setLimits = ProcOf<LimitsProc>(probe, "ProbeSetFetchLimits");
     ASSERT_NE(start, nullptr);
     ASSERT_NE(running, nullptr);
     ASSERT_NE(setLimits, nullptr);
