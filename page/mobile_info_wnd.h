@@ -109,6 +109,7 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   const CKeptSurface* KeptBackdrop(const PageModel& model, const PagePaintSources& sources, bool whole);
   PagePaintSources PaintSources();
   PageModelInputs ModelInputs() const;
+  PageSize ClientSize() const;
   // The model's own picture as drawn, or the generic phone; `stretched` when it is the decoded
   // picture, drawn at the scale times its size.
   const CxImage& PhonePicture(bool& stretched) const;

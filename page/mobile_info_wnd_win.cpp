@@ -198,10 +198,9 @@ void CMobileInfoWnd::OnDpiChanged() {
 // The button is laid out again only when it moves, as that decodes its strip again; a host
 // resizing its window sends many sizes in a row.
 void CMobileInfoWnd::OnSize() {
-  RECT client;
-  GetClientRect(Hwnd(), &client);
-  frame.ReleaseOtherSizes(client.right - client.left, client.bottom - client.top);
-  const RECT install = ToRect(ControlPlace(PageControl::Install, 0, scale, SizeOf(client)));
+  const PageSize client = ClientSize();
+  frame.ReleaseOtherSizes(client.cx, client.cy);
+  const RECT install = ToRect(ControlPlace(PageControl::Install, 0, scale, client));
   const bool installMoves =
       installButtonCreated && (installButton.rect.left != install.left || installButton.rect.top != install.top);
   if (installMoves) PlaceInstallButton();
@@ -232,7 +231,7 @@ void CMobileInfoWnd::CreateControls() {
 }
 
 void CMobileInfoWnd::LayOutControls() {
-  const PageSize client = ModelInputs().client;
+  const PageSize client = ClientSize();
   const auto place = [&](PageControl control, int index = 0) {
     return ToRect(ControlPlace(control, index, scale, client));
   };
@@ -248,7 +247,7 @@ void CMobileInfoWnd::LayOutControls() {
 }
 
 void CMobileInfoWnd::PlaceInstallButton() {
-  const RECT rect = ToRect(ControlPlace(PageControl::Install, 0, scale, ModelInputs().client));
+  const RECT rect = ToRect(ControlPlace(PageControl::Install, 0, scale, ClientSize()));
   installButton.Place(rect, rect, scale, SharedFontOf(PageFont::Bold12));
 }
 
@@ -399,14 +398,18 @@ const CxImage& CMobileInfoWnd::PhonePicture(bool& stretched) const {
   return modelPicture;
 }
 
+PageSize CMobileInfoWnd::ClientSize() const {
+  RECT client = {0, 0, 0, 0};
+  if (Hwnd() != nullptr) GetClientRect(Hwnd(), &client);
+  return SizeOf(client);
+}
+
 PageModelInputs CMobileInfoWnd::ModelInputs() const {
   PageModelInputs inputs;
   inputs.phone = &phoneInfo;
   inputs.animStep = animStep;
   inputs.scale = scale;
-  RECT client = {0, 0, 0, 0};
-  if (Hwnd() != nullptr) GetClientRect(Hwnd(), &client);
-  inputs.client = SizeOf(client);
+  inputs.client = ClientSize();
   for (size_t i = 0; i < kPagePictureCount; ++i) inputs.pictures[i] = SizeOf(pictures[i]);
   bool stretched = false;
   const PageSize phone = SizeOf(PhonePicture(stretched));

@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <oleacc.h>
 
-#include <cstddef>
 #include <string>
 #include <vector>
 

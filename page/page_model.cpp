@@ -1,7 +1,7 @@
 #include "page/page_model.h"
 
 #include <algorithm>
-#include <iterator>
+#include <string>
 #include <utility>
 
 #include "page/page_values.h"
@@ -120,15 +120,8 @@ PagePoint RestingRingAt(uint32_t step) {
 }
 
 std::u16string Decimal(int64_t value) {
-  std::u16string text;
-  const bool negative = value < 0;
-  uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  do {
-    text.insert(text.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (negative) text.insert(text.begin(), u'-');
-  return text;
+  const std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
 }
 
 std::u16string Percent(int32_t value) { return Decimal(value) + u"%"; }
@@ -374,7 +367,7 @@ void AddIdleView(ViewBuilder& view, const PageModelInputs& in) {
 
 }  // namespace
 
-const PagePictureSource kPagePictureSources[kPagePictureCount] = {
+constexpr PagePictureSource kPagePictureSources[kPagePictureCount] = {
     {PagePicture::StatusBackground, IDR_PNG_STATUS_BACKGROUND, kStatusViews},
     {PagePicture::IdleHeading, IDR_PNG_IDLE_HEADING, ViewBit(PageView::Idle)},
     {PagePicture::SmallPhone, IDR_PNG_SMALL_PHONE, kStatusViews},
@@ -392,6 +385,15 @@ const PagePictureSource kPagePictureSources[kPagePictureCount] = {
     {PagePicture::ConnectedMark, IDR_PNG_CONNECTED_MARK, kInformationViews},
     {PagePicture::GenericPhone, IDR_PNG_GENERIC_PHONE, kInformationViews},
 };
+
+// The window keeps picture i in slot i: the table is in the order of PagePicture.
+constexpr bool InPictureOrder() {
+  for (size_t i = 0; i < kPagePictureCount; ++i) {
+    if (kPagePictureSources[i].picture != static_cast<PagePicture>(i)) return false;
+  }
+  return true;
+}
+static_assert(InPictureOrder(), "kPagePictureSources lists the pictures in their enum's order");
 
 bool operator==(const PageModelInputs& a, const PageModelInputs& b) {
   for (size_t i = 0; i < kPagePictureCount; ++i) {
