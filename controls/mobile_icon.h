@@ -41,8 +41,16 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
 
   void OnMouseMove(UINT keyFlags, int x, int y) override;
   void OnLButtonUp(UINT keyFlags, int x, int y) override;
-  // Leaves the label's colour, transparent background and the font set in `dc`.
+  // Draws only the parts the clip reaches; leaves the label's colour, transparent background
+  // and the font set in `dc` when it drew the label.
   void Draw(HDC dc) override;
+  // The line of a long count reaches past the tile's sides.
+  RECT Reach(HDC measure) override { return ReachFor(count_, measure); }
+  // Where the tile would draw showing `count`.
+  RECT ReachFor(int count, HDC measure);
+  // What changes when the count goes from `before` to `after`: the count, and the label only
+  // when it moves.
+  RECT CountChangeArea(int before, int after, HDC measure);
   BOOL OnSetCursor(HWND window, UINT hitTest, UINT mouseMessage) override;
 
   // The icon centred at the top of `rect`, at the icon's size (one wider for an odd margin).
@@ -51,6 +59,17 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
   RECT TextBand() const;
 
  private:
+  // The line's widths for a count, measured once: the count shown now and the one before are
+  // kept, so a record's repaint measures only the new one.
+  struct LineWidths {
+    int count = 0;
+    int combined = -1;  // -1: not measured
+    int number = 0;
+    int label = 0;
+  };
+  const LineWidths& Measure(int count, HDC dc);
+  // Where the count and the label are drawn, side by side across the text band.
+  void LineBoxes(const LineWidths& widths, RECT& number, RECT& label) const;
   int TextWidth(HDC dc, const wchar_t* text) const;
   void DrawPart(HDC dc, const wchar_t* text, const RECT& box, COLORREF color) const;
 
@@ -58,8 +77,8 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
   std::wstring label_;
   int count_ = 0;
   wchar_t number_[16] = L"0";
-  std::wstring line_ = L"0";  // the number and the label, as the line is centred
   SharedFont font_;
   UINT imageId_ = 0;
+  LineWidths measured_[2];  // cleared when the font changes
   BOOL hover_ = FALSE;
 };

@@ -13,6 +13,8 @@ constexpr UINT kMeasureFormat = DT_CALCRECT | DT_BOTTOM;
 constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
 const wchar_t kNotAvailableText[] = L"-- ";
 
+void WriteNumber(int count, wchar_t (&text)[16]) { swprintf(text, 16, L"%d", count); }
+
 }  // namespace
 
 BOOL CMobileIcon::Create(HWND owner, UINT id) {
@@ -25,6 +27,7 @@ BOOL CMobileIcon::Create(HWND owner, UINT id, UINT imageId, const wchar_t* label
   CMobileIcon::Create(owner, id);
   imageId_ = imageId;
   label_ = label != nullptr ? label : L"";
+  for (LineWidths& widths : measured_) widths = LineWidths();
   SetCount(count_);
   return TRUE;
 }
@@ -34,13 +37,12 @@ void CMobileIcon::Place(const RECT& rect, const DisplayScale& scale, SharedFont 
   this->scale = scale;
   font_ = std::move(font);
   icon_.SetResource(imageId_, scale);
+  for (LineWidths& widths : measured_) widths = LineWidths();
 }
 
 void CMobileIcon::SetCount(int count) {
   count_ = count;
-  swprintf(number_, sizeof number_ / sizeof number_[0], L"%d", count_);
-  line_.assign(number_);
-  line_ += label_;
+  WriteNumber(count_, number_);
 }
 
 RECT CMobileIcon::IconBox() const {
@@ -93,21 +95,70 @@ void CMobileIcon::DrawPart(HDC dc, const wchar_t* text, const RECT& box, COLORRE
   DrawTextW(dc, text, -1, &shown, kTextFormat);
 }
 
+const CMobileIcon::LineWidths& CMobileIcon::Measure(int count, HDC dc) {
+  if (measured_[0].combined >= 0 && measured_[0].count == count) return measured_[0];
+  std::swap(measured_[0], measured_[1]);
+  if (measured_[0].combined >= 0 && measured_[0].count == count) return measured_[0];
+  // The line is centred as "<count><label>" even when the count shows as "-- ".
+  wchar_t number[16];
+  WriteNumber(count, number);
+  const std::wstring line = number + label_;
+  LineWidths& widths = measured_[0];
+  widths.count = count;
+  widths.combined = TextWidth(dc, line.c_str());
+  widths.number = TextWidth(dc, count == kNotAvailable ? kNotAvailableText : number);
+  widths.label = TextWidth(dc, label_.c_str());
+  return widths;
+}
+
+void CMobileIcon::LineBoxes(const LineWidths& widths, RECT& number, RECT& label) const {
+  number = TextBand();
+  // Signed: a line wider than the tile reaches past both its edges.
+  number.left += (rect.right - rect.left - widths.combined) / 2;
+  number.right = number.left + widths.number;
+  label = number;
+  label.left = number.right;
+  label.right = label.left + widths.label;
+}
+
+RECT CMobileIcon::ReachFor(int count, HDC measure) {
+  RECT reach = rect;
+  const RECT icon = IconBox();
+  UnionRect(&reach, &reach, &icon);
+  RECT number;
+  RECT label;
+  LineBoxes(Measure(count, measure), number, label);
+  UnionRect(&reach, &reach, &number);
+  UnionRect(&reach, &reach, &label);
+  return reach;
+}
+
+RECT CMobileIcon::CountChangeArea(int before, int after, HDC measure) {
+  RECT wasNumber;
+  RECT wasLabel;
+  LineBoxes(Measure(before, measure), wasNumber, wasLabel);
+  RECT number;
+  RECT label;
+  LineBoxes(Measure(after, measure), number, label);
+  RECT area;
+  UnionRect(&area, &wasNumber, &number);
+  if (!EqualRect(&wasLabel, &label)) {
+    UnionRect(&area, &area, &wasLabel);
+    UnionRect(&area, &area, &label);
+  }
+  return area;
+}
+
+// Each part is drawn inside its own box only, so a part the clip misses is skipped.
 void CMobileIcon::Draw(HDC dc) {
   const CxImage& icon = icon_.Get();
-  if (icon.IsValid()) icon.DrawInRect(dc, IconBox());
+  const RECT iconBox = IconBox();
+  if (icon.IsValid() && RectVisible(dc, &iconBox)) icon.DrawInRect(dc, iconBox);
 
-  // The line is centred as "<count><label>" even when the count shows as "-- ".
-  const int combinedWidth = TextWidth(dc, line_.c_str());
-  RECT box = TextBand();
-  // Signed: a line wider than the tile reaches past both its edges.
-  box.left += (rect.right - rect.left - combinedWidth) / 2;
-
-  const wchar_t* numberText = count_ == kNotAvailable ? kNotAvailableText : number_;
-  box.right = box.left + TextWidth(dc, numberText);
-  DrawPart(dc, numberText, box, kCountColor);
-
-  box.left = box.right;
-  box.right = box.left + TextWidth(dc, label_.c_str());
-  DrawPart(dc, label_.c_str(), box, kLabelColor);
+  RECT number;
+  RECT label;
+  LineBoxes(Measure(count_, dc), number, label);
+  if (RectVisible(dc, &number))
+    DrawPart(dc, count_ == kNotAvailable ? kNotAvailableText : number_, number, kCountColor);
+  if (RectVisible(dc, &label)) DrawPart(dc, label_.c_str(), label, kLabelColor);
 }

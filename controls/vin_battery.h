@@ -40,6 +40,8 @@ class CVinBattery : public CVinControl, public CDrawSpecific {
 
   // Leaves the text colour, background mode and font set in `dc`.
   void Draw(HDC dc) override;
+  // The body reaches above the rectangle.
+  RECT Reach(HDC measure) override;
 
   // How many columns of a `levelWidth`-wide level bar show `level` at `scale`: worked out at
   // 100 percent and scaled by the page's one rule, never more than the picture has.

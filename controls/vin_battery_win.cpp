@@ -60,6 +60,25 @@ int CVinBattery::CutWidth(UINT level, int levelWidth, const DisplayScale& scale)
   return cut < levelWidth ? cut : levelWidth;
 }
 
+RECT CVinBattery::Reach(HDC) {
+  RECT reach = rect;
+  const CxImage& body = body_.Get();
+  if (body.IsValid()) {
+    const int x = CentredLeft(rect, static_cast<int>(body.Width())) + scale.Px(kBodyShift);
+    const int top = rect.top - scale.Px(kBodyRaise);
+    const RECT box = {x, top, x + static_cast<int>(body.Width()), top + static_cast<int>(body.Height())};
+    UnionRect(&reach, &reach, &box);
+  }
+  const CxImage& levelBar = levelBar_.Get();
+  if (levelBar.IsValid()) {
+    const int x = CentredLeft(rect, static_cast<int>(levelBar.Width())) + scale.Px(kLevelBarShift);
+    const RECT box = {x, rect.top, x + static_cast<int>(levelBar.Width()),
+                      rect.top + static_cast<int>(levelBar.Height())};
+    UnionRect(&reach, &reach, &box);
+  }
+  return reach;
+}
+
 void CVinBattery::Draw(HDC dc) {
   const CxImage& panel = panel_.Get();
   const CxImage& body = body_.Get();

@@ -21,6 +21,9 @@ class IVinControl {
   virtual void Destroy() = 0;
   virtual void OnCaptureChanged(HWND gainingCapture) = 0;
   virtual BOOL HitTest(POINT point) = 0;
+  // Where Draw may put pixels: the control's rectangle, or more where it overhangs it.
+  // `measure` is a context text can be measured in.
+  virtual RECT Reach(HDC measure) = 0;
   virtual ~IVinControl() = default;
 };
 
@@ -39,6 +42,7 @@ class CVinControl : public IVinControl {
   void Destroy() override { owner = nullptr; }
   void OnCaptureChanged(HWND) override {}
   BOOL HitTest(POINT point) override { return PtInRect(&rect, point); }
+  RECT Reach(HDC) override { return rect; }
 
   HWND owner = nullptr;  // receives notifications, invalidations and the mouse capture
   UINT id = 0;           // its low 16 bits go out with WM_COMMAND

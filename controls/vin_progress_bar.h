@@ -34,6 +34,8 @@ class CVinProgressBar : public CVinControl, public CDrawSpecific {
   UINT Value() const { return value_; }
 
   void Draw(HDC dc) override;
+  // The fill may be taller than the track.
+  RECT Reach(HDC measure) override;
 
   // Width of the fill for a bar `barWidth` pixels wide whose fill has rounded ends
   // `fillEdgeWidth` pixels wide; 0 when no fill is drawn. The fill is a share of the track as

@@ -1,5 +1,7 @@
 #include "controls/vin_progress_bar.h"
 
+#include <algorithm>
+
 #include "controls/window_impl.h"
 #include "imaging/draw_base.h"
 #include "resources/resource.h"
@@ -24,6 +26,13 @@ int CVinProgressBar::FilledWidth(int barWidth, UINT value, int fillEdgeWidth) {
   const int filled = static_cast<int>(static_cast<double>(product) / 100.0);
   // Narrower than its two rounded ends, the fill would not look like one.
   return filled < 2 * fillEdgeWidth ? 0 : filled;
+}
+
+RECT CVinProgressBar::Reach(HDC) {
+  RECT reach = rect;
+  const CxImage& fill = fill_.Get();
+  if (fill.IsValid()) reach.bottom = std::max(reach.bottom, rect.top + static_cast<LONG>(fill.Height()));
+  return reach;
 }
 
 void CVinProgressBar::Draw(HDC dc) {

@@ -19,6 +19,8 @@ class CVinWnd : public CWindowImplBase {
   void AddControl(IVinControl* control);
   // Draws the visible controls in list order, so later ones paint over earlier ones.
   void DrawControls(HDC dc);
+  // Only those whose reach meets `area`: the others would change no pixel there.
+  void DrawControls(HDC dc, const RECT& area);
 
   // Takes the mouse messages and the few others the host owns; a deriving window calls it
   // first and handles the message itself only when this returns FALSE.

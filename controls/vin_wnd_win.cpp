@@ -75,6 +75,15 @@ void CVinWnd::DrawControls(HDC dc) {
   });
 }
 
+void CVinWnd::DrawControls(HDC dc, const RECT& area) {
+  ForEachVisible([dc, &area](IVinControl* control) {
+    const RECT reach = control->Reach(dc);
+    RECT meet;
+    if (IntersectRect(&meet, &reach, &area)) control->Draw(dc);
+    return false;
+  });
+}
+
 void CVinWnd::RequestLeaveNotification() {
   TRACKMOUSEEVENT request = {};
   request.cbSize = sizeof request;

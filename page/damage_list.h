@@ -22,7 +22,8 @@ using DamageRect = PageRect;
 
 class DamageList {
  public:
-  static constexpr size_t kCapacity = 8;
+  // Enough for a record that changes every value of a view, each its own rectangle.
+  static constexpr size_t kCapacity = 32;
 
   // An empty rectangle, or one inside another already noted, adds nothing; a rectangle
   // replaces those inside it. When the list is full, everything becomes one bounding box.
@@ -43,3 +44,5 @@ class DamageList {
 
 // The part of `rect` inside `bounds`; empty when they do not meet.
 DamageRect Intersect(const DamageRect& rect, const DamageRect& bounds);
+// The smallest rectangle holding both; an empty one adds nothing.
+DamageRect Bounds(const DamageRect& a, const DamageRect& b);

@@ -6,7 +6,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "controls/mobile_icon.h"
 #include "controls/vin_battery.h"
@@ -105,7 +108,8 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   bool ComposeFrame(const RECT& client);
   // DoPaint; into the kept frame (`keptRect` being the part recomposed) the backdrop is copied
   // from its layer instead of drawn.
-  void PaintPage(HDC dc, const RECT* keptRect);
+  void PaintPage(HDC dc, const RECT& client, const RECT* keptRect, const PageModel& shown,
+                 const PagePaintSources& sources);
   const CKeptSurface* KeptBackdrop(const PageModel& model, const PagePaintSources& sources, bool whole);
   PagePaintSources PaintSources();
   PageModelInputs ModelInputs() const;
@@ -117,6 +121,12 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   uint64_t PictureStamp() const;
   // The record changed in place: the model is made again.
   void RecordChanged() { ++recordGeneration; }
+  // Repaints what the model now draws differently from the model last presented; another view,
+  // scale or size repaints the page.
+  void InvalidateModelChanges();
+  // Where drawing `element` may put pixels; the controls say where they overhang their place.
+  RECT ReachOf(const ViewElement& element);
+  void InvalidateAreas(const DamageList& areas);
   void InvalidateDot(uint32_t step);
   LRESULT OnPhoneData(const COPYDATASTRUCT* copyData);
   void OnTimer(UINT_PTR timerId);
@@ -158,8 +168,35 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   ModelProfile profile;
   PhoneInfo phoneInfo;
   uint64_t recordGeneration = 0;
+  // Texts measured once per font and text, for every model made.
+  class CTextMeasure final : public ITextMeasure {
+   public:
+    explicit CTextMeasure(const SharedFont* fonts) : fonts_(fonts) {}
+    PageSize Measure(PageFont font, std::u16string_view text) override;
+    // Made when first needed, kept with the page.
+    HDC Dc();
+    // The fonts were made again.
+    void Forget();
+
+   private:
+    struct Measured {
+      PageFont font = PageFont::Regular12;
+      std::u16string text;
+      PageSize size;
+    };
+    static constexpr size_t kKept = 24;  // the texts of every view, several times over
+    const SharedFont* fonts_;
+    std::optional<ScopedMemoryDC> dc_;
+    Measured kept_[kKept];
+    size_t keptCount_ = 0;
+    size_t nextSlot_ = 0;
+  };
+  CTextMeasure textMeasure{fonts};
   PageModel model;
   PageModelInputs modelInputs;  // what `model` was made from
+  PageModel presented;          // what InvalidateModelChanges last compared with
+  bool presentedMade = false;
+  std::vector<size_t> changedElements;
   uint64_t modelGeneration = 0;
   bool modelMade = false;
   bool windowMade = false;

@@ -1,5 +1,6 @@
 #include "page/mobile_info_wnd.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <optional>
 
@@ -49,31 +50,41 @@ PageSize SizeOf(const CxImage& image) {
 
 PageSize SizeOf(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
 
-// Measures as the painter draws: one memory context for a whole model, made only when a view
-// has a text to measure.
-class CTextMeasure final : public ITextMeasure {
- public:
-  explicit CTextMeasure(const SharedFont* fonts) : fonts_(fonts) {}
-
-  PageSize Measure(PageFont font, std::u16string_view text) override {
-    if (!dc_) dc_.emplace(nullptr);
-    ScopedSaveDC saved(dc_->Get());
-    const SharedFont& shared = fonts_[static_cast<size_t>(font)];
-    SelectObject(dc_->Get(), shared != nullptr ? shared->Get() : nullptr);
-    RECT extent = {0, 0, 1, 1};
-    DrawTextW(dc_->Get(), reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &extent,
-              DT_CALCRECT | DT_BOTTOM | DT_NOPREFIX);
-    return SizeOf(extent);
-  }
-
- private:
-  const SharedFont* fonts_;
-  std::optional<ScopedMemoryDC> dc_;
-};
-
 }  // namespace
 
 CMobileInfoWnd::CMobileInfoWnd() : phoneInfo(EmptyPhoneInfo()) {}
+
+// Measures as the painter draws.
+PageSize CMobileInfoWnd::CTextMeasure::Measure(PageFont font, std::u16string_view text) {
+  for (size_t i = 0; i < keptCount_; ++i) {
+    if (kept_[i].font == font && kept_[i].text == text) return kept_[i].size;
+  }
+  const HDC dc = Dc();
+  if (dc == nullptr) return {};
+  ScopedSaveDC saved(dc);
+  const SharedFont& shared = fonts_[static_cast<size_t>(font)];
+  SelectObject(dc, shared != nullptr ? shared->Get() : nullptr);
+  RECT extent = {0, 0, 1, 1};
+  DrawTextW(dc, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &extent,
+            DT_CALCRECT | DT_BOTTOM | DT_NOPREFIX);
+  Measured& slot = kept_[nextSlot_];
+  nextSlot_ = (nextSlot_ + 1) % kKept;
+  keptCount_ = std::max(keptCount_, nextSlot_ == 0 ? kKept : nextSlot_);
+  slot.font = font;
+  slot.text.assign(text);
+  slot.size = SizeOf(extent);
+  return slot.size;
+}
+
+HDC CMobileInfoWnd::CTextMeasure::Dc() {
+  if (!dc_) dc_.emplace(nullptr);
+  return dc_->Get();
+}
+
+void CMobileInfoWnd::CTextMeasure::Forget() {
+  keptCount_ = 0;
+  nextSlot_ = 0;
+}
 
 CMobileInfoWnd::~CMobileInfoWnd() = default;
 
@@ -301,6 +312,7 @@ void CMobileInfoWnd::LoadImages(PageView view) {
 }
 
 void CMobileInfoWnd::CreateFonts() {
+  textMeasure.Forget();
   for (size_t i = 0; i < kPageFontCount; ++i) {
     fonts[i] = ShareFont(MakePageFont(scale.Px(kPageFonts[i].height), kPageFonts[i].bold ? FW_BOLD : FW_NORMAL));
   }
@@ -338,28 +350,34 @@ bool CMobileInfoWnd::ComposeFrame(const RECT& client) {
     frame.DamageAll();
     composedStamp = stamp;
   }
-  frame.Recompose([this](const RECT& rect) { PaintPage(frame.Dc(), &rect); });
+  // Once for all the damaged rectangles.
+  const PageModel& shown = Model();
+  const PagePaintSources sources = PaintSources();
+  frame.Recompose([&](const RECT& rect) { PaintPage(frame.Dc(), client, &rect, shown, sources); });
   return true;
 }
 
-void CMobileInfoWnd::DoPaint(HDC dc) { PaintPage(dc, nullptr); }
-
-void CMobileInfoWnd::PaintPage(HDC dc, const RECT* keptRect) {
-  ScopedSaveDC saved(dc);
+void CMobileInfoWnd::DoPaint(HDC dc) {
   RECT client;
   GetClientRect(Hwnd(), &client);
   const PageModel& shown = Model();
-  const PagePaintSources sources = PaintSources();
+  PaintPage(dc, client, nullptr, shown, PaintSources());
+}
+
+void CMobileInfoWnd::PaintPage(HDC dc, const RECT& client, const RECT* keptRect, const PageModel& shown,
+                               const PagePaintSources& sources) {
+  ScopedSaveDC saved(dc);
   const bool whole = keptRect != nullptr && keptRect->left <= client.left && keptRect->top <= client.top &&
                      keptRect->right >= client.right && keptRect->bottom >= client.bottom;
+  const RECT& area = keptRect != nullptr ? *keptRect : client;
   const CKeptSurface* backdrop = keptRect != nullptr ? KeptBackdrop(shown, sources, whole) : nullptr;
   if (backdrop != nullptr) {
     CPageFrame::CopyBackdrop(dc, *backdrop, *keptRect);
   } else {
-    PaintElements(dc, shown, sources, true);
+    PaintElements(dc, shown, sources, true, area);
   }
-  PaintElements(dc, shown, sources, false);
-  DrawControls(dc);
+  PaintElements(dc, shown, sources, false, area);
+  DrawControls(dc, area);
   keyboard.DrawFocus(dc);
 }
 
@@ -373,7 +391,8 @@ const CKeptSurface* CMobileInfoWnd::KeptBackdrop(const PageModel& shown, const P
   }
   return frame.Backdrop(information ? BackdropKind::Information : BackdropKind::Status, stamp, whole, [&](HDC dc) {
     ScopedSaveDC saved(dc);
-    PaintElements(dc, shown, sources, true);
+    const PageSize size = ClientSize();
+    PaintElements(dc, shown, sources, true, RECT{0, 0, size.cx, size.cy});
   });
 }
 
@@ -422,8 +441,7 @@ PageModelInputs CMobileInfoWnd::ModelInputs() const {
 const PageModel& CMobileInfoWnd::Model() {
   const PageModelInputs inputs = ModelInputs();
   if (!modelMade || modelGeneration != recordGeneration || inputs != modelInputs) {
-    CTextMeasure measure(fonts);
-    model = PageModel(inputs, measure);
+    model = PageModel(inputs, textMeasure);
     modelInputs = inputs;
     modelGeneration = recordGeneration;
     modelMade = true;
@@ -436,6 +454,68 @@ uint64_t CMobileInfoWnd::PictureStamp() const {
   uint64_t stamp = uint64_t{modelPicture.Stamp()} + scaledModelPicture.Stamp();
   for (const CxImage& picture : pictures) stamp += picture.Stamp();
   return stamp;
+}
+
+void CMobileInfoWnd::InvalidateModelChanges() {
+  const PageModel& now = Model();
+  if (!presentedMade || !ChangedElements(presented, now, changedElements)) {
+    InvalidateArea(nullptr);
+  } else {
+    DamageList changed;
+    const auto add = [&changed](const RECT& rect) { changed.Add({rect.left, rect.top, rect.right, rect.bottom}); };
+    for (const size_t i : changedElements) {
+      const ViewElement& was = presented.Elements()[i];
+      const ViewElement& is = now.Elements()[i];
+      if (is.control == PageControl::Tile && is.index >= 0 && is.index < kTileCount && was.rect == is.rect) {
+        add(tiles[is.index].CountChangeArea(was.number, is.number, textMeasure.Dc()));
+        continue;
+      }
+      add(ReachOf(was));
+      add(ReachOf(is));
+    }
+    InvalidateAreas(changed);
+  }
+  presented = now;
+  presentedMade = true;
+}
+
+RECT CMobileInfoWnd::ReachOf(const ViewElement& element) {
+  switch (element.kind) {
+    case ElementKind::Words:
+      return RECT{};  // drawn by its picture
+    case ElementKind::Control:
+      break;
+    default:
+      return ToRect(element.rect);
+  }
+  const HDC measure = textMeasure.Dc();
+  switch (element.control) {
+    case PageControl::Tile:
+      return element.index >= 0 && element.index < kTileCount ? tiles[element.index].ReachFor(element.number, measure)
+                                                              : ToRect(element.rect);
+    case PageControl::Battery:
+      return battery.Reach(measure);
+    case PageControl::PhoneBar:
+      return phoneBar.Reach(measure);
+    case PageControl::CardBar:
+      return cardBar.Reach(measure);
+    default:
+      return ToRect(element.rect);
+  }
+}
+
+void CMobileInfoWnd::InvalidateAreas(const DamageList& areas) {
+  PageRect bounds;
+  for (const PageRect& rect : areas) {
+    frame.Damage(ToRect(rect));
+    bounds = Bounds(bounds, rect);
+  }
+  // The screen gets one rectangle around them: the frame is right everywhere, and a region of
+  // many costs the window system more than copying the pixels between.
+  if (Hwnd() != nullptr && !bounds.Empty()) {
+    const RECT rect = ToRect(bounds);
+    InvalidateRect(Hwnd(), &rect, FALSE);
+  }
 }
 
 void CMobileInfoWnd::InvalidateArea(const RECT* rect) {
@@ -537,7 +617,7 @@ void CMobileInfoWnd::ApplyPhoneState() {
   } else {
     KillTimer(Hwnd(), kAnimationTimerId);
   }
-  InvalidateArea(nullptr);
+  InvalidateModelChanges();
   const bool focusMoved = keyboard.OnViewChanged();
   // Hooks in this thread hear of the change, and may destroy the window.
   const Watch watch(*this);

@@ -71,9 +71,10 @@ class CPageFrame {
   void CopyTo(HDC target, const RECT& area) const;
 
   // The backdrop of `kind` at the frame's size, drawn by draw(dc) when it is new or when the
-  // pictures it shows have moved on from `stamp`. Null when it cannot be made. For the
-  // first whole-frame composition of a kind (`whole`) it is not made either, and the caller
-  // draws in place: a page that starts and never changes pays for no second surface.
+  // pictures it shows have moved on from `stamp`. Null when it cannot be made. For a
+  // whole-frame composition (`whole`) it is not made either, and the caller draws in place:
+  // a page that starts and never changes pays for no second surface. One kind is kept at a
+  // time, so the page holds at most two surfaces of its size.
   template <typename Draw>
   const CKeptSurface* Backdrop(BackdropKind kind, uint64_t stamp, bool whole, Draw draw);
 
@@ -88,7 +89,6 @@ class CPageFrame {
   CKeptSurface frame_;
   CKeptSurface backdrops_[kBackdropKinds];
   uint64_t backdropStamps_[kBackdropKinds] = {};
-  bool backdropDeferred_[kBackdropKinds] = {};
   DamageList damage_;
   // Made once, so that clipping to each rectangle makes no GDI object.
   ScopedGdiObject<HRGN> clip_;
@@ -123,9 +123,9 @@ const CKeptSurface* CPageFrame::Backdrop(BackdropKind kind, uint64_t stamp, bool
   CKeptSurface& backdrop = backdrops_[index];
   const bool current = backdrop.Dc() != nullptr && backdrop.Width() == frame_.Width() &&
                        backdrop.Height() == frame_.Height() && backdropStamps_[index] == stamp;
-  if (!current && whole && !backdropDeferred_[index]) {
-    backdropDeferred_[index] = true;
-    return nullptr;
+  if (!current && whole) return nullptr;
+  for (int other = 0; other < kBackdropKinds; ++other) {
+    if (other != index) backdrops_[other].Release();
   }
   bool made = false;
   if (!backdrop.Fit(frame_.Width(), frame_.Height(), made)) return nullptr;

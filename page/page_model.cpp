@@ -404,7 +404,7 @@ bool operator==(const PageModelInputs& a, const PageModelInputs& b) {
 }
 
 PageModel::PageModel(const PageModelInputs& inputs, ITextMeasure& measure)
-    : view_(ViewForState(inputs.phone->state)), scale_(inputs.scale) {
+    : view_(ViewForState(inputs.phone->state)), scale_(inputs.scale), client_(inputs.client) {
   ViewBuilder view(inputs, measure, elements_);
   switch (view_) {
     case PageView::Connected:
@@ -492,6 +492,32 @@ std::vector<AccessChange> AccessChanges(const PageModel* before, const PageModel
     if (was.rect != now.rect) changes.push_back({AccessEvent::LocationChange, child});
   }
   return changes;
+}
+
+namespace {
+
+// Everything that reaches the pixels; what only assistive technology hears is left out.
+bool DrawnAlike(const ViewElement& a, const ViewElement& b) {
+  return a.kind == b.kind && a.backdrop == b.backdrop && a.rect == b.rect && a.picture == b.picture && a.fit == b.fit &&
+         a.sliceEdge == b.sliceEdge && a.font == b.font && a.color == b.color && a.textFit == b.textFit &&
+         a.control == b.control && a.index == b.index && a.number == b.number && a.text == b.text;
+}
+
+}  // namespace
+
+bool ChangedElements(const PageModel& before, const PageModel& after, std::vector<size_t>& changed) {
+  changed.clear();
+  const std::vector<ViewElement>& was = before.Elements();
+  const std::vector<ViewElement>& now = after.Elements();
+  if (before.View() != after.View() || before.Scale() != after.Scale() || before.Client() != after.Client() ||
+      was.size() != now.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < now.size(); ++i) {
+    if (was[i].kind != now[i].kind || was[i].control != now[i].control) return false;
+    if (!DrawnAlike(was[i], now[i])) changed.push_back(i);
+  }
+  return true;
 }
 
 PageAction ActionOf(uint32_t command, uint32_t notification) {

@@ -171,6 +171,7 @@ class PageModel {
 
   PageView View() const { return view_; }
   const DisplayScale& Scale() const { return scale_; }
+  PageSize Client() const { return client_; }
   // In drawing order.
   const std::vector<ViewElement>& Elements() const { return elements_; }
   // The described elements in reading order: child id i + 1 is Described(i).
@@ -195,6 +196,7 @@ class PageModel {
  private:
   PageView view_ = PageView::Idle;
   DisplayScale scale_;
+  PageSize client_;
   std::vector<ViewElement> elements_;
   // Indices into elements_, so that a copied model stays whole.
   std::vector<uint16_t> described_;
@@ -212,6 +214,11 @@ struct AccessChange {
 };
 // `before` null: nothing was announced yet, which a screen reader heard as the idle view.
 std::vector<AccessChange> AccessChanges(const PageModel* before, const PageModel& after);
+
+// The elements whose drawing differs between two models, by index (the same in both), so that
+// a record repaints only what it changed. False when the page is to be drawn whole: another
+// view, scale or client size, or elements that came or went.
+bool ChangedElements(const PageModel& before, const PageModel& after, std::vector<size_t>& changed);
 
 // What the page does for a WM_COMMAND from one of its elements.
 enum class PageAction : uint8_t { None, Reconnect, RequestInstall, OpenHostPage };

@@ -17,6 +17,6 @@ struct PagePaintSources {
 };
 
 // The model's backdrop elements (`backdrop`), or the rest but the controls, in drawing order.
-// A repaint of a small part skips what lies outside the clip: every element draws only inside
-// its own rectangle, so skipping changes no pixel.
-void PaintElements(HDC dc, const PageModel& model, const PagePaintSources& sources, bool backdrop);
+// A repaint of a small part skips what lies outside `area` and the clip: every element draws
+// only inside its own rectangle, so skipping changes no pixel.
+void PaintElements(HDC dc, const PageModel& model, const PagePaintSources& sources, bool backdrop, const RECT& area);

@@ -66,9 +66,10 @@ void PaintFill(HDC dc, const ViewElement& element) {
 
 }  // namespace
 
-void PaintElements(HDC dc, const PageModel& model, const PagePaintSources& sources, bool backdrop) {
+void PaintElements(HDC dc, const PageModel& model, const PagePaintSources& sources, bool backdrop, const RECT& area) {
+  const PageRect within = {area.left, area.top, area.right, area.bottom};
   for (const ViewElement& element : model.Elements()) {
-    if (element.backdrop != backdrop) continue;
+    if (element.backdrop != backdrop || Intersect(element.rect, within).Empty()) continue;
     switch (element.kind) {
       case ElementKind::Fill:
         PaintFill(dc, element);

@@ -30,6 +30,7 @@ class RecordingControl : public CVinControl {
   }
   void OnLButtonDblClk(UINT, int, int) override { Note("dblclk"); }
   void Draw(HDC) override { Note("draw"); }
+  RECT Reach(HDC) override { return {0, 0, 800, 570}; }  // the whole page: never skipped
   BOOL OnSetCursor(HWND, UINT, UINT) override { return Note("cursor"), claimCursor; }
   void Destroy() override { Note("destroy"); }
   void OnCaptureChanged(HWND) override { Note("capture"); }

@@ -16,7 +16,14 @@ std::vector<DamageRect> Noted(const std::vector<DamageRect>& added) {
   return std::vector<DamageRect>(list.begin(), list.end());
 }
 
-TEST(DamageListTest, KeepsWhatIsNotCoveredAndBecomesOneBoxWhenFull) {
+// `count` one-pixel rectangles, each too far from the others to merge.
+std::vector<DamageRect> Spread(size_t count) {
+  std::vector<DamageRect> rects;
+  for (int32_t i = 0; i < static_cast<int32_t>(count); ++i) rects.push_back({30 * i, 0, 30 * i + 1, 1});
+  return rects;
+}
+
+TEST(DamageListTest, KeepsWhatIsNotCoveredMergesNeighboursAndBecomesOneBoxWhenFull) {
   const DamageRect a = {10, 10, 20, 20};
   const DamageRect inA = {12, 12, 14, 14};
   const DamageRect b = {30, 0, 40, 5};
@@ -28,17 +35,9 @@ TEST(DamageListTest, KeepsWhatIsNotCoveredAndBecomesOneBoxWhenFull) {
       {"empty ones add nothing", {{5, 5, 5, 9}, {7, 7, 3, 9}}, {}},
       {"inside one already noted", {a, inA}, {a}},
       {"around ones already noted", {inA, b, a}, {b, a}},
-      {"full: one bounding box",
-       {{0, 0, 1, 1},
-        {2, 0, 3, 1},
-        {4, 0, 5, 1},
-        {6, 0, 7, 1},
-        {8, 0, 9, 1},
-        {10, 0, 11, 1},
-        {12, 0, 13, 1},
-        {14, 0, 15, 1},
-        {0, 20, 1, 21}},
-       {{0, 0, 15, 21}}},
+      {"neighbours merge, also in turn", {{0, 0, 10, 10}, {35, 0, 45, 10}, {15, 0, 25, 10}}, {{0, 0, 45, 10}}},
+      {"far ones stay apart", {{0, 0, 10, 10}, {31, 0, 41, 10}}, {{0, 0, 10, 10}, {31, 0, 41, 10}}},
+      {"full: one bounding box", Spread(DamageList::kCapacity + 1), {{0, 0, 30 * DamageList::kCapacity + 1, 1}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

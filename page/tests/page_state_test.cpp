@@ -179,6 +179,16 @@ TEST_F(PageFrameTest, RepaintingWhatChangedGivesTheFullPaintsPixelsInEveryView) 
   };
   const PhoneInfo connected = SampleRecord(PageState::Connected);
   const PhoneInfo guardMissing = SampleRecord(PageState::GuardMissing);
+  // A record repaints only the elements it changed: every value, and a count whose line
+  // reaches past its tile and back.
+  PhoneInfo changed = connected;
+  SetFieldText(changed.brand, u"Ostrel");
+  changed.appCount = 2147483647;
+  changed.musicCount = kTileNotAvailable;
+  changed.smsCount += 1;
+  changed.batteryPercent = 7;
+  changed.phoneFreeBytes /= 3;
+  changed.cardTotalBytes *= 2;
   const POINT button = {400, 400};
   const POINT away = {100, 100};
   const struct {
@@ -187,6 +197,8 @@ TEST_F(PageFrameTest, RepaintingWhatChangedGivesTheFullPaintsPixelsInEveryView) 
   } steps[] = {
       {"idle", [] {}},
       {"connected", [&] { SendRecord(page->Hwnd(), connected); }},
+      {"connected, values changed", [&] { SendRecord(page->Hwnd(), changed); }},
+      {"connected, values back", [&] { SendRecord(page->Hwnd(), connected); }},
       {"guard missing", [&] { SendRecord(page->Hwnd(), guardMissing); }},
       {"connecting", [&] { Send(PageState::Connecting); }},
       {"connecting, next step", [&] { Tick(CMobileInfoWnd::kAnimationTimerId); }},
