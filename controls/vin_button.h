@@ -55,6 +55,11 @@ class CVinButton : public CVinControl, private IButtonHost {
 
  private:
   BOOL Inside(int x, int y);
+  // `frame` with the caption written on it, made when first drawn; null when the caption
+  // reaches a pixel of the frame that is not opaque, as its pixels then depend on what the
+  // button is drawn over.
+  const CxImage* CaptionedFrame(int look, const CxImage& frame);
+  bool WriteCaption(const CxImage& frame, CxImage& captioned) const;
   void TakeCapture() override;
   bool HoldsCapture() const override;
   void GiveBackCapture() override;
@@ -65,6 +70,10 @@ class CVinButton : public CVinControl, private IButtonHost {
   CxImage normalFrame_;
   CxImage hoverFrame_;
   CxImage pressedFrame_;
+  // The frames with their caption, so a repaint is one blend; by ButtonPress::Look.
+  static constexpr int kLooks = 3;
+  CxImage captioned_[kLooks];
+  bool captionTried_[kLooks] = {};
   HWND tooltip_ = nullptr;
   std::wstring text_;
   std::wstring tipText_;

@@ -12,6 +12,9 @@
 #include "controls/tests/controls_test_ids.h"
 #include "controls/tests/controls_test_support.h"
 #include "controls/vin_button.h"
+#include "imaging/draw_base.h"
+#include "imaging/ximage.h"
+#include "util/scoped_gdi.h"
 
 namespace {
 
@@ -202,6 +205,42 @@ TEST_F(ButtonTest, CaptionIsCentredInItsRectangleInBlackOverTheFrame) {
   host.DrawControls(canvas.Dc());
   ExpectCaptionCentredIn(canvas, kReconnectCaptionRect, fontHandle, L"\u91cd\u65b0\u8fde\u63a5");
   EXPECT_EQ(canvas.Pixel(kFrameProbe.x, kFrameProbe.y), test_color::kNormal);
+}
+
+// The caption is written onto each frame once; drawn, that must be the frame blended over
+// what lies under it with the caption drawn over the result, to the byte, also where the
+// frame's edges are partly transparent.
+TEST_F(ButtonTest, AFrameWithItsCaptionWrittenOnDrawsAsTheCaptionOverTheFrame) {
+  const wchar_t caption[] = L"\u91cd\u65b0\u8fde\u63a5";
+  ASSERT_TRUE(button.Create(host.Hwnd(), kReconnectId, L"", caption, IDR_TEST_RECONNECT));
+  button.Place(kReconnectRect, kReconnectCaptionRect, DisplayScale(), font);
+  host.AddControl(&button);
+  CxImage strip;
+  ASSERT_TRUE(LoadPngResource(strip, IDR_TEST_RECONNECT, GetModuleHandleW(nullptr), DisplayScale()));
+  const int width = static_cast<int>(strip.Width()) / 3;
+  for (const Frame frame : {Frame::Normal, Frame::Hover, Frame::Pressed}) {
+    SCOPED_TRACE(static_cast<int>(frame));
+    if (frame == Frame::Hover) host.Move(kIn.x, kIn.y);
+    if (frame == Frame::Pressed) host.Down(kIn.x, kIn.y);
+    CxImage shown;
+    const int index = static_cast<int>(frame);
+    ASSERT_TRUE(strip.CropInto(index * width, 0, (index + 1) * width, static_cast<int>(strip.Height()), &shown));
+    DibCanvas expected(820, 600, DibLayout::BottomUp24, test_color::kBackground);
+    shown.DrawInRect(expected.Dc(), kReconnectRect);
+    {
+      ScopedSaveDC saved(expected.Dc());
+      SelectObject(expected.Dc(), fontHandle);
+      SetBkMode(expected.Dc(), TRANSPARENT);
+      SetTextColor(expected.Dc(), RGB(0, 0, 0));
+      RECT box = kReconnectCaptionRect;
+      DrawTextW(expected.Dc(), caption, -1, &box, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    }
+    for (int i = 0; i < 2; ++i) {  // the frame is written at the first draw, used at the second
+      canvas.Fill(test_color::kBackground);
+      host.DrawControls(canvas.Dc());
+      EXPECT_EQ(canvas.CountDifferent(expected, RECT{0, 0, 820, 600}), 0) << i;
+    }
+  }
 }
 
 TEST_F(ButtonTest, AnEmptyTextRectangleCentresTheCaptionInTheButton) {
