@@ -3,14 +3,15 @@
 // handling, each against a block copy of the same area measured in the same run. Given a
 // second module (--baseline=DLL, an earlier build), every page case runs for both, so "after /
 // before" ratios come from one run too. Cases are sampled in turn, so a busy machine slows them
-// alike; each figure is a median of wall time.
+// alike; each figure is a median of wall time. Every length follows the screen's DPI.
 //
-//   page_win_bench [--json=FILE] [--samples=N] [--baseline=DLL]
+//   page_win_bench [--json=FILE] [--samples=N] [--baseline=DLL] [--no-blends]
 
 #include <windows.h>
 #include <psapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -32,10 +33,15 @@
 
 namespace {
 
-constexpr int kPageWidth = 800;
-constexpr int kPageHeight = 570;
-constexpr RECT kPageRect = {0, 0, kPageWidth, kPageHeight};
-constexpr RECT kReconnectButton = {340, 382, 462, 430};
+// Lengths are the page's at 96 DPI, scaled to the screen's as the page scales its own.
+int gDpi = 96;
+int Scaled(int length) { return length * gDpi / 96; }
+RECT Scaled(const RECT& r) { return {Scaled(r.left), Scaled(r.top), Scaled(r.right), Scaled(r.bottom)}; }
+int PageWidth() { return Scaled(800); }
+int PageHeight() { return Scaled(570); }
+RECT PageRect() { return {0, 0, PageWidth(), PageHeight()}; }
+RECT ReconnectButton() { return Scaled(RECT{340, 382, 462, 430}); }
+int64_t Area(const RECT& r) { return int64_t{r.right - r.left} * (r.bottom - r.top); }
 const char16_t kModel[] = u"Ostrel 8X";
 const char16_t kModelPicture[] = u"ostrel_8x.png";
 
@@ -280,7 +286,7 @@ class BenchPage {
   BenchPage(const std::wstring& path, const char* label) : label_(label), module_(path) {}
   bool Open() {
     if (!module_.Loaded()) return false;
-    parent_ = std::make_unique<TestParent>(kPageWidth, kPageHeight, true);
+    parent_ = std::make_unique<TestParent>(PageWidth(), PageHeight(), true);
     if (!module_.InitPage()) return false;
     page_ = module_.CreatePage(parent_->Hwnd());
     if (page_ == nullptr) return false;
@@ -353,7 +359,7 @@ class PlainWindow {
       return RegisterClassW(&wc);
     }();
     (void)atom;
-    hwnd_ = CreateWindowExW(0, L"PageBenchPlainWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, kPageWidth, kPageHeight,
+    hwnd_ = CreateWindowExW(0, L"PageBenchPlainWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, PageWidth(), PageHeight(),
                             parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     UpdateWindow(hwnd_);
@@ -442,13 +448,14 @@ void AddPageCases(BenchPage& bench, std::vector<Case>& cases) {
   }
   // The mouse goes in and out of the Reconnect button: each run one repaint of the button.
   // The same without the paint (its update region dropped) tells the mouse handling apart.
+  const LPARAM in = MAKELPARAM(Scaled(400), Scaled(400)), out = MAKELPARAM(Scaled(20), Scaled(20));
   for (const bool paint : {true, false}) {
     auto inside = std::make_shared<bool>(false);
     cases.push_back(Timed(
         bench.Name(paint ? "hover, mouse and repaint" : "hover, mouse only"),
-        [page, inside, paint] {
+        [page, inside, paint, in, out] {
           *inside = !*inside;
-          SendMessageW(page, WM_MOUSEMOVE, 0, *inside ? MAKELPARAM(400, 400) : MAKELPARAM(20, 20));
+          SendMessageW(page, WM_MOUSEMOVE, 0, *inside ? in : out);
           if (paint) {
             UpdateWindow(page);
           } else {
@@ -458,8 +465,9 @@ void AddPageCases(BenchPage& bench, std::vector<Case>& cases) {
         0, [page] { Show(page, PageState::ConnectFailed); }));
   }
   // The same rectangle repainted with nothing changed: what any WM_PAINT costs under Wine.
+  const RECT button = ReconnectButton();
   cases.push_back(Timed(
-      bench.Name("repaint of the button, unchanged"), [page] { Repaint(page, &kReconnectButton); }, 0,
+      bench.Name("repaint of the button, unchanged"), [page, button] { Repaint(page, &button); }, 0,
       [page] { Show(page, PageState::ConnectFailed); }));
   // Records of the connected model: other cases' records without a model drop its profile,
   // so it is shown and its profile read from the cache again first.
@@ -503,6 +511,7 @@ int main(int argc, char** argv) {
   std::string jsonPath;
   std::wstring baselinePath;
   int samples = 9;
+  bool blends = true;
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--json=", 7) == 0) jsonPath = argv[i] + 7;
     if (std::strncmp(argv[i], "--samples=", 10) == 0) samples = std::max(1, std::atoi(argv[i] + 10));
@@ -510,6 +519,12 @@ int main(int argc, char** argv) {
       const std::string path = argv[i] + 11;
       baselinePath.assign(path.begin(), path.end());
     }
+    if (std::strcmp(argv[i], "--no-blends") == 0) blends = false;
+  }
+  {
+    HDC screen = GetDC(nullptr);
+    gDpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
   }
 
   std::vector<std::unique_ptr<BenchPage>> pages;
@@ -520,6 +535,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "MobileInfoPage.dll not loaded\n");
     return 1;
   }
+  std::printf("%d DPI, the page %d x %d\n", gDpi, PageWidth(), PageHeight());
   std::printf("blend path %s\n", BlendPathName(DefaultBlendPath()));
 
   // Blends: the page's own pictures onto the page's kind of surface (a bottom-up 32-bit
@@ -530,33 +546,36 @@ int main(int argc, char** argv) {
   };
   const Drawn drawn[] = {
       {"phone", 102, 204, 373}, {"idle heading", 120, 0, 0}, {"connect steps", 122, 0, 0}, {"tile icon", 130, 52, 52}};
-  Section surface(kPageWidth, kPageHeight, 32, true), topDown(kPageWidth, kPageHeight, 32, false);
-  Section source(kPageWidth, kPageHeight, 32, true);
+  const RECT pageRect = PageRect(), button = ReconnectButton();
+  Section surface(PageWidth(), PageHeight(), 32, true), topDown(PageWidth(), PageHeight(), 32, false);
+  Section source(PageWidth(), PageHeight(), 32, true);
   std::vector<BenchImage> images;
   std::vector<std::unique_ptr<Section>> premultiplied;
-  std::vector<Case> blends;
+  std::vector<Case> blendCases;
   for (const Drawn& d : drawn) {
+    if (!blends) break;
     images.push_back(Picture(module.Handle(), d.id, d.width, d.height));
     premultiplied.push_back(PremultipliedSection(images.back()));
   }
-  for (size_t i = 0; i < std::size(drawn); ++i) {
+  for (size_t i = 0; i < images.size(); ++i) {
     const CxImage* image = images[i].image.get();
     const Section* pre = premultiplied[i].get();
     const int64_t pixels = int64_t{images[i].Width()} * images[i].Height();
     const std::string name = drawn[i].name;
-    blends.push_back(Timed(
+    blendCases.push_back(Timed(
         "DrawAt " + name, [&surface, image] { image->DrawAt(surface.Dc(), 10, 10); }, pixels));
-    blends.push_back(Timed(
+    blendCases.push_back(Timed(
         "GdiAlphaBlend " + name, [&surface, pre] { AlphaBlendInto(surface.Dc(), 10, 10, *pre); }, pixels));
-    blends.push_back(Timed(
+    blendCases.push_back(Timed(
         "GdiAlphaBlend " + name + ", top-down", [&topDown, pre] { AlphaBlendInto(topDown.Dc(), 10, 10, *pre); },
         pixels));
   }
-  blends.push_back(Timed(
-      "BitBlt 800x570, sections",
-      [&] { BitBlt(surface.Dc(), 0, 0, kPageWidth, kPageHeight, source.Dc(), 0, 0, SRCCOPY); },
-      int64_t{kPageWidth} * kPageHeight));
-  Measure(blends, samples);
+  if (blends) {
+    blendCases.push_back(Timed(
+        "BitBlt " + std::to_string(PageWidth()) + "x" + std::to_string(PageHeight()) + ", sections",
+        [&] { BitBlt(surface.Dc(), 0, 0, PageWidth(), PageHeight(), source.Dc(), 0, 0, SRCCOPY); }, Area(pageRect)));
+  }
+  Measure(blendCases, samples);
 
   // The pages. The lookup stand-in supplies the connected model's profile and picture once;
   // after that every record of it is served from the cache beside each module.
@@ -573,19 +592,17 @@ int main(int argc, char** argv) {
     }
     bench->FetchModel();
   }
-  TestParent plainParent(kPageWidth, kPageHeight, true);
+  TestParent plainParent(PageWidth(), PageHeight(), true);
   PlainWindow plain(plainParent.Hwnd(), source);
   {
     const HWND window = pages[0]->Page();
     paints.push_back(Timed(
-        "BitBlt of the page", [&source, window] { Copy(window, source, kPageRect); },
-        int64_t{kPageWidth} * kPageHeight));
+        "BitBlt of the page", [&source, window, pageRect] { Copy(window, source, pageRect); }, Area(pageRect)));
     paints.push_back(Timed(
-        "BitBlt of the Reconnect button", [&source, window] { Copy(window, source, kReconnectButton); }, 122 * 48));
+        "BitBlt of the Reconnect button", [&source, window, button] { Copy(window, source, button); }, Area(button)));
     const HWND other = plain.Hwnd();
     paints.push_back(Timed("plain window: WM_PAINT of the page area", [other] { Repaint(other, nullptr); }));
-    paints.push_back(
-        Timed("plain window: WM_PAINT of the button area", [other] { Repaint(other, &kReconnectButton); }));
+    paints.push_back(Timed("plain window: WM_PAINT of the button area", [other, button] { Repaint(other, &button); }));
   }
   for (auto& bench : pages) AddPageCases(*bench, paints);
   Measure(paints, samples);
@@ -606,7 +623,7 @@ int main(int argc, char** argv) {
 
   // Start-up, each module in a parent of its own.
   std::vector<Case> startUp;
-  TestParent startParent(kPageWidth, kPageHeight, true);
+  TestParent startParent(PageWidth(), PageHeight(), true);
   for (auto& bench : pages) {
     startUp.push_back(StartUpCase(bench->Module(), startParent.Hwnd(), bench->Name("start-up to first idle paint"), 0));
     startUp.push_back(StartUpCase(bench->Module(), startParent.Hwnd(), bench->Name("  InitPage + CreatePage"), 1));
@@ -616,7 +633,7 @@ int main(int argc, char** argv) {
 
   // The report.
   std::vector<Case> all;
-  for (auto* group : {&blends, &paints, &startUp}) all.insert(all.end(), group->begin(), group->end());
+  for (auto* group : {&blendCases, &paints, &startUp}) all.insert(all.end(), group->begin(), group->end());
   std::printf("\n%-52s %12s %10s\n", "case (median of samples)", "us per run", "ns/px");
   for (const Case& c : all) {
     const double us = c.Median() * 1e6;
@@ -627,9 +644,9 @@ int main(int argc, char** argv) {
   for (const Faults& f : faults) std::printf("%-52s %12.1f\n", f.name.c_str(), f.perPaint);
 
   std::vector<Ratio> ratios;
-  for (const Drawn& d : drawn) {
-    ratios.push_back({std::string("DrawAt / GdiAlphaBlend, ") + d.name, std::string("DrawAt ") + d.name,
-                      std::string("GdiAlphaBlend ") + d.name, 0});
+  for (size_t i = 0; i < images.size(); ++i) {
+    ratios.push_back({std::string("DrawAt / GdiAlphaBlend, ") + drawn[i].name, std::string("DrawAt ") + drawn[i].name,
+                      std::string("GdiAlphaBlend ") + drawn[i].name, 0});
   }
   for (auto& bench : pages) {
     for (const StateCase& s : kStates) {
