@@ -3,7 +3,13 @@
 // handling, each against a block copy of the same area measured in the same run. Given a
 // second module (--baseline=DLL, an earlier build), every page case runs for both, so "after /
 // before" ratios come from one run too. Cases are sampled in turn, so a busy machine slows them
-// alike; each figure is a median of wall time. Every length follows the screen's DPI.
+// alike; each figure is a median of wall time.
+//
+// Wine's share of a paint is measured on a window of the bench's own that does the least the
+// same message asks for (copies a record and repaints a tile, or repaints the hovered button,
+// by one BitBlt); a page's own work is its case less that share: records that change one
+// value in each view or every value of the connected one, and the hover. Every length
+// follows the screen's DPI.
 //
 //   page_win_bench [--json=FILE] [--samples=N] [--baseline=DLL] [--no-blends]
 
@@ -16,6 +22,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,6 +48,7 @@ int PageWidth() { return Scaled(800); }
 int PageHeight() { return Scaled(570); }
 RECT PageRect() { return {0, 0, PageWidth(), PageHeight()}; }
 RECT ReconnectButton() { return Scaled(RECT{340, 382, 462, 430}); }
+RECT FirstTile() { return Scaled(RECT{122, 197, 122 + 80, 197 + 90}); }
 int64_t Area(const RECT& r) { return int64_t{r.right - r.left} * (r.bottom - r.top); }
 const char16_t kModel[] = u"Ostrel 8X";
 const char16_t kModelPicture[] = u"ostrel_8x.png";
@@ -279,6 +287,19 @@ PhoneInfo ConnectedRecord(int variant) {
   return record;
 }
 
+// The record a view is shown with.
+PhoneInfo UsualRecord(PageState state) {
+  return state == PageState::Connected ? ConnectedRecord(0) : MakeRecord(state);
+}
+
+// The view's record with one count changed: `variant` 0 and 1 differ from each other, and from
+// the usual record, in that count alone.
+PhoneInfo OneValueChanged(PageState state, int variant) {
+  PhoneInfo record = UsualRecord(state);
+  record.appCount = variant ? 21 : 22;
+  return record;
+}
+
 // One module's page in a visible parent of the page's size, its model's profile and picture
 // already in the cache beside the module (fetched once from the lookup stand-in).
 class BenchPage {
@@ -325,7 +346,7 @@ class BenchPage {
 // A connected record after one without the model looks the model up again (from the cache):
 // its profile and picture are waited for, so that they do not land in a measurement.
 void Show(HWND page, PageState state) {
-  SendRecord(page, state == PageState::Connected ? ConnectedRecord(0) : MakeRecord(state));
+  SendRecord(page, UsualRecord(state));
   UpdateWindow(page);
   if (state == PageState::Connected) {
     PumpFor(400);
@@ -346,11 +367,13 @@ void Copy(HWND window, const Section& source, const RECT& area) {
   ReleaseDC(window, dc);
 }
 
-// A child window of the page's size that paints by copying a bitmap, as the page does when
-// nothing changed: what any window's WM_PAINT costs under Wine, the floor of the page's.
+// A child window of the page's size that does the least a page must: paints by copying a
+// bitmap, as the page does when nothing changed; takes a record by copying it and repainting
+// a tile; repaints the Reconnect button's rectangle when the mouse goes in or out of it. What
+// each costs is Wine's share of the page's.
 class PlainWindow {
  public:
-  PlainWindow(HWND parent, const Section& picture) : picture_(picture) {
+  PlainWindow(HWND parent, const Section* picture) : picture_(picture) {
     static const ATOM atom = [] {
       WNDCLASSW wc = {};
       wc.lpfnWndProc = Proc;
@@ -360,8 +383,7 @@ class PlainWindow {
     }();
     (void)atom;
     hwnd_ = CreateWindowExW(0, L"PageBenchPlainWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, PageWidth(), PageHeight(),
-                            parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+                            parent, nullptr, GetModuleHandleW(nullptr), this);
     UpdateWindow(hwnd_);
   }
   ~PlainWindow() { DestroyWindow(hwnd_); }
@@ -371,19 +393,44 @@ class PlainWindow {
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    }
     auto* self = reinterpret_cast<PlainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_ERASEBKGND) return 1;
-    if (message == WM_PAINT && self != nullptr) {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(hwnd, &paint);
-      const RECT& r = paint.rcPaint;
-      BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, self->picture_.Dc(), r.left, r.top, SRCCOPY);
-      EndPaint(hwnd, &paint);
-      return 0;
+    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    switch (message) {
+      case WM_ERASEBKGND:
+        return 1;
+      case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        const RECT& r = paint.rcPaint;
+        BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, self->picture_->Dc(), r.left, r.top, SRCCOPY);
+        EndPaint(hwnd, &paint);
+        return 0;
+      }
+      case WM_COPYDATA: {
+        const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        std::memcpy(&self->record_, copy->lpData, std::min<size_t>(copy->cbData, sizeof self->record_));
+        const RECT tile = FirstTile();
+        InvalidateRect(hwnd, &tile, FALSE);
+        return 1;
+      }
+      case WM_MOUSEMOVE: {
+        const RECT button = ReconnectButton();
+        const POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        const bool inside = PtInRect(&button, at) != FALSE;
+        if (inside != self->inButton_) InvalidateRect(hwnd, &button, FALSE);
+        self->inButton_ = inside;
+        return 0;
+      }
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
-  const Section& picture_;
+  const Section* picture_;
+  PhoneInfo record_ = {};
+  bool inButton_ = false;
   HWND hwnd_ = nullptr;
 };
 
@@ -414,7 +461,7 @@ std::vector<Faults> CountFaults(BenchPage& bench) {
     for (int i = 0; i < paints; ++i) Repaint(page, nullptr);
     out.push_back({bench.Name("faults per full paint, " + std::string(s.name)),
                    static_cast<double>(PageFaults() - before) / paints});
-    const PhoneInfo record = s.state == PageState::Connected ? ConnectedRecord(0) : MakeRecord(s.state);
+    const PhoneInfo record = UsualRecord(s.state);
     before = PageFaults();
     for (int i = 0; i < paints; ++i) {
       SendRecord(page, record);
@@ -426,9 +473,45 @@ std::vector<Faults> CountFaults(BenchPage& bench) {
   return out;
 }
 
+// Records sent to `window` in turn, each followed by its paint.
+Case RecordCase(const std::string& name, HWND window, std::vector<PhoneInfo> records,
+                std::function<void()> setUp = nullptr) {
+  auto next = std::make_shared<size_t>(0);
+  return Timed(
+      name,
+      [window, records = std::move(records), next] {
+        SendRecord(window, records[*next]);
+        *next = (*next + 1) % records.size();
+        UpdateWindow(window);
+      },
+      0, std::move(setUp));
+}
+
+// The mouse goes in and out of the Reconnect button: each run one repaint of the button.
+// The same without the paint (its update region dropped) tells the mouse handling apart.
+void AddHoverCases(const std::string& prefix, HWND window, std::function<void()> setUp, std::vector<Case>& cases) {
+  const LPARAM in = MAKELPARAM(Scaled(400), Scaled(400)), out = MAKELPARAM(Scaled(20), Scaled(20));
+  for (const bool paint : {true, false}) {
+    auto inside = std::make_shared<bool>(false);
+    cases.push_back(Timed(
+        prefix + (paint ? "hover, mouse and repaint" : "hover, mouse only"),
+        [window, inside, paint, in, out] {
+          *inside = !*inside;
+          SendMessageW(window, WM_MOUSEMOVE, 0, *inside ? in : out);
+          if (paint) {
+            UpdateWindow(window);
+          } else {
+            ValidateRect(window, nullptr);
+          }
+        },
+        0, setUp));
+  }
+}
+
 // Paints of one module's page: a repaint of the unchanged page, the page recomposed after a
-// record of its state, the hovered Reconnect button, a record of the same model with every
-// value changed.
+// record of its state, records that change one value of each view or every value of the
+// connected one, the hovered Reconnect button, a record of the same model with every value
+// changed.
 void AddPageCases(BenchPage& bench, std::vector<Case>& cases) {
   HWND page = bench.Page();
   for (const StateCase& s : kStates) {
@@ -440,30 +523,18 @@ void AddPageCases(BenchPage& bench, std::vector<Case>& cases) {
     };
     cases.push_back(Timed(
         bench.Name("full paint, " + std::string(s.name)), [page] { Repaint(page, nullptr); }, 0, show));
-    const PhoneInfo record = state == PageState::Connected ? ConnectedRecord(0) : MakeRecord(state);
-    cases.push_back(Timed(bench.Name("record + paint, " + std::string(s.name)), [page, record] {
-      SendRecord(page, record);
-      UpdateWindow(page);
-    }));
+    cases.push_back(RecordCase(bench.Name("record + paint, " + std::string(s.name)), page, {UsualRecord(state)}));
   }
-  // The mouse goes in and out of the Reconnect button: each run one repaint of the button.
-  // The same without the paint (its update region dropped) tells the mouse handling apart.
-  const LPARAM in = MAKELPARAM(Scaled(400), Scaled(400)), out = MAKELPARAM(Scaled(20), Scaled(20));
-  for (const bool paint : {true, false}) {
-    auto inside = std::make_shared<bool>(false);
-    cases.push_back(Timed(
-        bench.Name(paint ? "hover, mouse and repaint" : "hover, mouse only"),
-        [page, inside, paint, in, out] {
-          *inside = !*inside;
-          SendMessageW(page, WM_MOUSEMOVE, 0, *inside ? in : out);
-          if (paint) {
-            UpdateWindow(page);
-          } else {
-            ValidateRect(page, nullptr);
-          }
-        },
-        0, [page] { Show(page, PageState::ConnectFailed); }));
+  for (const StateCase& s : kStates) {
+    const PageState state = s.state;
+    cases.push_back(RecordCase(bench.Name("record + paint, one value, " + std::string(s.name)), page,
+                               {OneValueChanged(state, 0), OneValueChanged(state, 1)},
+                               [page, state] { Show(page, state); }));
   }
+  cases.push_back(RecordCase(bench.Name("record + paint, every value, connected"), page,
+                             {ConnectedRecord(1), ConnectedRecord(0)}, [page] { Show(page, PageState::Connected); }));
+  AddHoverCases(
+      bench.Name(""), page, [page] { Show(page, PageState::ConnectFailed); }, cases);
   // The same rectangle repainted with nothing changed: what any WM_PAINT costs under Wine.
   const RECT button = ReconnectButton();
   cases.push_back(Timed(
@@ -505,6 +576,45 @@ struct Ratio {
   double target;  // ours / other at most this; 0: none
 };
 
+// A page's own work: its case less Wine's share of the same work, against a yardstick.
+struct OwnWork {
+  std::string ours;
+  std::string share;
+  std::string yardstick;
+  double target;  // own work / yardstick at most this
+};
+
+// --- the report --------------------------------------------------------------------------
+
+// Microseconds of a case; -1 when there is none.
+double UsOf(const std::vector<Case>& cases, const std::string& name) {
+  const Case* c = Find(cases, name);
+  return c != nullptr && !c->samples.empty() ? c->Median() * 1e6 : -1;
+}
+
+std::string Verdict(double value, double target) {
+  if (value < -1e8) return "missing";
+  return Format("<= %.4g ", target) + (value <= target ? "met" : "MISSED");
+}
+
+// One object of the JSON report: "name": number, ...
+std::string JsonObject(const char* key, const std::vector<std::pair<std::string, double>>& values, const char* format) {
+  std::string json = "  \"" + std::string(key) + "\": {\n";
+  for (size_t i = 0; i < values.size(); ++i) {
+    json +=
+        "    \"" + values[i].first + "\": " + Format(format, values[i].second) + (i + 1 < values.size() ? ",\n" : "\n");
+  }
+  return json + "  }";
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  if (path.empty()) return;
+  if (FILE* file = std::fopen(path.c_str(), "w")) {
+    std::fputs(text.c_str(), file);
+    std::fclose(file);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -513,13 +623,15 @@ int main(int argc, char** argv) {
   int samples = 9;
   bool blends = true;
   for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--json=", 7) == 0) jsonPath = argv[i] + 7;
-    if (std::strncmp(argv[i], "--samples=", 10) == 0) samples = std::max(1, std::atoi(argv[i] + 10));
-    if (std::strncmp(argv[i], "--baseline=", 11) == 0) {
-      const std::string path = argv[i] + 11;
-      baselinePath.assign(path.begin(), path.end());
-    }
-    if (std::strcmp(argv[i], "--no-blends") == 0) blends = false;
+    const std::string arg = argv[i];
+    const auto value = [&arg](const char* flag) {
+      const size_t n = std::strlen(flag);
+      return arg.compare(0, n, flag) == 0 ? std::optional<std::string>(arg.substr(n)) : std::nullopt;
+    };
+    if (auto v = value("--json=")) jsonPath = *v;
+    if (auto v = value("--samples=")) samples = std::max(1, std::atoi(v->c_str()));
+    if (auto v = value("--baseline=")) baselinePath.assign(v->begin(), v->end());
+    if (arg == "--no-blends") blends = false;
   }
   {
     HDC screen = GetDC(nullptr);
@@ -536,6 +648,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("%d DPI, the page %d x %d\n", gDpi, PageWidth(), PageHeight());
+
   std::printf("blend path %s\n", BlendPathName(DefaultBlendPath()));
 
   // Blends: the page's own pictures onto the page's kind of surface (a bottom-up 32-bit
@@ -593,7 +706,7 @@ int main(int argc, char** argv) {
     bench->FetchModel();
   }
   TestParent plainParent(PageWidth(), PageHeight(), true);
-  PlainWindow plain(plainParent.Hwnd(), source);
+  PlainWindow plain(plainParent.Hwnd(), &source);
   {
     const HWND window = pages[0]->Page();
     paints.push_back(Timed(
@@ -603,6 +716,8 @@ int main(int argc, char** argv) {
     const HWND other = plain.Hwnd();
     paints.push_back(Timed("plain window: WM_PAINT of the page area", [other] { Repaint(other, nullptr); }));
     paints.push_back(Timed("plain window: WM_PAINT of the button area", [other, button] { Repaint(other, &button); }));
+    paints.push_back(RecordCase("Wine's share: record + tile-sized paint", other, {ConnectedRecord(0)}));
+    AddHoverCases("plain window: ", other, nullptr, paints);
   }
   for (auto& bench : pages) AddPageCases(*bench, paints);
   Measure(paints, samples);
@@ -683,20 +798,8 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("\n%-52s %10s %10s  %s\n", "ratio", "ours/other", "other/ours", "target");
-  std::string json =
-      "{\n  \"blend_path\": \"" + std::string(BlendPathName(DefaultBlendPath())) + "\",\n  \"cases\": {\n";
-  for (size_t i = 0; i < all.size(); ++i) {
-    json +=
-        "    \"" + all[i].name + "\": " + Format("%.3f", all[i].Median() * 1e6) + (i + 1 < all.size() ? ",\n" : "\n");
-  }
-  json += "  },\n  \"faults\": {\n";
-  for (size_t i = 0; i < faults.size(); ++i) {
-    json += "    \"" + faults[i].name + "\": " + Format("%.2f", faults[i].perPaint) +
-            (i + 1 < faults.size() ? ",\n" : "\n");
-  }
-  json += "  },\n  \"ratios\": {\n";
-  for (size_t i = 0; i < ratios.size(); ++i) {
-    const Ratio& r = ratios[i];
+  std::vector<std::pair<std::string, double>> ratioJson;
+  for (const Ratio& r : ratios) {
     const Case* a = Find(all, r.ours);
     const Case* b = Find(all, r.other);
     const double value = a && b && b->Median() > 0 ? a->Median() / b->Median() : -1;
@@ -704,14 +807,43 @@ int main(int argc, char** argv) {
     if (r.target > 0) verdict = value >= 0 && value <= r.target ? "met" : "MISSED";
     std::printf("%-52s %10.4f %10.3g  %s\n", r.what.c_str(), value, value > 0 ? 1 / value : 0.0,
                 r.target > 0 ? (Format("<= %.4g ", r.target) + verdict).c_str() : "");
-    json += "    \"" + r.what + "\": " + Format("%.5f", value) + (i + 1 < ratios.size() ? ",\n" : "\n");
+    ratioJson.push_back({r.what, value});
   }
-  json += "  }\n}\n";
-  if (!jsonPath.empty()) {
-    if (FILE* file = std::fopen(jsonPath.c_str(), "w")) {
-      std::fputs(json.c_str(), file);
-      std::fclose(file);
+
+  // The pages' own work: each case less Wine's share of it.
+  std::vector<OwnWork> own;
+  for (auto& bench : pages) {
+    for (const StateCase& s : kStates) {
+      own.push_back({bench->Name("record + paint, one value, ") + s.name, "Wine's share: record + tile-sized paint",
+                     "BitBlt of the page", 1.0});
     }
+    own.push_back({bench->Name("record + paint, every value, connected"), "Wine's share: record + tile-sized paint",
+                   "BitBlt of the page", 4.0});
+    own.push_back({bench->Name("hover, mouse and repaint"), "plain window: hover, mouse and repaint",
+                   "BitBlt of the Reconnect button", 5.0});
   }
+  std::printf("\n%-52s %10s %10s %10s  %s\n", "own work (case - Wine's share) / yardstick", "own us", "share us",
+              "ratio", "target");
+  std::vector<std::pair<std::string, double>> ownJson;
+  for (const OwnWork& o : own) {
+    const double ours = UsOf(all, o.ours), share = UsOf(all, o.share), yardstick = UsOf(all, o.yardstick);
+    const bool known = ours >= 0 && share >= 0 && yardstick > 0;
+    const double value = known ? (ours - share) / yardstick : -1e9;
+    std::printf("%-52s %10.1f %10.1f %10.3f  %s\n", o.ours.c_str(), ours - share, share, value,
+                Verdict(value, o.target).c_str());
+    ownJson.push_back({o.ours, value});
+  }
+  std::printf(
+      "(yardsticks: record cases against \"BitBlt of the page\" %.1f us, the hover against \"BitBlt of the "
+      "Reconnect button\" %.1f us)\n",
+      UsOf(all, "BitBlt of the page"), UsOf(all, "BitBlt of the Reconnect button"));
+
+  std::vector<std::pair<std::string, double>> caseJson, faultJson;
+  for (const Case& c : all) caseJson.push_back({c.name, c.Median() * 1e6});
+  for (const Faults& f : faults) faultJson.push_back({f.name, f.perPaint});
+  WriteFile(jsonPath, "{\n  \"blend_path\": \"" + std::string(BlendPathName(DefaultBlendPath())) + "\",\n  \"dpi\": " +
+                          std::to_string(gDpi) + ",\n" + JsonObject("cases", caseJson, "%.3f") + ",\n" +
+                          JsonObject("faults", faultJson, "%.2f") + ",\n" + JsonObject("ratios", ratioJson, "%.5f") +
+                          ",\n" + JsonObject("own_work", ownJson, "%.5f") + "\n}\n");
   return 0;
 }
