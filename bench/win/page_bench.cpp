@@ -8,10 +8,12 @@
 // Wine's share of a paint is measured on a window of the bench's own that does the least the
 // same message asks for (copies a record and repaints a tile, or repaints the hovered button,
 // by one BitBlt); a page's own work is its case less that share: records that change one
-// value in each view or every value of the connected one, and the hover. Every length
-// follows the screen's DPI.
+// value in each view or every value of the connected one, and the hover. Cold start is timed
+// in fresh processes of this program, against a minimal page made the same way. Every
+// length follows the screen's DPI.
 //
-//   page_win_bench [--json=FILE] [--samples=N] [--baseline=DLL] [--no-blends]
+//   page_win_bench [--json=FILE] [--samples=N] [--baseline=DLL] [--cold-runs=N] [--no-blends]
+//   page_win_bench --cold=page|minimal --cold-out=FILE [--cold-module=DLL]   (one cold start)
 
 #include <windows.h>
 #include <psapi.h>
@@ -370,7 +372,8 @@ void Copy(HWND window, const Section& source, const RECT& area) {
 // A child window of the page's size that does the least a page must: paints by copying a
 // bitmap, as the page does when nothing changed; takes a record by copying it and repainting
 // a tile; repaints the Reconnect button's rectangle when the mouse goes in or out of it. What
-// each costs is Wine's share of the page's.
+// each costs is Wine's share of the page's. Without a bitmap of the caller's it makes one of
+// its client size when created, as a minimal page would.
 class PlainWindow {
  public:
   PlainWindow(HWND parent, const Section* picture) : picture_(picture) {
@@ -400,6 +403,14 @@ class PlainWindow {
     auto* self = reinterpret_cast<PlainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
     switch (message) {
+      case WM_CREATE:
+        if (self->picture_ == nullptr) {
+          RECT client;
+          GetClientRect(hwnd, &client);
+          self->own_ = std::make_unique<Section>(client.right, client.bottom, 32, true);
+          self->picture_ = self->own_.get();
+        }
+        return 0;
       case WM_ERASEBKGND:
         return 1;
       case WM_PAINT: {
@@ -429,6 +440,7 @@ class PlainWindow {
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
   const Section* picture_;
+  std::unique_ptr<Section> own_;
   PhoneInfo record_ = {};
   bool inButton_ = false;
   HWND hwnd_ = nullptr;
@@ -584,7 +596,82 @@ struct OwnWork {
   double target;  // own work / yardstick at most this
 };
 
+// --- cold start: one fresh process of this program for each figure -----------------------
+
+// In a fresh process: its parent made and the module loaded first, untimed; then InitPage,
+// CreatePage and the first paint of the idle view, or the same for a minimal page (its class
+// registered in the timed part, as InitPage's page registers its own). Writes the
+// microseconds to `out`, or nothing when the page could not be made.
+int ColdChild(const std::string& what, const std::wstring& modulePath, const std::string& out) {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  TestParent parent(PageWidth(), PageHeight(), true);
+  PumpPending();
+  double us;
+  if (what == "minimal") {
+    const double start = Now();
+    auto page = std::make_unique<PlainWindow>(parent.Hwnd(), nullptr);
+    us = (Now() - start) * 1e6;
+  } else {
+    PageModule module(modulePath.empty() ? ModuleBesideProgram() : modulePath);
+    if (!module.Loaded()) return 1;
+    const double start = Now();
+    HWND page = module.InitPage() ? module.CreatePage(parent.Hwnd()) : nullptr;
+    if (page == nullptr) return 1;
+    UpdateWindow(page);
+    us = (Now() - start) * 1e6;
+    module.UnInitPage();
+  }
+  if (FILE* file = std::fopen(out.c_str(), "w")) {
+    std::fprintf(file, "%.1f\n", us);
+    std::fclose(file);
+  }
+  return 0;
+}
+
+struct ColdStart {
+  std::string name;
+  std::wstring what;    // --cold=
+  std::wstring module;  // --cold-module=, empty for the one beside this program
+  std::vector<double> us;
+};
+
+// Runs `runs` processes of each, in turn; a process that writes nothing adds no figure.
+void RunColdStarts(std::vector<ColdStart>& colds, int runs) {
+  wchar_t self[MAX_PATH] = {}, temp[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring out = temp + (L"page_bench_cold_" + std::to_wstring(GetCurrentProcessId()) + L".txt");
+  for (int i = 0; i < runs; ++i) {
+    for (ColdStart& c : colds) {
+      DeleteFileW(out.c_str());
+      std::wstring command = L"\"" + std::wstring(self) + L"\" --cold=" + c.what + L" \"--cold-out=" + out + L"\"";
+      if (!c.module.empty()) command += L" \"--cold-module=" + c.module + L"\"";
+      STARTUPINFOW startup = {};
+      startup.cb = sizeof startup;
+      PROCESS_INFORMATION process = {};
+      if (!CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        continue;
+      }
+      // A child stuck past its figure (Wine's exit can hang) is ended; what it wrote counts.
+      if (WaitForSingleObject(process.hProcess, 60000) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+      double us = 0;
+      if (FILE* file = _wfopen(out.c_str(), L"r")) {
+        if (std::fscanf(file, "%lf", &us) == 1) c.us.push_back(us);
+        std::fclose(file);
+      }
+    }
+  }
+  DeleteFileW(out.c_str());
+}
+
 // --- the report --------------------------------------------------------------------------
+
+double MedianOf(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? -1 : values[values.size() / 2];
+}
 
 // Microseconds of a case; -1 when there is none.
 double UsOf(const std::vector<Case>& cases, const std::string& name) {
@@ -618,9 +705,9 @@ void WriteFile(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string jsonPath;
+  std::string jsonPath, cold, coldOut, coldModule;
   std::wstring baselinePath;
-  int samples = 9;
+  int samples = 9, coldRuns = 7;
   bool blends = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -631,6 +718,10 @@ int main(int argc, char** argv) {
     if (auto v = value("--json=")) jsonPath = *v;
     if (auto v = value("--samples=")) samples = std::max(1, std::atoi(v->c_str()));
     if (auto v = value("--baseline=")) baselinePath.assign(v->begin(), v->end());
+    if (auto v = value("--cold-runs=")) coldRuns = std::max(0, std::atoi(v->c_str()));
+    if (auto v = value("--cold=")) cold = *v;
+    if (auto v = value("--cold-out=")) coldOut = *v;
+    if (auto v = value("--cold-module=")) coldModule = *v;
     if (arg == "--no-blends") blends = false;
   }
   {
@@ -638,6 +729,7 @@ int main(int argc, char** argv) {
     gDpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
   }
+  if (!cold.empty()) return ColdChild(cold, std::wstring(coldModule.begin(), coldModule.end()), coldOut);
 
   std::vector<std::unique_ptr<BenchPage>> pages;
   pages.push_back(std::make_unique<BenchPage>(ModuleBesideProgram(), ""));
@@ -736,7 +828,7 @@ int main(int argc, char** argv) {
   }
   for (auto& bench : pages) bench->Close();
 
-  // Start-up, each module in a parent of its own.
+  // Start-up, each module in a parent of its own; then cold, in fresh processes.
   std::vector<Case> startUp;
   TestParent startParent(PageWidth(), PageHeight(), true);
   for (auto& bench : pages) {
@@ -745,6 +837,10 @@ int main(int argc, char** argv) {
     startUp.push_back(StartUpCase(bench->Module(), startParent.Hwnd(), bench->Name("  first idle paint"), 2));
   }
   Measure(startUp, samples);
+  std::vector<ColdStart> colds = {{"page", L"page", L"", {}}};
+  if (!baselinePath.empty()) colds.push_back({"before: page", L"page", baselinePath, {}});
+  colds.push_back({"minimal page", L"minimal", L"", {}});
+  RunColdStarts(colds, coldRuns);
 
   // The report.
   std::vector<Case> all;
@@ -838,12 +934,41 @@ int main(int argc, char** argv) {
       "Reconnect button\" %.1f us)\n",
       UsOf(all, "BitBlt of the page"), UsOf(all, "BitBlt of the Reconnect button"));
 
+  // Start-up: cold against a minimal page, each in fresh processes; warm against 3 ms.
+  std::printf("\n%-52s %10s %10s %10s  %s\n", "start-up to first idle paint (us)", "median", "min", "max", "target");
+  std::vector<std::pair<std::string, double>> startJson;
+  const double minimal = MedianOf(colds.back().us);
+  for (const ColdStart& c : colds) {
+    const std::string name = "cold: " + c.name + " (" + std::to_string(c.us.size()) + " processes)";
+    if (c.us.empty()) {
+      std::printf("%-52s %10s\n", name.c_str(), "missing");
+      continue;
+    }
+    std::printf("%-52s %10.0f %10.0f %10.0f\n", name.c_str(), MedianOf(c.us),
+                *std::min_element(c.us.begin(), c.us.end()), *std::max_element(c.us.begin(), c.us.end()));
+    startJson.push_back({"cold: " + c.name, MedianOf(c.us)});
+  }
+  for (const ColdStart& c : colds) {
+    if (c.what == L"minimal") continue;
+    const double value = !c.us.empty() && minimal > 0 ? MedianOf(c.us) / minimal : -1e9;
+    std::printf("%-52s %10.3f %10s %10s  %s\n", ("cold: " + c.name + " / minimal page").c_str(), value, "", "",
+                Verdict(value, 1.25).c_str());
+    startJson.push_back({"cold: " + c.name + " / minimal page", value});
+  }
+  for (auto& bench : pages) {
+    const double warm = UsOf(all, bench->Name("start-up to first idle paint"));
+    std::printf("%-52s %10.0f %10s %10s  %s\n", ("warm: " + bench->Name("page")).c_str(), warm, "", "",
+                Verdict(warm >= 0 ? warm : -1e9, 3000).c_str());
+    startJson.push_back({"warm: " + bench->Name("page"), warm});
+  }
+
   std::vector<std::pair<std::string, double>> caseJson, faultJson;
   for (const Case& c : all) caseJson.push_back({c.name, c.Median() * 1e6});
   for (const Faults& f : faults) faultJson.push_back({f.name, f.perPaint});
-  WriteFile(jsonPath, "{\n  \"blend_path\": \"" + std::string(BlendPathName(DefaultBlendPath())) + "\",\n  \"dpi\": " +
-                          std::to_string(gDpi) + ",\n" + JsonObject("cases", caseJson, "%.3f") + ",\n" +
-                          JsonObject("faults", faultJson, "%.2f") + ",\n" + JsonObject("ratios", ratioJson, "%.5f") +
-                          ",\n" + JsonObject("own_work", ownJson, "%.5f") + "\n}\n");
+  WriteFile(jsonPath, "{\n  \"blend_path\": \"" + std::string(BlendPathName(DefaultBlendPath())) +
+                          "\",\n  \"dpi\": " + std::to_string(gDpi) + ",\n" + JsonObject("cases", caseJson, "%.3f") +
+                          ",\n" + JsonObject("faults", faultJson, "%.2f") + ",\n" +
+                          JsonObject("ratios", ratioJson, "%.5f") + ",\n" + JsonObject("own_work", ownJson, "%.5f") +
+                          ",\n" + JsonObject("start_up", startJson, "%.1f") + "\n}\n");
   return 0;
 }
