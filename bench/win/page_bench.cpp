@@ -9,10 +9,12 @@
 // same message asks for (copies a record and repaints a tile, or repaints the hovered button,
 // by one BitBlt); a page's own work is its case less that share: records that change one
 // value in each view or every value of the connected one, and the hover. Cold start is timed
-// in fresh processes of this program, against a minimal page made the same way. Every
-// length follows the screen's DPI.
+// in fresh processes of this program, against a minimal page made the same way; memory is
+// the committed bytes a page keeps, in client-sized surfaces. Every length follows the
+// screen's DPI.
 //
 //   page_win_bench [--json=FILE] [--samples=N] [--baseline=DLL] [--cold-runs=N] [--no-blends]
+//   page_win_bench --memory-only [--json=FILE] [--baseline=DLL]
 //   page_win_bench --cold=page|minimal --cold-out=FILE [--cold-module=DLL]   (one cold start)
 
 #include <windows.h>
@@ -302,6 +304,18 @@ PhoneInfo OneValueChanged(PageState state, int variant) {
   return record;
 }
 
+// Waits for the connected model's picture in the cache beside `module`: the lookup after a
+// connected record, so that it does not land in a measurement.
+void WaitForModelPicture(HMODULE module) {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(module, path, MAX_PATH);
+  std::u16string folder(reinterpret_cast<const char16_t*>(path));
+  folder = folder.substr(0, folder.find_last_of(u'\\')) + u"\\MobileImage";
+  const std::u16string picture = folder + u"\\" + kModelPicture;
+  for (int i = 0; i < 200 && !FileExists(picture); ++i) PumpFor(50);
+  PumpFor(500);
+}
+
 // One module's page in a visible parent of the page's size, its model's profile and picture
 // already in the cache beside the module (fetched once from the lookup stand-in).
 class BenchPage {
@@ -318,14 +332,8 @@ class BenchPage {
   }
   // Connects the model and waits for its picture in the cache.
   void FetchModel() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(module_.Handle(), path, MAX_PATH);
-    std::u16string folder(reinterpret_cast<const char16_t*>(path));
-    folder = folder.substr(0, folder.find_last_of(u'\\')) + u"\\MobileImage";
     SendRecord(page_, ConnectedRecord(0));
-    const std::u16string picture = folder + u"\\" + kModelPicture;
-    for (int i = 0; i < 200 && !FileExists(picture); ++i) PumpFor(50);
-    PumpFor(500);
+    WaitForModelPicture(module_.Handle());
   }
   void Close() {
     if (page_ != nullptr) module_.UnInitPage();
@@ -666,6 +674,99 @@ void RunColdStarts(std::vector<ColdStart>& colds, int runs) {
   DeleteFileW(out.c_str());
 }
 
+// --- memory ------------------------------------------------------------------------------
+
+// Committed bytes of the process's own memory, private and mapped (images left out).
+struct Committed {
+  int64_t all = 0;
+  int64_t priv = 0;
+};
+
+Committed CommittedNow() {
+  Committed c;
+  MEMORY_BASIC_INFORMATION m;
+  uintptr_t at = 0;
+  while (VirtualQuery(reinterpret_cast<const void*>(at), &m, sizeof m) == sizeof m) {
+    if (m.State == MEM_COMMIT && (m.Type == MEM_PRIVATE || m.Type == MEM_MAPPED)) {
+      c.all += static_cast<int64_t>(m.RegionSize);
+      if (m.Type == MEM_PRIVATE) c.priv += static_cast<int64_t>(m.RegionSize);
+    }
+    const uintptr_t next = reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize;
+    if (next <= at) break;
+    at = next;
+  }
+  return c;
+}
+
+// What a page keeps beyond the bytes before it was made: the most at any step and at the end.
+struct Memory {
+  std::string name;
+  bool measured = false;
+  int width = 0, height = 0;  // the client it got
+  Committed before, most, end;
+  void Sample() {
+    const Committed now = CommittedNow();
+    end = {now.all - before.all, now.priv - before.priv};
+    most = {std::max(most.all, end.all), std::max(most.priv, end.priv)};
+    measured = true;
+  }
+  void ClientOf(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    width = client.right;
+    height = client.bottom;
+  }
+};
+
+// A fresh page shown in every view in turn, as in use: the connected one twice with a value
+// changed, so that partial repaints happen too, then idle and connected again, and repaints.
+Memory PageMemory(PageModule& module, const std::string& name) {
+  Memory m;
+  m.name = name;
+  TestParent parent(PageWidth(), PageHeight(), true);
+  PumpPending();
+  m.before = CommittedNow();
+  HWND page = module.InitPage() ? module.CreatePage(parent.Hwnd()) : nullptr;
+  if (page == nullptr) return m;
+  UpdateWindow(page);
+  m.Sample();
+  for (const StateCase& s : kStates) {
+    Show(page, s.state);
+    if (s.state == PageState::Connected) {
+      WaitForModelPicture(module.Handle());
+      m.Sample();
+      SendRecord(page, OneValueChanged(s.state, 0));
+      UpdateWindow(page);
+    }
+    m.Sample();
+  }
+  Show(page, PageState::NoPhone);
+  m.Sample();
+  Show(page, PageState::Connected);
+  m.Sample();
+  for (int i = 0; i < 3; ++i) Repaint(page, nullptr);
+  m.Sample();
+  m.ClientOf(page);
+  module.UnInitPage();
+  PumpPending();
+  return m;
+}
+
+// The same for a window that keeps one client-sized section and nothing else.
+Memory MinimalMemory() {
+  Memory m;
+  m.name = "minimal page (one section)";
+  TestParent parent(PageWidth(), PageHeight(), true);
+  PumpPending();
+  m.before = CommittedNow();
+  PlainWindow window(parent.Hwnd(), nullptr);
+  m.Sample();
+  for (int i = 0; i < 3; ++i) Repaint(window.Hwnd(), nullptr);
+  m.Sample();
+  m.ClientOf(window.Hwnd());
+  return m;
+}
+
 // --- the report --------------------------------------------------------------------------
 
 double MedianOf(std::vector<double> values) {
@@ -702,13 +803,42 @@ void WriteFile(const std::string& path, const std::string& text) {
   }
 }
 
+// Bytes and client-sized surfaces a page keeps, beside a minimal page's (the last).
+std::string ReportMemory(const std::vector<Memory>& memory) {
+  std::vector<std::pair<std::string, double>> json;
+  std::printf("\nmemory a page keeps: committed bytes (private + mapped) after its steps, less before InitPage\n");
+  std::printf("%-28s %11s %12s %8s %12s %8s %12s\n", "", "client", "most", "surfaces", "at the end", "surfaces",
+              "private most");
+  const Memory& minimal = memory.back();
+  for (const Memory& m : memory) {
+    if (!m.measured) {
+      std::printf("%-28s not measured (no page)\n", m.name.c_str());
+      continue;
+    }
+    const double surface = 4.0 * m.width * m.height;
+    std::printf("%-28s %11s %12lld %8.2f %12lld %8.2f %12lld\n", m.name.c_str(),
+                (std::to_string(m.width) + " x " + std::to_string(m.height)).c_str(),
+                static_cast<long long>(m.most.all), m.most.all / surface, static_cast<long long>(m.end.all),
+                m.end.all / surface, static_cast<long long>(m.most.priv));
+    json.push_back({m.name + ": most bytes", static_cast<double>(m.most.all)});
+    json.push_back({m.name + ": bytes at the end", static_cast<double>(m.end.all)});
+    json.push_back({m.name + ": most surfaces", m.most.all / surface});
+    if (&m == &minimal || !minimal.measured) continue;
+    const double beyondMost = (m.most.all - minimal.most.all) / surface;
+    const double beyondEnd = (m.end.all - minimal.end.all) / surface;
+    std::printf("%-28s %11s %12s %8.2f %12s %8.2f\n", "  beyond a minimal page's", "", "", beyondMost, "", beyondEnd);
+    json.push_back({m.name + ": most surfaces beyond a minimal page", beyondMost});
+  }
+  return JsonObject("memory", json, "%.2f");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string jsonPath, cold, coldOut, coldModule;
   std::wstring baselinePath;
   int samples = 9, coldRuns = 7;
-  bool blends = true;
+  bool blends = true, memoryOnly = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const auto value = [&arg](const char* flag) {
@@ -723,6 +853,7 @@ int main(int argc, char** argv) {
     if (auto v = value("--cold-out=")) coldOut = *v;
     if (auto v = value("--cold-module=")) coldModule = *v;
     if (arg == "--no-blends") blends = false;
+    if (arg == "--memory-only") memoryOnly = true;
   }
   {
     HDC screen = GetDC(nullptr);
@@ -741,6 +872,22 @@ int main(int argc, char** argv) {
   }
   std::printf("%d DPI, the page %d x %d\n", gDpi, PageWidth(), PageHeight());
 
+  // The lookup stand-in supplies the connected model's profile and picture once; after that
+  // every record of it is served from the cache beside each module.
+  LookupStandIn service;
+  if (service.Running()) {
+    SetEnvironmentVariableW(kLookupServiceEnvironment, reinterpret_cast<const wchar_t*>(service.Base().c_str()));
+  }
+
+  // Memory first, while the process's heaps hold nothing freed by other pages to reuse.
+  std::vector<Memory> memory;
+  for (auto& bench : pages) memory.push_back(PageMemory(bench->Module(), bench->Name("page")));
+  memory.push_back(MinimalMemory());
+  if (memoryOnly) {
+    const std::string json = ReportMemory(memory);
+    WriteFile(jsonPath, "{\n  \"dpi\": " + std::to_string(gDpi) + ",\n" + json + "\n}\n");
+    return 0;
+  }
   std::printf("blend path %s\n", BlendPathName(DefaultBlendPath()));
 
   // Blends: the page's own pictures onto the page's kind of surface (a bottom-up 32-bit
@@ -782,12 +929,7 @@ int main(int argc, char** argv) {
   }
   Measure(blendCases, samples);
 
-  // The pages. The lookup stand-in supplies the connected model's profile and picture once;
-  // after that every record of it is served from the cache beside each module.
-  LookupStandIn service;
-  if (service.Running()) {
-    SetEnvironmentVariableW(kLookupServiceEnvironment, reinterpret_cast<const wchar_t*>(service.Base().c_str()));
-  }
+  // The pages.
   std::vector<Case> paints;
   std::vector<Faults> faults;
   for (auto& bench : pages) {
@@ -962,6 +1104,8 @@ int main(int argc, char** argv) {
     startJson.push_back({"warm: " + bench->Name("page"), warm});
   }
 
+  const std::string memoryJson = ReportMemory(memory);
+
   std::vector<std::pair<std::string, double>> caseJson, faultJson;
   for (const Case& c : all) caseJson.push_back({c.name, c.Median() * 1e6});
   for (const Faults& f : faults) faultJson.push_back({f.name, f.perPaint});
@@ -969,6 +1113,6 @@ int main(int argc, char** argv) {
                           "\",\n  \"dpi\": " + std::to_string(gDpi) + ",\n" + JsonObject("cases", caseJson, "%.3f") +
                           ",\n" + JsonObject("faults", faultJson, "%.2f") + ",\n" +
                           JsonObject("ratios", ratioJson, "%.5f") + ",\n" + JsonObject("own_work", ownJson, "%.5f") +
-                          ",\n" + JsonObject("start_up", startJson, "%.1f") + "\n}\n");
+                          ",\n" + JsonObject("start_up", startJson, "%.1f") + ",\n" + memoryJson + "\n}\n");
   return 0;
 }
