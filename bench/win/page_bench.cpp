@@ -5,16 +5,28 @@
 // before" ratios come from one run too. Cases are sampled in turn, so a busy machine slows them
 // alike; each figure is a median of wall time.
 //
-//   page_win_bench [--json=FILE] [--samples=N] [--baseline=DLL]
+// Wine's share of a paint is measured on a window of the bench's own that does the least the
+// same message asks for (copies a record and repaints a tile, or repaints the hovered button,
+// by one BitBlt); a page's own work is its case less that share: records that change one
+// value in each view or every value of the connected one, and the hover. Cold start is timed
+// in fresh processes of this program, against a minimal page made the same way; memory is
+// the committed bytes a page keeps, in client-sized surfaces. Every length follows the
+// screen's DPI.
+//
+//   page_win_bench [--json=FILE] [--samples=N] [--baseline=DLL] [--cold-runs=N] [--no-blends]
+//   page_win_bench --memory-only [--json=FILE] [--baseline=DLL]
+//   page_win_bench --cold=page|minimal --cold-out=FILE [--cold-module=DLL]   (one cold start)
 
 #include <windows.h>
 #include <psapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,10 +44,16 @@
 
 namespace {
 
-constexpr int kPageWidth = 800;
-constexpr int kPageHeight = 570;
-constexpr RECT kPageRect = {0, 0, kPageWidth, kPageHeight};
-constexpr RECT kReconnectButton = {340, 382, 462, 430};
+// Lengths are the page's at 96 DPI, scaled to the screen's as the page scales its own.
+int gDpi = 96;
+int Scaled(int length) { return length * gDpi / 96; }
+RECT Scaled(const RECT& r) { return {Scaled(r.left), Scaled(r.top), Scaled(r.right), Scaled(r.bottom)}; }
+int PageWidth() { return Scaled(800); }
+int PageHeight() { return Scaled(570); }
+RECT PageRect() { return {0, 0, PageWidth(), PageHeight()}; }
+RECT ReconnectButton() { return Scaled(RECT{340, 382, 462, 430}); }
+RECT FirstTile() { return Scaled(RECT{122, 197, 122 + 80, 197 + 90}); }
+int64_t Area(const RECT& r) { return int64_t{r.right - r.left} * (r.bottom - r.top); }
 const char16_t kModel[] = u"Ostrel 8X";
 const char16_t kModelPicture[] = u"ostrel_8x.png";
 
@@ -273,6 +291,31 @@ PhoneInfo ConnectedRecord(int variant) {
   return record;
 }
 
+// The record a view is shown with.
+PhoneInfo UsualRecord(PageState state) {
+  return state == PageState::Connected ? ConnectedRecord(0) : MakeRecord(state);
+}
+
+// The view's record with one count changed: `variant` 0 and 1 differ from each other, and from
+// the usual record, in that count alone.
+PhoneInfo OneValueChanged(PageState state, int variant) {
+  PhoneInfo record = UsualRecord(state);
+  record.appCount = variant ? 21 : 22;
+  return record;
+}
+
+// Waits for the connected model's picture in the cache beside `module`: the lookup after a
+// connected record, so that it does not land in a measurement.
+void WaitForModelPicture(HMODULE module) {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(module, path, MAX_PATH);
+  std::u16string folder(reinterpret_cast<const char16_t*>(path));
+  folder = folder.substr(0, folder.find_last_of(u'\\')) + u"\\MobileImage";
+  const std::u16string picture = folder + u"\\" + kModelPicture;
+  for (int i = 0; i < 200 && !FileExists(picture); ++i) PumpFor(50);
+  PumpFor(500);
+}
+
 // One module's page in a visible parent of the page's size, its model's profile and picture
 // already in the cache beside the module (fetched once from the lookup stand-in).
 class BenchPage {
@@ -280,7 +323,7 @@ class BenchPage {
   BenchPage(const std::wstring& path, const char* label) : label_(label), module_(path) {}
   bool Open() {
     if (!module_.Loaded()) return false;
-    parent_ = std::make_unique<TestParent>(kPageWidth, kPageHeight, true);
+    parent_ = std::make_unique<TestParent>(PageWidth(), PageHeight(), true);
     if (!module_.InitPage()) return false;
     page_ = module_.CreatePage(parent_->Hwnd());
     if (page_ == nullptr) return false;
@@ -289,14 +332,8 @@ class BenchPage {
   }
   // Connects the model and waits for its picture in the cache.
   void FetchModel() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(module_.Handle(), path, MAX_PATH);
-    std::u16string folder(reinterpret_cast<const char16_t*>(path));
-    folder = folder.substr(0, folder.find_last_of(u'\\')) + u"\\MobileImage";
     SendRecord(page_, ConnectedRecord(0));
-    const std::u16string picture = folder + u"\\" + kModelPicture;
-    for (int i = 0; i < 200 && !FileExists(picture); ++i) PumpFor(50);
-    PumpFor(500);
+    WaitForModelPicture(module_.Handle());
   }
   void Close() {
     if (page_ != nullptr) module_.UnInitPage();
@@ -319,7 +356,7 @@ class BenchPage {
 // A connected record after one without the model looks the model up again (from the cache):
 // its profile and picture are waited for, so that they do not land in a measurement.
 void Show(HWND page, PageState state) {
-  SendRecord(page, state == PageState::Connected ? ConnectedRecord(0) : MakeRecord(state));
+  SendRecord(page, UsualRecord(state));
   UpdateWindow(page);
   if (state == PageState::Connected) {
     PumpFor(400);
@@ -340,11 +377,14 @@ void Copy(HWND window, const Section& source, const RECT& area) {
   ReleaseDC(window, dc);
 }
 
-// A child window of the page's size that paints by copying a bitmap, as the page does when
-// nothing changed: what any window's WM_PAINT costs under Wine, the floor of the page's.
+// A child window of the page's size that does the least a page must: paints by copying a
+// bitmap, as the page does when nothing changed; takes a record by copying it and repainting
+// a tile; repaints the Reconnect button's rectangle when the mouse goes in or out of it. What
+// each costs is Wine's share of the page's. Without a bitmap of the caller's it makes one of
+// its client size when created, as a minimal page would.
 class PlainWindow {
  public:
-  PlainWindow(HWND parent, const Section& picture) : picture_(picture) {
+  PlainWindow(HWND parent, const Section* picture) : picture_(picture) {
     static const ATOM atom = [] {
       WNDCLASSW wc = {};
       wc.lpfnWndProc = Proc;
@@ -353,9 +393,8 @@ class PlainWindow {
       return RegisterClassW(&wc);
     }();
     (void)atom;
-    hwnd_ = CreateWindowExW(0, L"PageBenchPlainWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, kPageWidth, kPageHeight,
-                            parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    hwnd_ = CreateWindowExW(0, L"PageBenchPlainWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, PageWidth(), PageHeight(),
+                            parent, nullptr, GetModuleHandleW(nullptr), this);
     UpdateWindow(hwnd_);
   }
   ~PlainWindow() { DestroyWindow(hwnd_); }
@@ -365,19 +404,53 @@ class PlainWindow {
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    }
     auto* self = reinterpret_cast<PlainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_ERASEBKGND) return 1;
-    if (message == WM_PAINT && self != nullptr) {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(hwnd, &paint);
-      const RECT& r = paint.rcPaint;
-      BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, self->picture_.Dc(), r.left, r.top, SRCCOPY);
-      EndPaint(hwnd, &paint);
-      return 0;
+    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    switch (message) {
+      case WM_CREATE:
+        if (self->picture_ == nullptr) {
+          RECT client;
+          GetClientRect(hwnd, &client);
+          self->own_ = std::make_unique<Section>(client.right, client.bottom, 32, true);
+          self->picture_ = self->own_.get();
+        }
+        return 0;
+      case WM_ERASEBKGND:
+        return 1;
+      case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        const RECT& r = paint.rcPaint;
+        BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, self->picture_->Dc(), r.left, r.top, SRCCOPY);
+        EndPaint(hwnd, &paint);
+        return 0;
+      }
+      case WM_COPYDATA: {
+        const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        std::memcpy(&self->record_, copy->lpData, std::min<size_t>(copy->cbData, sizeof self->record_));
+        const RECT tile = FirstTile();
+        InvalidateRect(hwnd, &tile, FALSE);
+        return 1;
+      }
+      case WM_MOUSEMOVE: {
+        const RECT button = ReconnectButton();
+        const POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        const bool inside = PtInRect(&button, at) != FALSE;
+        if (inside != self->inButton_) InvalidateRect(hwnd, &button, FALSE);
+        self->inButton_ = inside;
+        return 0;
+      }
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
-  const Section& picture_;
+  const Section* picture_;
+  std::unique_ptr<Section> own_;
+  PhoneInfo record_ = {};
+  bool inButton_ = false;
   HWND hwnd_ = nullptr;
 };
 
@@ -408,7 +481,7 @@ std::vector<Faults> CountFaults(BenchPage& bench) {
     for (int i = 0; i < paints; ++i) Repaint(page, nullptr);
     out.push_back({bench.Name("faults per full paint, " + std::string(s.name)),
                    static_cast<double>(PageFaults() - before) / paints});
-    const PhoneInfo record = s.state == PageState::Connected ? ConnectedRecord(0) : MakeRecord(s.state);
+    const PhoneInfo record = UsualRecord(s.state);
     before = PageFaults();
     for (int i = 0; i < paints; ++i) {
       SendRecord(page, record);
@@ -420,9 +493,45 @@ std::vector<Faults> CountFaults(BenchPage& bench) {
   return out;
 }
 
+// Records sent to `window` in turn, each followed by its paint.
+Case RecordCase(const std::string& name, HWND window, std::vector<PhoneInfo> records,
+                std::function<void()> setUp = nullptr) {
+  auto next = std::make_shared<size_t>(0);
+  return Timed(
+      name,
+      [window, records = std::move(records), next] {
+        SendRecord(window, records[*next]);
+        *next = (*next + 1) % records.size();
+        UpdateWindow(window);
+      },
+      0, std::move(setUp));
+}
+
+// The mouse goes in and out of the Reconnect button: each run one repaint of the button.
+// The same without the paint (its update region dropped) tells the mouse handling apart.
+void AddHoverCases(const std::string& prefix, HWND window, std::function<void()> setUp, std::vector<Case>& cases) {
+  const LPARAM in = MAKELPARAM(Scaled(400), Scaled(400)), out = MAKELPARAM(Scaled(20), Scaled(20));
+  for (const bool paint : {true, false}) {
+    auto inside = std::make_shared<bool>(false);
+    cases.push_back(Timed(
+        prefix + (paint ? "hover, mouse and repaint" : "hover, mouse only"),
+        [window, inside, paint, in, out] {
+          *inside = !*inside;
+          SendMessageW(window, WM_MOUSEMOVE, 0, *inside ? in : out);
+          if (paint) {
+            UpdateWindow(window);
+          } else {
+            ValidateRect(window, nullptr);
+          }
+        },
+        0, setUp));
+  }
+}
+
 // Paints of one module's page: a repaint of the unchanged page, the page recomposed after a
-// record of its state, the hovered Reconnect button, a record of the same model with every
-// value changed.
+// record of its state, records that change one value of each view or every value of the
+// connected one, the hovered Reconnect button, a record of the same model with every value
+// changed.
 void AddPageCases(BenchPage& bench, std::vector<Case>& cases) {
   HWND page = bench.Page();
   for (const StateCase& s : kStates) {
@@ -434,32 +543,22 @@ void AddPageCases(BenchPage& bench, std::vector<Case>& cases) {
     };
     cases.push_back(Timed(
         bench.Name("full paint, " + std::string(s.name)), [page] { Repaint(page, nullptr); }, 0, show));
-    const PhoneInfo record = state == PageState::Connected ? ConnectedRecord(0) : MakeRecord(state);
-    cases.push_back(Timed(bench.Name("record + paint, " + std::string(s.name)), [page, record] {
-      SendRecord(page, record);
-      UpdateWindow(page);
-    }));
+    cases.push_back(RecordCase(bench.Name("record + paint, " + std::string(s.name)), page, {UsualRecord(state)}));
   }
-  // The mouse goes in and out of the Reconnect button: each run one repaint of the button.
-  // The same without the paint (its update region dropped) tells the mouse handling apart.
-  for (const bool paint : {true, false}) {
-    auto inside = std::make_shared<bool>(false);
-    cases.push_back(Timed(
-        bench.Name(paint ? "hover, mouse and repaint" : "hover, mouse only"),
-        [page, inside, paint] {
-          *inside = !*inside;
-          SendMessageW(page, WM_MOUSEMOVE, 0, *inside ? MAKELPARAM(400, 400) : MAKELPARAM(20, 20));
-          if (paint) {
-            UpdateWindow(page);
-          } else {
-            ValidateRect(page, nullptr);
-          }
-        },
-        0, [page] { Show(page, PageState::ConnectFailed); }));
+  for (const StateCase& s : kStates) {
+    const PageState state = s.state;
+    cases.push_back(RecordCase(bench.Name("record + paint, one value, " + std::string(s.name)), page,
+                               {OneValueChanged(state, 0), OneValueChanged(state, 1)},
+                               [page, state] { Show(page, state); }));
   }
+  cases.push_back(RecordCase(bench.Name("record + paint, every value, connected"), page,
+                             {ConnectedRecord(1), ConnectedRecord(0)}, [page] { Show(page, PageState::Connected); }));
+  AddHoverCases(
+      bench.Name(""), page, [page] { Show(page, PageState::ConnectFailed); }, cases);
   // The same rectangle repainted with nothing changed: what any WM_PAINT costs under Wine.
+  const RECT button = ReconnectButton();
   cases.push_back(Timed(
-      bench.Name("repaint of the button, unchanged"), [page] { Repaint(page, &kReconnectButton); }, 0,
+      bench.Name("repaint of the button, unchanged"), [page, button] { Repaint(page, &button); }, 0,
       [page] { Show(page, PageState::ConnectFailed); }));
   // Records of the connected model: other cases' records without a model drop its profile,
   // so it is shown and its profile read from the cache again first.
@@ -497,20 +596,271 @@ struct Ratio {
   double target;  // ours / other at most this; 0: none
 };
 
+// A page's own work: its case less Wine's share of the same work, against a yardstick.
+struct OwnWork {
+  std::string ours;
+  std::string share;
+  std::string yardstick;
+  double target;  // own work / yardstick at most this
+};
+
+// --- cold start: one fresh process of this program for each figure -----------------------
+
+// In a fresh process: its parent made and the module loaded first, untimed; then InitPage,
+// CreatePage and the first paint of the idle view, or the same for a minimal page (its class
+// registered in the timed part, as InitPage's page registers its own). Writes the
+// microseconds to `out`, or nothing when the page could not be made.
+int ColdChild(const std::string& what, const std::wstring& modulePath, const std::string& out) {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  TestParent parent(PageWidth(), PageHeight(), true);
+  PumpPending();
+  double us;
+  if (what == "minimal") {
+    const double start = Now();
+    auto page = std::make_unique<PlainWindow>(parent.Hwnd(), nullptr);
+    us = (Now() - start) * 1e6;
+  } else {
+    PageModule module(modulePath.empty() ? ModuleBesideProgram() : modulePath);
+    if (!module.Loaded()) return 1;
+    const double start = Now();
+    HWND page = module.InitPage() ? module.CreatePage(parent.Hwnd()) : nullptr;
+    if (page == nullptr) return 1;
+    UpdateWindow(page);
+    us = (Now() - start) * 1e6;
+    module.UnInitPage();
+  }
+  if (FILE* file = std::fopen(out.c_str(), "w")) {
+    std::fprintf(file, "%.1f\n", us);
+    std::fclose(file);
+  }
+  return 0;
+}
+
+struct ColdStart {
+  std::string name;
+  std::wstring what;    // --cold=
+  std::wstring module;  // --cold-module=, empty for the one beside this program
+  std::vector<double> us;
+};
+
+// Runs `runs` processes of each, in turn; a process that writes nothing adds no figure.
+void RunColdStarts(std::vector<ColdStart>& colds, int runs) {
+  wchar_t self[MAX_PATH] = {}, temp[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring out = temp + (L"page_bench_cold_" + std::to_wstring(GetCurrentProcessId()) + L".txt");
+  for (int i = 0; i < runs; ++i) {
+    for (ColdStart& c : colds) {
+      DeleteFileW(out.c_str());
+      std::wstring command = L"\"" + std::wstring(self) + L"\" --cold=" + c.what + L" \"--cold-out=" + out + L"\"";
+      if (!c.module.empty()) command += L" \"--cold-module=" + c.module + L"\"";
+      STARTUPINFOW startup = {};
+      startup.cb = sizeof startup;
+      PROCESS_INFORMATION process = {};
+      if (!CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        continue;
+      }
+      // A child stuck past its figure (Wine's exit can hang) is ended; what it wrote counts.
+      if (WaitForSingleObject(process.hProcess, 60000) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+      double us = 0;
+      if (FILE* file = _wfopen(out.c_str(), L"r")) {
+        if (std::fscanf(file, "%lf", &us) == 1) c.us.push_back(us);
+        std::fclose(file);
+      }
+    }
+  }
+  DeleteFileW(out.c_str());
+}
+
+// --- memory ------------------------------------------------------------------------------
+
+// Committed bytes of the process's own memory, private and mapped (images left out).
+struct Committed {
+  int64_t all = 0;
+  int64_t priv = 0;
+};
+
+Committed CommittedNow() {
+  Committed c;
+  MEMORY_BASIC_INFORMATION m;
+  uintptr_t at = 0;
+  while (VirtualQuery(reinterpret_cast<const void*>(at), &m, sizeof m) == sizeof m) {
+    if (m.State == MEM_COMMIT && (m.Type == MEM_PRIVATE || m.Type == MEM_MAPPED)) {
+      c.all += static_cast<int64_t>(m.RegionSize);
+      if (m.Type == MEM_PRIVATE) c.priv += static_cast<int64_t>(m.RegionSize);
+    }
+    const uintptr_t next = reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize;
+    if (next <= at) break;
+    at = next;
+  }
+  return c;
+}
+
+// What a page keeps beyond the bytes before it was made: the most at any step and at the end.
+struct Memory {
+  std::string name;
+  bool measured = false;
+  int width = 0, height = 0;  // the client it got
+  Committed before, most, end;
+  void Sample() {
+    const Committed now = CommittedNow();
+    end = {now.all - before.all, now.priv - before.priv};
+    most = {std::max(most.all, end.all), std::max(most.priv, end.priv)};
+    measured = true;
+  }
+  void ClientOf(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    width = client.right;
+    height = client.bottom;
+  }
+};
+
+// A fresh page shown in every view in turn, as in use: the connected one twice with a value
+// changed, so that partial repaints happen too, then idle and connected again, and repaints.
+Memory PageMemory(PageModule& module, const std::string& name) {
+  Memory m;
+  m.name = name;
+  TestParent parent(PageWidth(), PageHeight(), true);
+  PumpPending();
+  m.before = CommittedNow();
+  HWND page = module.InitPage() ? module.CreatePage(parent.Hwnd()) : nullptr;
+  if (page == nullptr) return m;
+  UpdateWindow(page);
+  m.Sample();
+  for (const StateCase& s : kStates) {
+    Show(page, s.state);
+    if (s.state == PageState::Connected) {
+      WaitForModelPicture(module.Handle());
+      m.Sample();
+      SendRecord(page, OneValueChanged(s.state, 0));
+      UpdateWindow(page);
+    }
+    m.Sample();
+  }
+  Show(page, PageState::NoPhone);
+  m.Sample();
+  Show(page, PageState::Connected);
+  m.Sample();
+  for (int i = 0; i < 3; ++i) Repaint(page, nullptr);
+  m.Sample();
+  m.ClientOf(page);
+  module.UnInitPage();
+  PumpPending();
+  return m;
+}
+
+// The same for a window that keeps one client-sized section and nothing else.
+Memory MinimalMemory() {
+  Memory m;
+  m.name = "minimal page (one section)";
+  TestParent parent(PageWidth(), PageHeight(), true);
+  PumpPending();
+  m.before = CommittedNow();
+  PlainWindow window(parent.Hwnd(), nullptr);
+  m.Sample();
+  for (int i = 0; i < 3; ++i) Repaint(window.Hwnd(), nullptr);
+  m.Sample();
+  m.ClientOf(window.Hwnd());
+  return m;
+}
+
+// --- the report --------------------------------------------------------------------------
+
+double MedianOf(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? -1 : values[values.size() / 2];
+}
+
+// Microseconds of a case; -1 when there is none.
+double UsOf(const std::vector<Case>& cases, const std::string& name) {
+  const Case* c = Find(cases, name);
+  return c != nullptr && !c->samples.empty() ? c->Median() * 1e6 : -1;
+}
+
+std::string Verdict(double value, double target) {
+  if (value < -1e8) return "missing";
+  return Format("<= %.4g ", target) + (value <= target ? "met" : "MISSED");
+}
+
+// One object of the JSON report: "name": number, ...
+std::string JsonObject(const char* key, const std::vector<std::pair<std::string, double>>& values, const char* format) {
+  std::string json = "  \"" + std::string(key) + "\": {\n";
+  for (size_t i = 0; i < values.size(); ++i) {
+    json +=
+        "    \"" + values[i].first + "\": " + Format(format, values[i].second) + (i + 1 < values.size() ? ",\n" : "\n");
+  }
+  return json + "  }";
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  if (path.empty()) return;
+  if (FILE* file = std::fopen(path.c_str(), "w")) {
+    std::fputs(text.c_str(), file);
+    std::fclose(file);
+  }
+}
+
+// Bytes and client-sized surfaces a page keeps, beside a minimal page's (the last).
+std::string ReportMemory(const std::vector<Memory>& memory) {
+  std::vector<std::pair<std::string, double>> json;
+  std::printf("\nmemory a page keeps: committed bytes (private + mapped) after its steps, less before InitPage\n");
+  std::printf("%-28s %11s %12s %8s %12s %8s %12s\n", "", "client", "most", "surfaces", "at the end", "surfaces",
+              "private most");
+  const Memory& minimal = memory.back();
+  for (const Memory& m : memory) {
+    if (!m.measured) {
+      std::printf("%-28s not measured (no page)\n", m.name.c_str());
+      continue;
+    }
+    const double surface = 4.0 * m.width * m.height;
+    std::printf("%-28s %11s %12lld %8.2f %12lld %8.2f %12lld\n", m.name.c_str(),
+                (std::to_string(m.width) + " x " + std::to_string(m.height)).c_str(),
+                static_cast<long long>(m.most.all), m.most.all / surface, static_cast<long long>(m.end.all),
+                m.end.all / surface, static_cast<long long>(m.most.priv));
+    json.push_back({m.name + ": most bytes", static_cast<double>(m.most.all)});
+    json.push_back({m.name + ": bytes at the end", static_cast<double>(m.end.all)});
+    json.push_back({m.name + ": most surfaces", m.most.all / surface});
+    if (&m == &minimal || !minimal.measured) continue;
+    const double beyondMost = (m.most.all - minimal.most.all) / surface;
+    const double beyondEnd = (m.end.all - minimal.end.all) / surface;
+    std::printf("%-28s %11s %12s %8.2f %12s %8.2f\n", "  beyond a minimal page's", "", "", beyondMost, "", beyondEnd);
+    json.push_back({m.name + ": most surfaces beyond a minimal page", beyondMost});
+  }
+  return JsonObject("memory", json, "%.2f");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string jsonPath;
+  std::string jsonPath, cold, coldOut, coldModule;
   std::wstring baselinePath;
-  int samples = 9;
+  int samples = 9, coldRuns = 7;
+  bool blends = true, memoryOnly = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--json=", 7) == 0) jsonPath = argv[i] + 7;
-    if (std::strncmp(argv[i], "--samples=", 10) == 0) samples = std::max(1, std::atoi(argv[i] + 10));
-    if (std::strncmp(argv[i], "--baseline=", 11) == 0) {
-      const std::string path = argv[i] + 11;
-      baselinePath.assign(path.begin(), path.end());
-    }
+    const std::string arg = argv[i];
+    const auto value = [&arg](const char* flag) {
+      const size_t n = std::strlen(flag);
+      return arg.compare(0, n, flag) == 0 ? std::optional<std::string>(arg.substr(n)) : std::nullopt;
+    };
+    if (auto v = value("--json=")) jsonPath = *v;
+    if (auto v = value("--samples=")) samples = std::max(1, std::atoi(v->c_str()));
+    if (auto v = value("--baseline=")) baselinePath.assign(v->begin(), v->end());
+    if (auto v = value("--cold-runs=")) coldRuns = std::max(0, std::atoi(v->c_str()));
+    if (auto v = value("--cold=")) cold = *v;
+    if (auto v = value("--cold-out=")) coldOut = *v;
+    if (auto v = value("--cold-module=")) coldModule = *v;
+    if (arg == "--no-blends") blends = false;
+    if (arg == "--memory-only") memoryOnly = true;
   }
+  {
+    HDC screen = GetDC(nullptr);
+    gDpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+  }
+  if (!cold.empty()) return ColdChild(cold, std::wstring(coldModule.begin(), coldModule.end()), coldOut);
 
   std::vector<std::unique_ptr<BenchPage>> pages;
   pages.push_back(std::make_unique<BenchPage>(ModuleBesideProgram(), ""));
@@ -519,6 +869,24 @@ int main(int argc, char** argv) {
   if (!module.Loaded()) {
     std::fprintf(stderr, "MobileInfoPage.dll not loaded\n");
     return 1;
+  }
+  std::printf("%d DPI, the page %d x %d\n", gDpi, PageWidth(), PageHeight());
+
+  // The lookup stand-in supplies the connected model's profile and picture once; after that
+  // every record of it is served from the cache beside each module.
+  LookupStandIn service;
+  if (service.Running()) {
+    SetEnvironmentVariableW(kLookupServiceEnvironment, reinterpret_cast<const wchar_t*>(service.Base().c_str()));
+  }
+
+  // Memory first, while the process's heaps hold nothing freed by other pages to reuse.
+  std::vector<Memory> memory;
+  for (auto& bench : pages) memory.push_back(PageMemory(bench->Module(), bench->Name("page")));
+  memory.push_back(MinimalMemory());
+  if (memoryOnly) {
+    const std::string json = ReportMemory(memory);
+    WriteFile(jsonPath, "{\n  \"dpi\": " + std::to_string(gDpi) + ",\n" + json + "\n}\n");
+    return 0;
   }
   std::printf("blend path %s\n", BlendPathName(DefaultBlendPath()));
 
@@ -530,40 +898,38 @@ int main(int argc, char** argv) {
   };
   const Drawn drawn[] = {
       {"phone", 102, 204, 373}, {"idle heading", 120, 0, 0}, {"connect steps", 122, 0, 0}, {"tile icon", 130, 52, 52}};
-  Section surface(kPageWidth, kPageHeight, 32, true), topDown(kPageWidth, kPageHeight, 32, false);
-  Section source(kPageWidth, kPageHeight, 32, true);
+  const RECT pageRect = PageRect(), button = ReconnectButton();
+  Section surface(PageWidth(), PageHeight(), 32, true), topDown(PageWidth(), PageHeight(), 32, false);
+  Section source(PageWidth(), PageHeight(), 32, true);
   std::vector<BenchImage> images;
   std::vector<std::unique_ptr<Section>> premultiplied;
-  std::vector<Case> blends;
+  std::vector<Case> blendCases;
   for (const Drawn& d : drawn) {
+    if (!blends) break;
     images.push_back(Picture(module.Handle(), d.id, d.width, d.height));
     premultiplied.push_back(PremultipliedSection(images.back()));
   }
-  for (size_t i = 0; i < std::size(drawn); ++i) {
+  for (size_t i = 0; i < images.size(); ++i) {
     const CxImage* image = images[i].image.get();
     const Section* pre = premultiplied[i].get();
     const int64_t pixels = int64_t{images[i].Width()} * images[i].Height();
     const std::string name = drawn[i].name;
-    blends.push_back(Timed(
+    blendCases.push_back(Timed(
         "DrawAt " + name, [&surface, image] { image->DrawAt(surface.Dc(), 10, 10); }, pixels));
-    blends.push_back(Timed(
+    blendCases.push_back(Timed(
         "GdiAlphaBlend " + name, [&surface, pre] { AlphaBlendInto(surface.Dc(), 10, 10, *pre); }, pixels));
-    blends.push_back(Timed(
+    blendCases.push_back(Timed(
         "GdiAlphaBlend " + name + ", top-down", [&topDown, pre] { AlphaBlendInto(topDown.Dc(), 10, 10, *pre); },
         pixels));
   }
-  blends.push_back(Timed(
-      "BitBlt 800x570, sections",
-      [&] { BitBlt(surface.Dc(), 0, 0, kPageWidth, kPageHeight, source.Dc(), 0, 0, SRCCOPY); },
-      int64_t{kPageWidth} * kPageHeight));
-  Measure(blends, samples);
-
-  // The pages. The lookup stand-in supplies the connected model's profile and picture once;
-  // after that every record of it is served from the cache beside each module.
-  LookupStandIn service;
-  if (service.Running()) {
-    SetEnvironmentVariableW(kLookupServiceEnvironment, reinterpret_cast<const wchar_t*>(service.Base().c_str()));
+  if (blends) {
+    blendCases.push_back(Timed(
+        "BitBlt " + std::to_string(PageWidth()) + "x" + std::to_string(PageHeight()) + ", sections",
+        [&] { BitBlt(surface.Dc(), 0, 0, PageWidth(), PageHeight(), source.Dc(), 0, 0, SRCCOPY); }, Area(pageRect)));
   }
+  Measure(blendCases, samples);
+
+  // The pages.
   std::vector<Case> paints;
   std::vector<Faults> faults;
   for (auto& bench : pages) {
@@ -573,19 +939,19 @@ int main(int argc, char** argv) {
     }
     bench->FetchModel();
   }
-  TestParent plainParent(kPageWidth, kPageHeight, true);
-  PlainWindow plain(plainParent.Hwnd(), source);
+  TestParent plainParent(PageWidth(), PageHeight(), true);
+  PlainWindow plain(plainParent.Hwnd(), &source);
   {
     const HWND window = pages[0]->Page();
     paints.push_back(Timed(
-        "BitBlt of the page", [&source, window] { Copy(window, source, kPageRect); },
-        int64_t{kPageWidth} * kPageHeight));
+        "BitBlt of the page", [&source, window, pageRect] { Copy(window, source, pageRect); }, Area(pageRect)));
     paints.push_back(Timed(
-        "BitBlt of the Reconnect button", [&source, window] { Copy(window, source, kReconnectButton); }, 122 * 48));
+        "BitBlt of the Reconnect button", [&source, window, button] { Copy(window, source, button); }, Area(button)));
     const HWND other = plain.Hwnd();
     paints.push_back(Timed("plain window: WM_PAINT of the page area", [other] { Repaint(other, nullptr); }));
-    paints.push_back(
-        Timed("plain window: WM_PAINT of the button area", [other] { Repaint(other, &kReconnectButton); }));
+    paints.push_back(Timed("plain window: WM_PAINT of the button area", [other, button] { Repaint(other, &button); }));
+    paints.push_back(RecordCase("Wine's share: record + tile-sized paint", other, {ConnectedRecord(0)}));
+    AddHoverCases("plain window: ", other, nullptr, paints);
   }
   for (auto& bench : pages) AddPageCases(*bench, paints);
   Measure(paints, samples);
@@ -604,19 +970,23 @@ int main(int argc, char** argv) {
   }
   for (auto& bench : pages) bench->Close();
 
-  // Start-up, each module in a parent of its own.
+  // Start-up, each module in a parent of its own; then cold, in fresh processes.
   std::vector<Case> startUp;
-  TestParent startParent(kPageWidth, kPageHeight, true);
+  TestParent startParent(PageWidth(), PageHeight(), true);
   for (auto& bench : pages) {
     startUp.push_back(StartUpCase(bench->Module(), startParent.Hwnd(), bench->Name("start-up to first idle paint"), 0));
     startUp.push_back(StartUpCase(bench->Module(), startParent.Hwnd(), bench->Name("  InitPage + CreatePage"), 1));
     startUp.push_back(StartUpCase(bench->Module(), startParent.Hwnd(), bench->Name("  first idle paint"), 2));
   }
   Measure(startUp, samples);
+  std::vector<ColdStart> colds = {{"page", L"page", L"", {}}};
+  if (!baselinePath.empty()) colds.push_back({"before: page", L"page", baselinePath, {}});
+  colds.push_back({"minimal page", L"minimal", L"", {}});
+  RunColdStarts(colds, coldRuns);
 
   // The report.
   std::vector<Case> all;
-  for (auto* group : {&blends, &paints, &startUp}) all.insert(all.end(), group->begin(), group->end());
+  for (auto* group : {&blendCases, &paints, &startUp}) all.insert(all.end(), group->begin(), group->end());
   std::printf("\n%-52s %12s %10s\n", "case (median of samples)", "us per run", "ns/px");
   for (const Case& c : all) {
     const double us = c.Median() * 1e6;
@@ -627,9 +997,9 @@ int main(int argc, char** argv) {
   for (const Faults& f : faults) std::printf("%-52s %12.1f\n", f.name.c_str(), f.perPaint);
 
   std::vector<Ratio> ratios;
-  for (const Drawn& d : drawn) {
-    ratios.push_back({std::string("DrawAt / GdiAlphaBlend, ") + d.name, std::string("DrawAt ") + d.name,
-                      std::string("GdiAlphaBlend ") + d.name, 0});
+  for (size_t i = 0; i < images.size(); ++i) {
+    ratios.push_back({std::string("DrawAt / GdiAlphaBlend, ") + drawn[i].name, std::string("DrawAt ") + drawn[i].name,
+                      std::string("GdiAlphaBlend ") + drawn[i].name, 0});
   }
   for (auto& bench : pages) {
     for (const StateCase& s : kStates) {
@@ -666,20 +1036,8 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("\n%-52s %10s %10s  %s\n", "ratio", "ours/other", "other/ours", "target");
-  std::string json =
-      "{\n  \"blend_path\": \"" + std::string(BlendPathName(DefaultBlendPath())) + "\",\n  \"cases\": {\n";
-  for (size_t i = 0; i < all.size(); ++i) {
-    json +=
-        "    \"" + all[i].name + "\": " + Format("%.3f", all[i].Median() * 1e6) + (i + 1 < all.size() ? ",\n" : "\n");
-  }
-  json += "  },\n  \"faults\": {\n";
-  for (size_t i = 0; i < faults.size(); ++i) {
-    json += "    \"" + faults[i].name + "\": " + Format("%.2f", faults[i].perPaint) +
-            (i + 1 < faults.size() ? ",\n" : "\n");
-  }
-  json += "  },\n  \"ratios\": {\n";
-  for (size_t i = 0; i < ratios.size(); ++i) {
-    const Ratio& r = ratios[i];
+  std::vector<std::pair<std::string, double>> ratioJson;
+  for (const Ratio& r : ratios) {
     const Case* a = Find(all, r.ours);
     const Case* b = Find(all, r.other);
     const double value = a && b && b->Median() > 0 ? a->Median() / b->Median() : -1;
@@ -687,14 +1045,74 @@ int main(int argc, char** argv) {
     if (r.target > 0) verdict = value >= 0 && value <= r.target ? "met" : "MISSED";
     std::printf("%-52s %10.4f %10.3g  %s\n", r.what.c_str(), value, value > 0 ? 1 / value : 0.0,
                 r.target > 0 ? (Format("<= %.4g ", r.target) + verdict).c_str() : "");
-    json += "    \"" + r.what + "\": " + Format("%.5f", value) + (i + 1 < ratios.size() ? ",\n" : "\n");
+    ratioJson.push_back({r.what, value});
   }
-  json += "  }\n}\n";
-  if (!jsonPath.empty()) {
-    if (FILE* file = std::fopen(jsonPath.c_str(), "w")) {
-      std::fputs(json.c_str(), file);
-      std::fclose(file);
+
+  // The pages' own work: each case less Wine's share of it.
+  std::vector<OwnWork> own;
+  for (auto& bench : pages) {
+    for (const StateCase& s : kStates) {
+      own.push_back({bench->Name("record + paint, one value, ") + s.name, "Wine's share: record + tile-sized paint",
+                     "BitBlt of the page", 1.0});
     }
+    own.push_back({bench->Name("record + paint, every value, connected"), "Wine's share: record + tile-sized paint",
+                   "BitBlt of the page", 4.0});
+    own.push_back({bench->Name("hover, mouse and repaint"), "plain window: hover, mouse and repaint",
+                   "BitBlt of the Reconnect button", 5.0});
   }
+  std::printf("\n%-52s %10s %10s %10s  %s\n", "own work (case - Wine's share) / yardstick", "own us", "share us",
+              "ratio", "target");
+  std::vector<std::pair<std::string, double>> ownJson;
+  for (const OwnWork& o : own) {
+    const double ours = UsOf(all, o.ours), share = UsOf(all, o.share), yardstick = UsOf(all, o.yardstick);
+    const bool known = ours >= 0 && share >= 0 && yardstick > 0;
+    const double value = known ? (ours - share) / yardstick : -1e9;
+    std::printf("%-52s %10.1f %10.1f %10.3f  %s\n", o.ours.c_str(), ours - share, share, value,
+                Verdict(value, o.target).c_str());
+    ownJson.push_back({o.ours, value});
+  }
+  std::printf(
+      "(yardsticks: record cases against \"BitBlt of the page\" %.1f us, the hover against \"BitBlt of the "
+      "Reconnect button\" %.1f us)\n",
+      UsOf(all, "BitBlt of the page"), UsOf(all, "BitBlt of the Reconnect button"));
+
+  // Start-up: cold against a minimal page, each in fresh processes; warm against 3 ms.
+  std::printf("\n%-52s %10s %10s %10s  %s\n", "start-up to first idle paint (us)", "median", "min", "max", "target");
+  std::vector<std::pair<std::string, double>> startJson;
+  const double minimal = MedianOf(colds.back().us);
+  for (const ColdStart& c : colds) {
+    const std::string name = "cold: " + c.name + " (" + std::to_string(c.us.size()) + " processes)";
+    if (c.us.empty()) {
+      std::printf("%-52s %10s\n", name.c_str(), "missing");
+      continue;
+    }
+    std::printf("%-52s %10.0f %10.0f %10.0f\n", name.c_str(), MedianOf(c.us),
+                *std::min_element(c.us.begin(), c.us.end()), *std::max_element(c.us.begin(), c.us.end()));
+    startJson.push_back({"cold: " + c.name, MedianOf(c.us)});
+  }
+  for (const ColdStart& c : colds) {
+    if (c.what == L"minimal") continue;
+    const double value = !c.us.empty() && minimal > 0 ? MedianOf(c.us) / minimal : -1e9;
+    std::printf("%-52s %10.3f %10s %10s  %s\n", ("cold: " + c.name + " / minimal page").c_str(), value, "", "",
+                Verdict(value, 1.25).c_str());
+    startJson.push_back({"cold: " + c.name + " / minimal page", value});
+  }
+  for (auto& bench : pages) {
+    const double warm = UsOf(all, bench->Name("start-up to first idle paint"));
+    std::printf("%-52s %10.0f %10s %10s  %s\n", ("warm: " + bench->Name("page")).c_str(), warm, "", "",
+                Verdict(warm >= 0 ? warm : -1e9, 3000).c_str());
+    startJson.push_back({"warm: " + bench->Name("page"), warm});
+  }
+
+  const std::string memoryJson = ReportMemory(memory);
+
+  std::vector<std::pair<std::string, double>> caseJson, faultJson;
+  for (const Case& c : all) caseJson.push_back({c.name, c.Median() * 1e6});
+  for (const Faults& f : faults) faultJson.push_back({f.name, f.perPaint});
+  WriteFile(jsonPath, "{\n  \"blend_path\": \"" + std::string(BlendPathName(DefaultBlendPath())) +
+                          "\",\n  \"dpi\": " + std::to_string(gDpi) + ",\n" + JsonObject("cases", caseJson, "%.3f") +
+                          ",\n" + JsonObject("faults", faultJson, "%.2f") + ",\n" +
+                          JsonObject("ratios", ratioJson, "%.5f") + ",\n" + JsonObject("own_work", ownJson, "%.5f") +
+                          ",\n" + JsonObject("start_up", startJson, "%.1f") + ",\n" + memoryJson + "\n}\n");
   return 0;
 }
