@@ -70,7 +70,6 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
   const LineWidths& Measure(int count, HDC dc);
   // Where the count and the label are drawn, side by side across the text band.
   void LineBoxes(const LineWidths& widths, RECT& number, RECT& label) const;
-  int TextWidth(HDC dc, const wchar_t* text) const;
   void DrawPart(HDC dc, const wchar_t* text, const RECT& box, COLORREF color) const;
 
   CControlPicture icon_;
@@ -80,5 +79,6 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
   SharedFont font_;
   UINT imageId_ = 0;
   LineWidths measured_[2];  // cleared when the font changes
+  int labelWidth_ = -1;     // likewise; -1: not measured
   BOOL hover_ = FALSE;
 };

@@ -15,6 +15,13 @@ const wchar_t kNotAvailableText[] = L"-- ";
 
 void WriteNumber(int count, wchar_t (&text)[16]) { swprintf(text, 16, L"%d", count); }
 
+// In the font selected into `dc`.
+int TextWidth(HDC dc, const wchar_t* text) {
+  RECT extent = {0, 0, 1, 1};
+  DrawTextW(dc, text, -1, &extent, kMeasureFormat);
+  return extent.right - extent.left;
+}
+
 }  // namespace
 
 BOOL CMobileIcon::Create(HWND owner, UINT id) {
@@ -28,6 +35,7 @@ BOOL CMobileIcon::Create(HWND owner, UINT id, UINT imageId, const wchar_t* label
   imageId_ = imageId;
   label_ = label != nullptr ? label : L"";
   for (LineWidths& widths : measured_) widths = LineWidths();
+  labelWidth_ = -1;
   SetCount(count_);
   return TRUE;
 }
@@ -38,6 +46,7 @@ void CMobileIcon::Place(const RECT& rect, const DisplayScale& scale, SharedFont 
   font_ = std::move(font);
   icon_.SetResource(imageId_, scale);
   for (LineWidths& widths : measured_) widths = LineWidths();
+  labelWidth_ = -1;
 }
 
 void CMobileIcon::SetCount(int count) {
@@ -79,14 +88,6 @@ BOOL CMobileIcon::OnSetCursor(HWND, UINT, UINT) {
   return FALSE;
 }
 
-int CMobileIcon::TextWidth(HDC dc, const wchar_t* text) const {
-  ScopedSaveDC saved(dc);
-  ScopedSelect selected(dc, font_ != nullptr ? font_->Get() : nullptr);
-  RECT extent = {0, 0, 1, 1};
-  DrawTextW(dc, text, -1, &extent, kMeasureFormat);
-  return extent.right - extent.left;
-}
-
 void CMobileIcon::DrawPart(HDC dc, const wchar_t* text, const RECT& box, COLORREF color) const {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, color);
@@ -103,11 +104,14 @@ const CMobileIcon::LineWidths& CMobileIcon::Measure(int count, HDC dc) {
   wchar_t number[16];
   WriteNumber(count, number);
   const std::wstring line = number + label_;
+  ScopedSaveDC saved(dc);
+  SelectObject(dc, font_ != nullptr ? font_->Get() : nullptr);
+  if (labelWidth_ < 0) labelWidth_ = TextWidth(dc, label_.c_str());
   LineWidths& widths = measured_[0];
   widths.count = count;
   widths.combined = TextWidth(dc, line.c_str());
   widths.number = TextWidth(dc, count == kNotAvailable ? kNotAvailableText : number);
-  widths.label = TextWidth(dc, label_.c_str());
+  widths.label = labelWidth_;
   return widths;
 }
 

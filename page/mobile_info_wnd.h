@@ -160,7 +160,8 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   CxImage scaledModelPicture;
   uint32_t scaledFromStamp = 0;  // modelPicture's stamp when scaledModelPicture was made
   DisplayScale scaledForScale;
-  uint32_t animStep = 0;  // 0 to 4, the highlighted dot of the connecting view
+  uint32_t animStep = 0;   // 0 to 4, the highlighted dot of the connecting view
+  bool animating = false;  // the animation timer runs
   const SharedFont& SharedFontOf(PageFont font) const { return fonts[static_cast<size_t>(font)]; }
 
   SharedFont fonts[kPageFontCount];  // shared with the controls that write in them

@@ -613,9 +613,12 @@ void CMobileInfoWnd::ApplyPhoneState() {
   ApplyControlStep();
   animStep = 0;
   if (static_cast<PageState>(phoneInfo.state) == PageState::Connecting) {
-    SetTimer(Hwnd(), kAnimationTimerId, kAnimationPeriodMs, nullptr);  // restarts a running one
-  } else {
+    // Restarts a running one.
+    animating = SetTimer(Hwnd(), kAnimationTimerId, kAnimationPeriodMs, nullptr) != 0;
+  } else if (animating) {
+    // Only then: each call is a trip to the window system, and records come often.
     KillTimer(Hwnd(), kAnimationTimerId);
+    animating = false;
   }
   InvalidateModelChanges();
   const bool focusMoved = keyboard.OnViewChanged();
