@@ -73,6 +73,9 @@ struct Case {
   std::function<void()> run;
   int64_t pixels = 0;
   std::function<void()> setUp;  // before each sample, not timed
+  // The top-level window raised before each sample: the pages and the plain window share the
+  // screen, and Wine paints a covered window more cheaply than a shown one.
+  HWND raise = nullptr;
   // Runs once per sample and returns the seconds it measured itself (work around the timed
   // part that must not count, such as tearing a page down); null: `run` is timed whole.
   std::function<double()> timedRun;
@@ -102,9 +105,16 @@ Case SelfTimed(std::string name, std::function<double()> run) {
 }
 
 // Runs the cases in turn, `samples` times, each sample at least about 20 ms long.
+void Raise(HWND window) {
+  if (window == nullptr) return;
+  SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  PumpPending();
+}
+
 void Measure(std::vector<Case>& cases, int samples) {
   for (Case& c : cases) {
     if (c.timedRun) continue;
+    Raise(c.raise);
     if (c.setUp) c.setUp();
     c.run();  // warm
     const double start = Now();
@@ -121,6 +131,7 @@ void Measure(std::vector<Case>& cases, int samples) {
         c.samples.push_back(total / runs);
         continue;
       }
+      Raise(c.raise);
       if (c.setUp) c.setUp();
       const double start = Now();
       for (int i = 0; i < c.iterations; ++i) c.run();
@@ -643,35 +654,48 @@ struct ColdStart {
   std::vector<double> us;
 };
 
-// Runs `runs` processes of each, in turn; a process that writes nothing adds no figure.
-void RunColdStarts(std::vector<ColdStart>& colds, int runs) {
+// Runs this program again with `arguments` and --cold-out=<a file>, and returns what that
+// process wrote there; empty when it wrote nothing.
+std::string RunSelf(const std::wstring& arguments) {
   wchar_t self[MAX_PATH] = {}, temp[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring out = temp + (L"page_bench_cold_" + std::to_wstring(GetCurrentProcessId()) + L".txt");
-  for (int i = 0; i < runs; ++i) {
-    for (ColdStart& c : colds) {
-      DeleteFileW(out.c_str());
-      std::wstring command = L"\"" + std::wstring(self) + L"\" --cold=" + c.what + L" \"--cold-out=" + out + L"\"";
-      if (!c.module.empty()) command += L" \"--cold-module=" + c.module + L"\"";
-      STARTUPINFOW startup = {};
-      startup.cb = sizeof startup;
-      PROCESS_INFORMATION process = {};
-      if (!CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        continue;
-      }
-      // A child stuck past its figure (Wine's exit can hang) is ended; what it wrote counts.
-      if (WaitForSingleObject(process.hProcess, 60000) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
-      double us = 0;
-      if (FILE* file = _wfopen(out.c_str(), L"r")) {
-        if (std::fscanf(file, "%lf", &us) == 1) c.us.push_back(us);
-        std::fclose(file);
-      }
-    }
+  const std::wstring out = temp + (L"page_bench_child_" + std::to_wstring(GetCurrentProcessId()) + L".txt");
+  DeleteFileW(out.c_str());
+  std::wstring command = L"\"" + std::wstring(self) + L"\" " + arguments + L" \"--cold-out=" + out + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return "";
+  }
+  // A child stuck past its figure (Wine's exit can hang) is ended; what it wrote counts.
+  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  std::string text;
+  if (FILE* file = _wfopen(out.c_str(), L"r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, file) != nullptr) text += buffer;
+    std::fclose(file);
   }
   DeleteFileW(out.c_str());
+  return text;
+}
+
+std::wstring ModuleArgument(const std::wstring& module) {
+  return module.empty() ? L"" : L" \"--cold-module=" + module + L"\"";
+}
+
+// Runs `runs` processes of each, in turn; a process that writes nothing adds no figure.
+void RunColdStarts(std::vector<ColdStart>& colds, int runs) {
+  for (int i = 0; i < runs; ++i) {
+    for (ColdStart& c : colds) {
+      double us = 0;
+      const std::string text = RunSelf(L"--cold=" + c.what + ModuleArgument(c.module));
+      if (std::sscanf(text.c_str(), "%lf", &us) == 1) c.us.push_back(us);
+    }
+  }
 }
 
 // --- memory ------------------------------------------------------------------------------
@@ -682,19 +706,35 @@ struct Committed {
   int64_t priv = 0;
 };
 
-Committed CommittedNow() {
+// Also the allocations of at least `surfaceBytes` committed: a DIB section is one allocation
+// of its own, so those of a client-sized one count the surfaces kept.
+Committed CommittedNow(int64_t surfaceBytes = 0, int* surfaces = nullptr) {
   Committed c;
   MEMORY_BASIC_INFORMATION m;
   uintptr_t at = 0;
+  const void* base = nullptr;
+  int64_t inAllocation = 0;
+  int large = 0;
+  const auto endAllocation = [&] {
+    if (surfaceBytes > 0 && inAllocation >= surfaceBytes) ++large;
+    inAllocation = 0;
+  };
   while (VirtualQuery(reinterpret_cast<const void*>(at), &m, sizeof m) == sizeof m) {
+    if (m.AllocationBase != base) {
+      endAllocation();
+      base = m.AllocationBase;
+    }
     if (m.State == MEM_COMMIT && (m.Type == MEM_PRIVATE || m.Type == MEM_MAPPED)) {
       c.all += static_cast<int64_t>(m.RegionSize);
       if (m.Type == MEM_PRIVATE) c.priv += static_cast<int64_t>(m.RegionSize);
+      inAllocation += static_cast<int64_t>(m.RegionSize);
     }
     const uintptr_t next = reinterpret_cast<uintptr_t>(m.BaseAddress) + m.RegionSize;
     if (next <= at) break;
     at = next;
   }
+  endAllocation();
+  if (surfaces != nullptr) *surfaces = large;
   return c;
 }
 
@@ -704,10 +744,16 @@ struct Memory {
   bool measured = false;
   int width = 0, height = 0;  // the client it got
   Committed before, most, end;
+  int surfacesBefore = 0;
+  int surfaces = 0;  // the most client-sized allocations the page kept at once
+  int64_t SurfaceBytes() const { return int64_t{4} * PageWidth() * PageHeight(); }
+  void Start() { before = CommittedNow(SurfaceBytes(), &surfacesBefore); }
   void Sample() {
-    const Committed now = CommittedNow();
+    int large = 0;
+    const Committed now = CommittedNow(SurfaceBytes(), &large);
     end = {now.all - before.all, now.priv - before.priv};
     most = {std::max(most.all, end.all), std::max(most.priv, end.priv)};
+    surfaces = std::max(surfaces, large - surfacesBefore);
     measured = true;
   }
   void ClientOf(HWND window) {
@@ -725,7 +771,7 @@ Memory PageMemory(PageModule& module, const std::string& name) {
   m.name = name;
   TestParent parent(PageWidth(), PageHeight(), true);
   PumpPending();
-  m.before = CommittedNow();
+  m.Start();
   HWND page = module.InitPage() ? module.CreatePage(parent.Hwnd()) : nullptr;
   if (page == nullptr) return m;
   UpdateWindow(page);
@@ -758,12 +804,49 @@ Memory MinimalMemory() {
   m.name = "minimal page (one section)";
   TestParent parent(PageWidth(), PageHeight(), true);
   PumpPending();
-  m.before = CommittedNow();
+  m.Start();
   PlainWindow window(parent.Hwnd(), nullptr);
   m.Sample();
   for (int i = 0; i < 3; ++i) Repaint(window.Hwnd(), nullptr);
   m.Sample();
   m.ClientOf(window.Hwnd());
+  return m;
+}
+
+// In a fresh process, so that no page before it has paid the process's first costs or left
+// freed heap to reuse: "page" (the module at `modulePath`) or "minimal". Writes the figures
+// to `out`.
+int MemoryChild(const std::string& what, const std::wstring& modulePath, const std::string& out) {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  Memory m;
+  if (what == "minimal") {
+    m = MinimalMemory();
+  } else {
+    PageModule module(modulePath.empty() ? ModuleBesideProgram() : modulePath);
+    if (!module.Loaded()) return 1;
+    m = PageMemory(module, what);
+  }
+  if (!m.measured) return 1;
+  if (FILE* file = std::fopen(out.c_str(), "w")) {
+    std::fprintf(file, "%d %d %lld %lld %lld %lld %d\n", m.width, m.height, static_cast<long long>(m.most.all),
+                 static_cast<long long>(m.most.priv), static_cast<long long>(m.end.all),
+                 static_cast<long long>(m.end.priv), m.surfaces);
+    std::fclose(file);
+  }
+  return 0;
+}
+
+Memory MemoryOf(const std::string& name, const std::wstring& what, const std::wstring& module) {
+  Memory m;
+  m.name = name;
+  long long mostAll = 0, mostPriv = 0, endAll = 0, endPriv = 0;
+  const std::string text = RunSelf(L"--memory=" + what + ModuleArgument(module));
+  if (std::sscanf(text.c_str(), "%d %d %lld %lld %lld %lld %d", &m.width, &m.height, &mostAll, &mostPriv, &endAll,
+                  &endPriv, &m.surfaces) == 7) {
+    m.most = {mostAll, mostPriv};
+    m.end = {endAll, endPriv};
+    m.measured = true;
+  }
   return m;
 }
 
@@ -807,8 +890,9 @@ void WriteFile(const std::string& path, const std::string& text) {
 std::string ReportMemory(const std::vector<Memory>& memory) {
   std::vector<std::pair<std::string, double>> json;
   std::printf("\nmemory a page keeps: committed bytes (private + mapped) after its steps, less before InitPage\n");
-  std::printf("%-28s %11s %12s %8s %12s %8s %12s\n", "", "client", "most", "surfaces", "at the end", "surfaces",
-              "private most");
+  std::printf("(each in a fresh process; \"sections\": the most client-sized allocations kept at once)\n");
+  std::printf("%-28s %11s %12s %8s %12s %8s %12s %8s\n", "", "client", "most", "surfaces", "at the end", "surfaces",
+              "private most", "sections");
   const Memory& minimal = memory.back();
   for (const Memory& m : memory) {
     if (!m.measured) {
@@ -816,10 +900,11 @@ std::string ReportMemory(const std::vector<Memory>& memory) {
       continue;
     }
     const double surface = 4.0 * m.width * m.height;
-    std::printf("%-28s %11s %12lld %8.2f %12lld %8.2f %12lld\n", m.name.c_str(),
+    std::printf("%-28s %11s %12lld %8.2f %12lld %8.2f %12lld %8d\n", m.name.c_str(),
                 (std::to_string(m.width) + " x " + std::to_string(m.height)).c_str(),
                 static_cast<long long>(m.most.all), m.most.all / surface, static_cast<long long>(m.end.all),
-                m.end.all / surface, static_cast<long long>(m.most.priv));
+                m.end.all / surface, static_cast<long long>(m.most.priv), m.surfaces);
+    json.push_back({m.name + ": client-sized sections", static_cast<double>(m.surfaces)});
     json.push_back({m.name + ": most bytes", static_cast<double>(m.most.all)});
     json.push_back({m.name + ": bytes at the end", static_cast<double>(m.end.all)});
     json.push_back({m.name + ": most surfaces", m.most.all / surface});
@@ -835,7 +920,7 @@ std::string ReportMemory(const std::vector<Memory>& memory) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string jsonPath, cold, coldOut, coldModule;
+  std::string jsonPath, cold, coldOut, coldModule, memoryChild;
   std::wstring baselinePath;
   int samples = 9, coldRuns = 7;
   bool blends = true, memoryOnly = false;
@@ -854,6 +939,7 @@ int main(int argc, char** argv) {
     if (auto v = value("--cold-module=")) coldModule = *v;
     if (arg == "--no-blends") blends = false;
     if (arg == "--memory-only") memoryOnly = true;
+    if (auto v = value("--memory=")) memoryChild = *v;
   }
   {
     HDC screen = GetDC(nullptr);
@@ -861,6 +947,8 @@ int main(int argc, char** argv) {
     ReleaseDC(nullptr, screen);
   }
   if (!cold.empty()) return ColdChild(cold, std::wstring(coldModule.begin(), coldModule.end()), coldOut);
+  if (!memoryChild.empty())
+    return MemoryChild(memoryChild, std::wstring(coldModule.begin(), coldModule.end()), coldOut);
 
   std::vector<std::unique_ptr<BenchPage>> pages;
   pages.push_back(std::make_unique<BenchPage>(ModuleBesideProgram(), ""));
@@ -879,10 +967,9 @@ int main(int argc, char** argv) {
     SetEnvironmentVariableW(kLookupServiceEnvironment, reinterpret_cast<const wchar_t*>(service.Base().c_str()));
   }
 
-  // Memory first, while the process's heaps hold nothing freed by other pages to reuse.
-  std::vector<Memory> memory;
-  for (auto& bench : pages) memory.push_back(PageMemory(bench->Module(), bench->Name("page")));
-  memory.push_back(MinimalMemory());
+  std::vector<Memory> memory = {MemoryOf("page", L"page", L"")};
+  if (!baselinePath.empty()) memory.push_back(MemoryOf("before: page", L"page", baselinePath));
+  memory.push_back(MemoryOf("minimal page (one section)", L"minimal", L""));
   if (memoryOnly) {
     const std::string json = ReportMemory(memory);
     WriteFile(jsonPath, "{\n  \"dpi\": " + std::to_string(gDpi) + ",\n" + json + "\n}\n");
@@ -952,8 +1039,13 @@ int main(int argc, char** argv) {
     paints.push_back(Timed("plain window: WM_PAINT of the button area", [other, button] { Repaint(other, &button); }));
     paints.push_back(RecordCase("Wine's share: record + tile-sized paint", other, {ConnectedRecord(0)}));
     AddHoverCases("plain window: ", other, nullptr, paints);
+    for (Case& c : paints) c.raise = c.name.rfind("BitBlt", 0) == 0 ? pages[0]->Parent() : plainParent.Hwnd();
   }
-  for (auto& bench : pages) AddPageCases(*bench, paints);
+  for (auto& bench : pages) {
+    const size_t first = paints.size();
+    AddPageCases(*bench, paints);
+    for (size_t i = first; i < paints.size(); ++i) paints[i].raise = bench->Parent();
+  }
   Measure(paints, samples);
   // The repaint of a hovered button on its own: mouse and repaint, less the mouse alone.
   for (auto& bench : pages) {
