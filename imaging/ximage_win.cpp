@@ -165,13 +165,13 @@ bool CxImage::DrawAt(HDC target, int32_t x, int32_t y, int32_t cx, int32_t cy) c
   if (cx < 0) cx = view.width;
   if (cy < 0) cy = view.height;
 
-  ScopedSaveDC saved(target);
-  if (!saved.Saved()) return false;
   RECT clip;
   const int clipKind = GetClipBox(target, &clip);
+  if (clipKind == ERROR) return false;
   const PaintBox box = ComputePaintBox(PaintBox{clip.left, clip.top, clip.right, clip.bottom}, x, y, cx, cy);
   if (box.Width() <= 0 || box.Height() <= 0) return true;
 
+  // Straight into the section's rows, the context untouched: nothing to save.
   DirectPixels direct;
   if (DirectSurface(target, clipKind, box, direct)) {
     if (direct.bitsPerPixel == 32) {
@@ -179,7 +179,11 @@ bool CxImage::DrawAt(HDC target, int32_t x, int32_t y, int32_t cx, int32_t cy) c
     } else {
       DrawDirect<Surface24>(view, x, y, cx, cy, box, direct);
     }
-  } else if (NeedsBlending(view)) {
+    return true;
+  }
+  ScopedSaveDC saved(target);
+  if (!saved.Saved()) return false;
+  if (NeedsBlending(view)) {
     BlendIntoTarget(view, target, x, y, cx, cy, box);
   } else if (cx == view.width && cy == view.height) {
     SetStretchBltMode(target, COLORONCOLOR);

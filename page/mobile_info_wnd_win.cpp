@@ -353,6 +353,7 @@ bool CMobileInfoWnd::ComposeFrame(const RECT& client) {
   // Once for all the damaged rectangles.
   const PageModel& shown = Model();
   const PagePaintSources sources = PaintSources();
+  const ScopedSaveDC saved(frame.Dc());
   frame.Recompose([&](const RECT& rect) { PaintPage(frame.Dc(), client, &rect, shown, sources); });
   return true;
 }
@@ -366,7 +367,9 @@ void CMobileInfoWnd::DoPaint(HDC dc) {
 
 void CMobileInfoWnd::PaintPage(HDC dc, const RECT& client, const RECT* keptRect, const PageModel& shown,
                                const PagePaintSources& sources) {
-  ScopedSaveDC saved(dc);
+  // The kept frame's context is saved once around all its rectangles.
+  std::optional<ScopedSaveDC> saved;
+  if (keptRect == nullptr) saved.emplace(dc);
   const bool whole = keptRect != nullptr && keptRect->left <= client.left && keptRect->top <= client.top &&
                      keptRect->right >= client.right && keptRect->bottom >= client.bottom;
   const RECT& area = keptRect != nullptr ? *keptRect : client;
