@@ -66,10 +66,13 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
     int combined = -1;  // -1: not measured
     int number = 0;
     int label = 0;
+    int height = 0;  // of the line, as the font measures it
   };
   const LineWidths& Measure(int count, HDC dc);
   // Where the count and the label are drawn, side by side across the text band.
   void LineBoxes(const LineWidths& widths, RECT& number, RECT& label) const;
+  // The same, narrowed to the rows their glyphs can reach: what a change of the line repaints.
+  void InkBoxes(const LineWidths& widths, RECT& number, RECT& label) const;
   void DrawPart(HDC dc, const wchar_t* text, const RECT& box, COLORREF color) const;
 
   CControlPicture icon_;

@@ -1,5 +1,6 @@
 #include "controls/mobile_icon.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <utility>
 
@@ -16,9 +17,10 @@ const wchar_t kNotAvailableText[] = L"-- ";
 void WriteNumber(int count, wchar_t (&text)[16]) { swprintf(text, 16, L"%d", count); }
 
 // In the font selected into `dc`.
-int TextWidth(HDC dc, const wchar_t* text) {
+int TextWidth(HDC dc, const wchar_t* text, int* height = nullptr) {
   RECT extent = {0, 0, 1, 1};
   DrawTextW(dc, text, -1, &extent, kMeasureFormat);
+  if (height != nullptr) *height = extent.bottom - extent.top;
   return extent.right - extent.left;
 }
 
@@ -109,7 +111,7 @@ const CMobileIcon::LineWidths& CMobileIcon::Measure(int count, HDC dc) {
   if (labelWidth_ < 0) labelWidth_ = TextWidth(dc, label_.c_str());
   LineWidths& widths = measured_[0];
   widths.count = count;
-  widths.combined = TextWidth(dc, line.c_str());
+  widths.combined = TextWidth(dc, line.c_str(), &widths.height);
   widths.number = TextWidth(dc, count == kNotAvailable ? kNotAvailableText : number);
   widths.label = labelWidth_;
   return widths;
@@ -125,13 +127,25 @@ void CMobileIcon::LineBoxes(const LineWidths& widths, RECT& number, RECT& label)
   label.right = label.left + widths.label;
 }
 
+// DrawText centres a line as high as the font in the band; the margin covers its rounding and
+// glyphs of a linked font that reach a little past the line.
+void CMobileIcon::InkBoxes(const LineWidths& widths, RECT& number, RECT& label) const {
+  LineBoxes(widths, number, label);
+  const LONG middle = (number.top + number.bottom) / 2;
+  const LONG half = widths.height / 2 + scale.Px(3);
+  const LONG top = std::max(number.top, middle - half);
+  const LONG bottom = std::min(number.bottom, middle + half + 1);
+  number.top = label.top = top;
+  number.bottom = label.bottom = bottom;
+}
+
 RECT CMobileIcon::ReachFor(int count, HDC measure) {
   RECT reach = rect;
   const RECT icon = IconBox();
   UnionRect(&reach, &reach, &icon);
   RECT number;
   RECT label;
-  LineBoxes(Measure(count, measure), number, label);
+  InkBoxes(Measure(count, measure), number, label);
   UnionRect(&reach, &reach, &number);
   UnionRect(&reach, &reach, &label);
   return reach;
@@ -140,10 +154,10 @@ RECT CMobileIcon::ReachFor(int count, HDC measure) {
 RECT CMobileIcon::CountChangeArea(int before, int after, HDC measure) {
   RECT wasNumber;
   RECT wasLabel;
-  LineBoxes(Measure(before, measure), wasNumber, wasLabel);
+  InkBoxes(Measure(before, measure), wasNumber, wasLabel);
   RECT number;
   RECT label;
-  LineBoxes(Measure(after, measure), number, label);
+  InkBoxes(Measure(after, measure), number, label);
   RECT area;
   UnionRect(&area, &wasNumber, &number);
   if (!EqualRect(&wasLabel, &label)) {

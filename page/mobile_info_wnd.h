@@ -145,6 +145,7 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   // The controls' visibility and values as the model shows them.
   void ApplyControlStep();
   void CreateInstallButton();
+  void PlaceReconnectButton();
   void PlaceInstallButton();
   void ApplyPictureStep();
   void ReloadModelPicture();
@@ -212,6 +213,7 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   CVinBattery battery;
   CMobileIcon tiles[kTileCount];  // 1001 to 1008
   bool installButtonCreated = false;
+  bool reconnectPlaced = false;  // laid out once the failed view is first shown
 
   // Last, so they go first: both read the controls above.
   CPageKeyboard keyboard{*this};

@@ -246,15 +246,22 @@ void CMobileInfoWnd::LayOutControls() {
   const auto place = [&](PageControl control, int index = 0) {
     return ToRect(ControlPlace(control, index, scale, client));
   };
-  reconnectButton.Place(place(PageControl::Reconnect),
-                        ToRect(ButtonCaptionPlace(PageControl::Reconnect, scale, client)), scale,
-                        SharedFontOf(PageFont::Regular12));
+  if (reconnectPlaced || ViewForState(phoneInfo.state) == PageView::ConnectFailed) PlaceReconnectButton();
   phoneBar.Place(place(PageControl::PhoneBar), scale);
   cardBar.Place(place(PageControl::CardBar), scale);
   battery.Place(place(PageControl::Battery), scale, SharedFontOf(PageFont::Bold12));
   for (int i = 0; i < kTileCount; ++i)
     tiles[i].Place(place(PageControl::Tile, i), scale, SharedFontOf(PageFont::Bold12));
   if (installButtonCreated) PlaceInstallButton();
+}
+
+// Placing it decodes its strip, which only the failed view draws.
+void CMobileInfoWnd::PlaceReconnectButton() {
+  const PageSize client = ClientSize();
+  reconnectButton.Place(ToRect(ControlPlace(PageControl::Reconnect, 0, scale, client)),
+                        ToRect(ButtonCaptionPlace(PageControl::Reconnect, scale, client)), scale,
+                        SharedFontOf(PageFont::Regular12));
+  reconnectPlaced = true;
 }
 
 void CMobileInfoWnd::PlaceInstallButton() {
@@ -302,6 +309,7 @@ void CMobileInfoWnd::LoadImages(PageView view) {
       LoadPngResource(pictures[i], source.resourceId, CWindowModule::Instance(), scale);
     }
   }
+  if (view == PageView::ConnectFailed && reconnectButton.IsCreated() && !reconnectPlaced) PlaceReconnectButton();
   if (view == PageView::Connected || view == PageView::GuardMissing) {
     // Their controls show with these views: decoded here, their first paint decodes nothing.
     phoneBar.LoadPictures();

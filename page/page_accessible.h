@@ -36,4 +36,5 @@ class CPageAccessibility {
   IPageWindow& page_;
   CPageAccessible* object_ = nullptr;
   std::optional<PageModel> announced_;  // none: a screen reader knows the idle view
+  PageModel spare_;
 };

@@ -391,12 +391,18 @@ void CPageAccessibility::NotifyChanges() {
   // Made before anything is raised: should it fail, the next call compares with the last
   // model announced. A hook that hears of an event may change the page's model.
   const std::vector<AccessChange> changes = AccessChanges(announced_ ? &*announced_ : nullptr, now);
-  PageModel shown = now;
+  // Into the storage of the model announced before the last: once warm, a record's copy
+  // allocates nothing.
+  spare_ = now;
   const CWindowImplBase::Watch watch(page_.Window());
   for (const AccessChange& change : changes) {
     // A hook running in this thread may destroy the window while it hears of one event.
     if (watch.Gone()) break;
     NotifyWinEvent(WinEventOf(change.event), hwnd, OBJID_CLIENT, change.child);
   }
-  announced_ = std::move(shown);
+  if (announced_) {
+    std::swap(*announced_, spare_);
+  } else {
+    announced_.emplace(std::move(spare_));
+  }
 }
