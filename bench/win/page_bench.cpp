@@ -706,8 +706,9 @@ struct Committed {
   int64_t priv = 0;
 };
 
-// Also the allocations of at least `surfaceBytes` committed: a DIB section is one allocation
-// of its own, so those of a client-sized one count the surfaces kept.
+// Also the allocations of `surfaceBytes` committed, give or take the rounding to pages: a DIB
+// section is one allocation of its own, so these count the client-sized surfaces kept (heap
+// segments, also large, are of other sizes).
 Committed CommittedNow(int64_t surfaceBytes = 0, int* surfaces = nullptr) {
   Committed c;
   MEMORY_BASIC_INFORMATION m;
@@ -716,7 +717,7 @@ Committed CommittedNow(int64_t surfaceBytes = 0, int* surfaces = nullptr) {
   int64_t inAllocation = 0;
   int large = 0;
   const auto endAllocation = [&] {
-    if (surfaceBytes > 0 && inAllocation >= surfaceBytes) ++large;
+    if (surfaceBytes > 0 && inAllocation >= surfaceBytes && inAllocation < surfaceBytes + 65536) ++large;
     inAllocation = 0;
   };
   while (VirtualQuery(reinterpret_cast<const void*>(at), &m, sizeof m) == sizeof m) {
