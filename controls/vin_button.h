@@ -58,8 +58,8 @@ class CVinButton : public CVinControl, private IButtonHost {
   // `frame` with the caption written on it, made when first drawn; null when the caption
   // reaches a pixel of the frame that is not opaque, as its pixels then depend on what the
   // button is drawn over.
-  const CxImage* CaptionedFrame(int look, const CxImage& frame);
-  bool WriteCaption(const CxImage& frame, CxImage& captioned) const;
+  const CxImage* CaptionedFrame(int look, CxImage& frame);
+  bool WriteCaption(CxImage& frame, CxImage& captioned) const;
   void TakeCapture() override;
   bool HoldsCapture() const override;
   void GiveBackCapture() override;

@@ -69,7 +69,7 @@ void CVinButton::Place(const RECT& rect, const RECT& textRect, const DisplayScal
 
 BOOL CVinButton::Inside(int x, int y) { return HitTest(POINT{x, y}); }
 
-const CxImage* CVinButton::CaptionedFrame(int look, const CxImage& frame) {
+const CxImage* CVinButton::CaptionedFrame(int look, CxImage& frame) {
   if (look < 0 || look >= kLooks) return nullptr;
   if (!captionTried_[look]) {
     captionTried_[look] = true;
@@ -81,7 +81,7 @@ const CxImage* CVinButton::CaptionedFrame(int look, const CxImage& frame) {
 // The caption is drawn as Draw would, onto the frame's own colours in a section of the frame's
 // size; every pixel it changed must be an opaque one of the frame, as must the box the caption
 // is centred in (with a margin), and the frame must be drawn at its own size.
-bool CVinButton::WriteCaption(const CxImage& frame, CxImage& captioned) const {
+bool CVinButton::WriteCaption(CxImage& frame, CxImage& captioned) const {
   const ImageView view = frame.View();
   const int width = view.width;
   const int height = view.height;
@@ -132,7 +132,7 @@ bool CVinButton::WriteCaption(const CxImage& frame, CxImage& captioned) const {
       if (!opaque(x, height - 1 - y)) return false;
     }
   }
-  if (!const_cast<CxImage&>(frame).CropInto(0, 0, width, height, &captioned)) return false;
+  if (!frame.CropInto(0, 0, width, height, &captioned)) return false;
   uint8_t* out = captioned.Bits();
   const int outStride = static_cast<int>(captioned.EffectiveWidth());
   for (int row = 0; row < height; ++row) {
@@ -183,9 +183,9 @@ void CVinButton::OnCaptureChanged(HWND) { press_.CaptureLost(); }
 
 void CVinButton::Draw(HDC dc) {
   const ButtonPress::Look look = press_.Shown();
-  const CxImage& frame = look == ButtonPress::Look::Pressed ? pressedFrame_
-                         : look == ButtonPress::Look::Hover ? hoverFrame_
-                                                            : normalFrame_;
+  CxImage& frame = look == ButtonPress::Look::Pressed ? pressedFrame_
+                   : look == ButtonPress::Look::Hover ? hoverFrame_
+                                                      : normalFrame_;
   if (const CxImage* captioned = CaptionedFrame(static_cast<int>(look), frame)) {
     captioned->DrawInRect(dc, rect);
     return;
