@@ -95,6 +95,9 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   // The DPI of the page's window (GetDpiForWindow where the system has it, the screen's
   // otherwise); 0 when it cannot be read.
   virtual int WindowDpi() const;
+  // Whether the user lets windows animate their content (SPI_GETCLIENTAREAANIMATION); read at
+  // creation and at every WM_SETTINGCHANGE.
+  virtual bool ClientAnimationsOn() const;
 
  private:
   void OnCreate();
@@ -130,6 +133,10 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   void InvalidateDot(uint32_t step);
   LRESULT OnPhoneData(const COPYDATASTRUCT* copyData);
   void OnTimer(UINT_PTR timerId);
+  // The connecting view's animation from its first step, or still when animations are off;
+  // no timer in other views.
+  void StartAnimation();
+  void OnSettingChange();
   void OnCommand(WPARAM wParam);
   void ApplyPhoneState();
   void Reconnect();
@@ -161,8 +168,10 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   CxImage scaledModelPicture;
   uint32_t scaledFromStamp = 0;  // modelPicture's stamp when scaledModelPicture was made
   DisplayScale scaledForScale;
-  uint32_t animStep = 0;   // 0 to 4, the highlighted dot of the connecting view
-  bool animating = false;  // the animation timer runs
+  // 0 to 4, the highlighted dot of the connecting view; kStillAnimationStep: none.
+  uint32_t animStep = 0;
+  bool animating = false;    // the animation timer runs
+  bool animationsOn = true;  // as the user last set it
   const SharedFont& SharedFontOf(PageFont font) const { return fonts[static_cast<size_t>(font)]; }
 
   SharedFont fonts[kPageFontCount];  // shared with the controls that write in them

@@ -154,6 +154,9 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
       OnSize();
       return FALSE;
     case WM_SETTINGCHANGE:
+      OnSettingChange();
+      InvalidateArea(nullptr);
+      return FALSE;
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
     case WM_FONTCHANGE:
@@ -181,8 +184,15 @@ int CMobileInfoWnd::WindowDpi() const {
   return ScreenDpi();
 }
 
+bool CMobileInfoWnd::ClientAnimationsOn() const {
+  BOOL on = TRUE;
+  // Where the system cannot say, it animates, as Windows does by default.
+  return !SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &on, 0) || on != FALSE;
+}
+
 void CMobileInfoWnd::OnCreate() {
   scale = DisplayScale::ForDpi(WindowDpi());
+  animationsOn = ClientAnimationsOn();
   LoadImages(ViewForState(phoneInfo.state));
   CreateFonts();
   CreateControls();
@@ -622,15 +632,7 @@ LRESULT CMobileInfoWnd::OnProfileReady(WPARAM wParam, LPARAM lParam) {
 void CMobileInfoWnd::ApplyPhoneState() {
   LoadImages(ViewForState(phoneInfo.state));  // before anything paints or describes the view
   ApplyControlStep();
-  animStep = 0;
-  if (static_cast<PageState>(phoneInfo.state) == PageState::Connecting) {
-    // Restarts a running one.
-    animating = SetTimer(Hwnd(), kAnimationTimerId, kAnimationPeriodMs, nullptr) != 0;
-  } else if (animating) {
-    // Only then: each call is a trip to the window system, and records come often.
-    KillTimer(Hwnd(), kAnimationTimerId);
-    animating = false;
-  }
+  StartAnimation();  // a second connecting record starts it again
   InvalidateModelChanges();
   const bool focusMoved = keyboard.OnViewChanged();
   // Hooks in this thread hear of the change, and may destroy the window.
@@ -642,8 +644,32 @@ void CMobileInfoWnd::ApplyPhoneState() {
   ApplyPictureStep();
 }
 
+void CMobileInfoWnd::StartAnimation() {
+  const bool connecting = static_cast<PageState>(phoneInfo.state) == PageState::Connecting;
+  animStep = connecting && !animationsOn ? kStillAnimationStep : 0;
+  if (connecting && animationsOn) {
+    // Restarts a running one.
+    animating = SetTimer(Hwnd(), kAnimationTimerId, kAnimationPeriodMs, nullptr) != 0;
+  } else if (animating) {
+    // Only then: each call is a trip to the window system, and records come often.
+    KillTimer(Hwnd(), kAnimationTimerId);
+    animating = false;
+  }
+}
+
+// The user turned animations off or on: the connecting view stops or starts at once.
+void CMobileInfoWnd::OnSettingChange() {
+  const bool on = ClientAnimationsOn();
+  if (on == animationsOn) return;
+  animationsOn = on;
+  if (static_cast<PageState>(phoneInfo.state) != PageState::Connecting) return;
+  StartAnimation();
+  InvalidateModelChanges();
+}
+
 void CMobileInfoWnd::OnTimer(UINT_PTR timerId) {
-  if (timerId != kAnimationTimerId) return;
+  // A tick queued before the animation stopped moves nothing.
+  if (timerId != kAnimationTimerId || animStep == kStillAnimationStep) return;
   const uint32_t previous = animStep;
   animStep = (animStep + 1) % kAnimationSteps;
   InvalidateDot(previous);

@@ -138,6 +138,9 @@ struct ViewElement {
   uint32_t command = 0;  // what pressing it sends; 0: it cannot be pressed or focused
 };
 
+// The connecting view's step while the user has animations turned off: every dot at rest.
+inline constexpr uint32_t kStillAnimationStep = 0xFFFFFFFF;
+
 // What the window knows of its pictures and controls; sizes are as drawn at the scale, and
 // empty for a picture that is not loaded.
 struct PageModelInputs {

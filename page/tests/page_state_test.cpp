@@ -83,6 +83,55 @@ TEST_F(PageStateTest, ASecondConnectingRecordStartsTheAnimationAgain) {
   EXPECT_GE(page->AnimStep(), 1u);
 }
 
+// The user's "animate controls and elements inside windows", set for this session only and
+// given back at the end.
+class ClientAnimations {
+ public:
+  ClientAnimations() { SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &before_, 0); }
+  ~ClientAnimations() { Set(before_); }
+  static void Set(BOOL on) {
+    SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(on)), 0);
+  }
+
+ private:
+  BOOL before_ = TRUE;
+};
+
+bool ShowsLitDot(CMobileInfoWnd& page) {
+  for (const ViewElement& element : page.Model().Elements()) {
+    if (element.kind == ElementKind::Picture && element.picture == PagePicture::CurrentDot) return true;
+  }
+  return false;
+}
+
+// With animations turned off, the connecting view stands still, every dot at rest, and runs no
+// timer; it still says it is connecting. Turned on again, it moves at once, and off, it stops.
+TEST_F(PageStateTest, WithAnimationsOffTheConnectingViewStandsStill) {
+  const ClientAnimations restore;
+  const auto setting = [&](BOOL on) {
+    ClientAnimations::Set(on);
+    SendMessageW(page->Hwnd(), WM_SETTINGCHANGE, SPI_SETCLIENTAREAANIMATION, 0);
+  };
+  setting(FALSE);
+  ASSERT_EQ(Send(PageState::Connecting), 1);
+  PumpFor(1300);
+  Tick(CMobileInfoWnd::kAnimationTimerId);
+  EXPECT_EQ(page->AnimStep(), kStillAnimationStep);
+  EXPECT_FALSE(ShowsLitDot(*page));
+  EXPECT_EQ(page->Model().View(), PageView::Connecting);
+  EXPECT_FALSE(KillTimer(page->Hwnd(), CMobileInfoWnd::kAnimationTimerId)) << "no timer runs";
+
+  setting(TRUE);
+  EXPECT_EQ(page->AnimStep(), 0u);
+  EXPECT_TRUE(ShowsLitDot(*page));
+  PumpFor(1300);
+  EXPECT_GE(page->AnimStep(), 1u);
+
+  setting(FALSE);
+  EXPECT_EQ(page->AnimStep(), kStillAnimationStep);
+  EXPECT_FALSE(KillTimer(page->Hwnd(), CMobileInfoWnd::kAnimationTimerId));
+}
+
 TEST_F(PageStateTest, ReconnectOnlyOnAClickAndOnlyResetsTheState) {
   ASSERT_EQ(Send(PageState::ConnectFailed), 1);
   SendMessageW(page->Hwnd(), WM_COMMAND, MAKEWPARAM(kReconnectButtonId, 1), 0);
