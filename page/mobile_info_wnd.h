@@ -37,6 +37,8 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   static constexpr UINT_PTR kAnimationTimerId = 1;
   static constexpr UINT kAnimationPeriodMs = 1000;
   static constexpr uint32_t kAnimationSteps = 5;
+  // The context menu's one item.
+  static constexpr UINT kCopyDetailsCommand = 1;
 
   CMobileInfoWnd();
   ~CMobileInfoWnd() override;
@@ -143,6 +145,11 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   void RequestGuardInstall();
   // Asks the host's main window to show its own page for a linked count tile.
   void NavigateToPage(UINT tileId);
+  // The connected phone's details to the clipboard as text (Ctrl+C, the context menu); false,
+  // and the clipboard as it was, while no phone is connected.
+  bool CopyDetails();
+  // The context menu at a screen point, or under the focused element for -1 (the keyboard).
+  void ShowDetailsMenu(LPARAM at);
   void CreateFonts();
   // Decodes the pictures `view` and its controls draw that no earlier view has tried already.
   void LoadImages(PageView view);

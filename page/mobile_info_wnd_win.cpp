@@ -1,11 +1,13 @@
 #include "page/mobile_info_wnd.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <optional>
 
 #include "page/offscreen_buffer.h"
 #include "page/page_protocol.h"
+#include "page/page_values.h"
 #include "picture/cache_names.h"
 #include "picture/picture_cache.h"
 #include "resources/resource.h"
@@ -49,6 +51,29 @@ PageSize SizeOf(const CxImage& image) {
 }
 
 PageSize SizeOf(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
+
+// As CF_UNICODETEXT, in memory the clipboard owns once it took it.
+bool PutOnClipboard(HWND owner, const std::u16string& text) {
+  const size_t bytes = (text.size() + 1) * sizeof(char16_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (memory == nullptr) return false;
+  void* to = GlobalLock(memory);
+  if (to == nullptr) {
+    GlobalFree(memory);
+    return false;
+  }
+  std::memcpy(to, text.c_str(), bytes);
+  GlobalUnlock(memory);
+  if (!OpenClipboard(owner)) {
+    GlobalFree(memory);
+    return false;
+  }
+  EmptyClipboard();
+  const bool placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+  CloseClipboard();
+  if (!placed) GlobalFree(memory);
+  return placed;
+}
 
 }  // namespace
 
@@ -136,7 +161,14 @@ BOOL CMobileInfoWnd::ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wParam
       result = keyboard.OnGetDlgCode(reinterpret_cast<const MSG*>(lParam));
       return TRUE;
     case WM_KEYDOWN:
+      if (wParam == 'C' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+        CopyDetails();
+        return TRUE;
+      }
       return keyboard.OnKeyDown(wParam, lParam);
+    case WM_CONTEXTMENU:
+      ShowDetailsMenu(lParam);
+      return TRUE;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       keyboard.OnFocusChanged(message == WM_SETFOCUS);
@@ -706,6 +738,32 @@ void CMobileInfoWnd::OnCommand(WPARAM wParam) {
     case PageAction::None:
       break;
   }
+}
+
+bool CMobileInfoWnd::CopyDetails() {
+  const std::u16string text = PhoneDetailsText(phoneInfo, profile.rawModel);
+  return !text.empty() && PutOnClipboard(Hwnd(), text);
+}
+
+void CMobileInfoWnd::ShowDetailsMenu(LPARAM at) {
+  POINT point = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+  if (at == -1) {
+    // From the keyboard: under the focused element, else at the page's corner.
+    const ViewElement* focused = Model().Pressable(keyboard.Focused());
+    point = focused != nullptr ? POINT{focused->rect.left, focused->rect.bottom} : POINT{0, 0};
+    ClientToScreen(Hwnd(), &point);
+  }
+  HMENU menu = CreatePopupMenu();
+  if (menu == nullptr) return;
+  const bool phone = !PhoneDetailsText(phoneInfo, profile.rawModel).empty();
+  AppendMenuW(menu, MF_STRING | (phone ? MF_ENABLED : MF_GRAYED), kCopyDetailsCommand,
+              reinterpret_cast<const wchar_t*>(kChineseDetailTexts.copyItem));
+  // The menu runs a message loop of its own, in which the host may destroy the page.
+  const Watch watch(*this);
+  const UINT chosen = static_cast<UINT>(
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y, 0, Hwnd(), nullptr));
+  DestroyMenu(menu);
+  if (!watch.Gone() && chosen == kCopyDetailsCommand) CopyDetails();
 }
 
 void CMobileInfoWnd::NavigateToPage(UINT tileId) {

@@ -7,6 +7,8 @@
 #include "page/page_values.h"
 #include "resources/resource.h"
 
+static_assert(kTileNotAvailable == kCountNotAvailable, "a tile's dashes are the details' missing count");
+
 namespace {
 
 constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }

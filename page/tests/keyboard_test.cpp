@@ -15,6 +15,7 @@
 #include "page/mobile_info_wnd.h"
 #include "page/page_keyboard.h"
 #include "page/page_protocol.h"
+#include "page/page_values.h"
 #include "testing/accessible_child.h"
 #include "testing/dib_canvas.h"
 #include "testing/in_process_page_test.h"
@@ -483,6 +484,101 @@ TEST_F(KeyboardTest, AScreenReaderIsToldWhereTheFocusIs) {
   EXPECT_EQ(client->get_accFocus(&focus), S_FALSE);
   EXPECT_EQ(focus.vt, VT_EMPTY);
   client->Release();
+}
+
+// Text on the clipboard, as CF_UNICODETEXT; empty when there is none.
+std::u16string ClipboardText() {
+  std::u16string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const char16_t*>(GlobalLock(data))) {
+      text = chars;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+void SetClipboardText(const std::u16string& text) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t));
+  std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(char16_t));
+  GlobalUnlock(memory);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+}
+
+// What the context menu showed, read from inside its own loop, which it then leaves by
+// choosing its item (`choose`) or by being cancelled.
+struct MenuSeen {
+  bool shown = false;
+  bool grayed = false;
+  std::u16string text;
+  bool choose = false;
+};
+MenuSeen* g_menu = nullptr;
+
+void CALLBACK ReadMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND window = FindWindowW(L"#32768", nullptr);
+  HMENU menu = window != nullptr ? reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0)) : nullptr;
+  if (menu == nullptr || g_menu == nullptr) return;  // not open yet: the next tick
+  KillTimer(nullptr, timer);
+  g_menu->shown = GetMenuItemCount(menu) == 1;
+  g_menu->grayed = (GetMenuState(menu, 0, MF_BYPOSITION) & MF_GRAYED) != 0;
+  wchar_t text[64] = {};
+  GetMenuStringW(menu, 0, text, 64, MF_BYPOSITION);
+  g_menu->text = reinterpret_cast<const char16_t*>(text);
+  if (g_menu->choose) {
+    PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
+  } else {
+    EndMenu();
+  }
+}
+
+// Ctrl+C, or the one item of the context menu (from the mouse or the keyboard), copies the
+// connected phone's details as text; with no phone connected the item is greyed and the
+// clipboard keeps what it had.
+TEST_F(KeyboardTest, CtrlCAndTheContextMenuCopyTheConnectedPhonesDetails) {
+  const std::u16string before = u"kept";
+  ASSERT_NO_FATAL_FAILURE(SetClipboardText(before));
+  const auto ctrlC = [&] {
+    const HeldKeys control({VK_CONTROL});
+    Press('C');
+  };
+  const auto menu = [&](bool choose, LPARAM at) {
+    MenuSeen seen;
+    seen.choose = choose;
+    g_menu = &seen;
+    SetTimer(nullptr, 0, 50, ReadMenu);
+    SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), at);
+    g_menu = nullptr;
+    return seen;
+  };
+  ctrlC();
+  EXPECT_EQ(ClipboardText(), before);
+  MenuSeen seen = menu(true, MAKELPARAM(100, 100));
+  EXPECT_TRUE(seen.shown);
+  EXPECT_TRUE(seen.grayed);
+  EXPECT_EQ(seen.text, kChineseDetailTexts.copyItem);
+  EXPECT_EQ(ClipboardText(), before);
+
+  Send(SampleRecord(PageState::Connected));
+  const std::u16string details = PhoneDetailsText(page->Phone(), u"");
+  ASSERT_FALSE(details.empty());
+  ctrlC();
+  EXPECT_EQ(ClipboardText(), details);
+
+  ASSERT_NO_FATAL_FAILURE(SetClipboardText(before));
+  seen = menu(false, -1);
+  EXPECT_TRUE(seen.shown);
+  EXPECT_FALSE(seen.grayed);
+  EXPECT_EQ(ClipboardText(), before) << "cancelled: nothing copied";
+  seen = menu(true, -1);
+  EXPECT_TRUE(seen.shown);
+  EXPECT_EQ(ClipboardText(), details);
 }
 
 }  // namespace

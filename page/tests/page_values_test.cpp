@@ -55,6 +55,51 @@ TEST(PageValuesTest, UsedPercentIsTruncatedAndStaysWithinTheScale) {
   for (const Case& c : cases) EXPECT_EQ(UsedPercent(c.total, c.free), c.used) << c.total << " " << c.free;
 }
 
+// What is copied for which record: nothing without a phone; otherwise every value as the page
+// shows it, the exact byte counts beside the rounded sizes, the reported model only when the
+// page shows another name.
+TEST(PageValuesTest, TheDetailsCopiedAreThePagesOwnValuesForAConnectedPhone) {
+  PhoneInfo phone = EmptyPhoneInfo();
+  SetFieldText(phone.brand, u"ABC");
+  SetFieldText(phone.model, u"X1\tPro");
+  phone.batteryPercent = 150;
+  phone.phoneFreeBytes = 3ull << 30;
+  phone.phoneTotalBytes = 8ull << 30;
+  phone.cardFreeBytes = 0;
+  phone.cardTotalBytes = UINT64_MAX;
+  phone.appCount = 12;
+  phone.pictureCount = 1234567;
+  phone.musicCount = kCountNotAvailable;
+  phone.videoCount = -5;
+  phone.contactCount = 2147483647;
+  const std::u16string counts =
+      u"应用: 12\r\n图片: 1234567\r\n音乐: 不可用\r\n视频: -5\r\n小说: 0\r\n联系人: 2147483647\r\n"
+      u"短信: 0\r\n游戏: 不可用\r\n";
+  const std::u16string values =
+      u"电池电量: 100%\r\n"
+      u"手机容量: 剩余 3GB (3,221,225,472 字节), 共 8GB (8,589,934,592 字节)\r\n"
+      u"存储卡容量: 剩余 0KB (0 字节), 共 16777TB (18,446,744,073,709,551,615 字节)\r\n" +
+      counts;
+  const struct {
+    PageState state;
+    std::u16string_view reported;
+    std::u16string expected;
+  } cases[] = {
+      {PageState::Connected, u"X1\tPro", u"手机: ABCX1 Pro\r\n" + values},
+      {PageState::Connected, u"", u"手机: ABCX1 Pro\r\n" + values},
+      {PageState::GuardMissing, u"x1pro", u"手机: ABCX1 Pro\r\n手机报告的型号: x1pro\r\n" + values},
+      {PageState::NoPhone, u"x1pro", u""},
+      {PageState::Connecting, u"", u""},
+      {PageState::ConnectFailed, u"", u""},
+      {PageState::ReconnectRequested, u"", u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.state));
+    phone.state = static_cast<int32_t>(c.state);
+    EXPECT_EQ(PhoneDetailsText(phone, c.reported), c.expected);
+  }
+}
+
 TEST(PageValuesTest, BatteryLevelIsCappedAt100) {
   const uint32_t in[] = {0, 1, 99, 100, 101, 150, 0x7FFFFFFF, 0xFFFFFFFF};
   const uint32_t out[] = {0, 1, 99, 100, 100, 100, 100, 100};
