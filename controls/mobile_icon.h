@@ -45,9 +45,7 @@ class CMobileIcon : public CVinControl, public CDrawSpecific {
   // and the font set in `dc` when it drew the label.
   void Draw(HDC dc) override;
   // The line of a long count reaches past the tile's sides.
-  RECT Reach(HDC measure) override { return ReachFor(count_, measure); }
-  // Where the tile would draw showing `count`.
-  RECT ReachFor(int count, HDC measure);
+  RECT Reach(HDC measure) override;
   // What changes when the count goes from `before` to `after`: the count, and the label only
   // when it moves.
   RECT CountChangeArea(int before, int after, HDC measure);

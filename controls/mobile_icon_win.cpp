@@ -139,13 +139,13 @@ void CMobileIcon::InkBoxes(const LineWidths& widths, RECT& number, RECT& label) 
   number.bottom = label.bottom = bottom;
 }
 
-RECT CMobileIcon::ReachFor(int count, HDC measure) {
+RECT CMobileIcon::Reach(HDC measure) {
   RECT reach = rect;
   const RECT icon = IconBox();
   UnionRect(&reach, &reach, &icon);
   RECT number;
   RECT label;
-  InkBoxes(Measure(count, measure), number, label);
+  InkBoxes(Measure(count_, measure), number, label);
   UnionRect(&reach, &reach, &number);
   UnionRect(&reach, &reach, &label);
   return reach;

@@ -129,6 +129,8 @@ class CMobileInfoWnd : public CVinWnd, public CDrawSpecific, public IPageWindow 
   // Repaints what the model now draws differently from the model last presented; another view,
   // scale or size repaints the page.
   void InvalidateModelChanges();
+  // The object that draws a control of the model; null for none.
+  CVinControl* ControlFor(PageControl control, int index);
   // Where drawing `element` may put pixels; the controls say where they overhang their place.
   RECT ReachOf(const ViewElement& element);
   void InvalidateAreas(const DamageList& areas);

@@ -352,7 +352,7 @@ void CMobileInfoWnd::LoadImages(PageView view) {
     }
   }
   if (view == PageView::ConnectFailed && reconnectButton.IsCreated() && !reconnectPlaced) PlaceReconnectButton();
-  if (view == PageView::Connected || view == PageView::GuardMissing) {
+  if (ShowsPhone(view)) {
     // Their controls show with these views: decoded here, their first paint decodes nothing.
     phoneBar.LoadPictures();
     cardBar.LoadPictures();
@@ -435,7 +435,7 @@ void CMobileInfoWnd::PaintPage(HDC dc, const RECT& client, const RECT* keptRect,
 }
 
 const CKeptSurface* CMobileInfoWnd::KeptBackdrop(const PageModel& shown, const PagePaintSources& sources, bool whole) {
-  const bool information = shown.View() == PageView::Connected || shown.View() == PageView::GuardMissing;
+  const bool information = ShowsPhone(shown.View());
   uint64_t stamp = 0;
   for (const ViewElement& element : shown.Elements()) {
     if (element.backdrop && element.kind == ElementKind::Picture) {
@@ -519,7 +519,8 @@ void CMobileInfoWnd::InvalidateModelChanges() {
     for (const size_t i : changedElements) {
       const ViewElement& was = presented.Elements()[i];
       const ViewElement& is = now.Elements()[i];
-      if (is.control == PageControl::Tile && is.index >= 0 && is.index < kTileCount && was.rect == is.rect) {
+      // Within one view, scale and size a tile changes only its count.
+      if (is.control == PageControl::Tile && is.index >= 0 && is.index < kTileCount) {
         add(tiles[is.index].CountChangeArea(was.number, is.number, textMeasure.Dc()));
         continue;
       }
@@ -532,29 +533,30 @@ void CMobileInfoWnd::InvalidateModelChanges() {
   presentedMade = true;
 }
 
-RECT CMobileInfoWnd::ReachOf(const ViewElement& element) {
-  switch (element.kind) {
-    case ElementKind::Words:
-      return RECT{};  // drawn by its picture
-    case ElementKind::Control:
-      break;
-    default:
-      return ToRect(element.rect);
-  }
-  const HDC measure = textMeasure.Dc();
-  switch (element.control) {
-    case PageControl::Tile:
-      return element.index >= 0 && element.index < kTileCount ? tiles[element.index].ReachFor(element.number, measure)
-                                                              : ToRect(element.rect);
-    case PageControl::Battery:
-      return battery.Reach(measure);
+CVinControl* CMobileInfoWnd::ControlFor(PageControl control, int index) {
+  switch (control) {
+    case PageControl::Reconnect:
+      return &reconnectButton;
+    case PageControl::Install:
+      return installButtonCreated ? &installButton : nullptr;
     case PageControl::PhoneBar:
-      return phoneBar.Reach(measure);
+      return &phoneBar;
     case PageControl::CardBar:
-      return cardBar.Reach(measure);
-    default:
-      return ToRect(element.rect);
+      return &cardBar;
+    case PageControl::Battery:
+      return &battery;
+    case PageControl::Tile:
+      return index >= 0 && index < kTileCount ? &tiles[index] : nullptr;
+    case PageControl::None:
+      break;
   }
+  return nullptr;
+}
+
+RECT CMobileInfoWnd::ReachOf(const ViewElement& element) {
+  if (element.kind == ElementKind::Words) return RECT{};  // drawn by its picture
+  CVinControl* control = element.kind == ElementKind::Control ? ControlFor(element.control, element.index) : nullptr;
+  return control != nullptr ? control->Reach(textMeasure.Dc()) : ToRect(element.rect);
 }
 
 void CMobileInfoWnd::InvalidateAreas(const DamageList& areas) {
@@ -597,7 +599,7 @@ LRESULT CMobileInfoWnd::OnPhoneData(const COPYDATASTRUCT* copyData) {
 
 void CMobileInfoWnd::ApplyPictureStep() {
   const PageView view = ViewForState(phoneInfo.state);
-  if (view != PageView::Connected && view != PageView::GuardMissing) {
+  if (!ShowsPhone(view)) {
     modelPicture.Release();  // the generic phone shows instead
     scaledModelPicture.Release();
     return;
@@ -755,7 +757,7 @@ void CMobileInfoWnd::ShowDetailsMenu(LPARAM at) {
   }
   HMENU menu = CreatePopupMenu();
   if (menu == nullptr) return;
-  const bool phone = !PhoneDetailsText(phoneInfo, profile.rawModel).empty();
+  const bool phone = ShowsPhone(ViewForState(phoneInfo.state));
   AppendMenuW(menu, MF_STRING | (phone ? MF_ENABLED : MF_GRAYED), kCopyDetailsCommand,
               reinterpret_cast<const wchar_t*>(kChineseDetailTexts.copyItem));
   // The menu runs a message loop of its own, in which the host may destroy the page.

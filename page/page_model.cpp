@@ -171,6 +171,13 @@ class ViewBuilder {
 
   void Fill() { Add(ElementKind::Fill, Client(), true).color = kBackgroundColor; }
 
+  // The status views' background, copied over the whole client: the plain fill only in its
+  // place, as drawing both would pass over a fresh frame's memory twice.
+  void StatusBackdrop() {
+    if (!Has(PagePicture::StatusBackground)) Fill();
+    Spread(PagePicture::StatusBackground, Client(), PictureFit::StretchOpaque);
+  }
+
   // A picture drawn for the scale already, so at its own size; false when it is not loaded.
   bool Picture(PagePicture picture, PagePoint logical, PictureFit fit = PictureFit::At, bool backdrop = false) {
     if (!Has(picture)) return false;
@@ -309,8 +316,7 @@ void AddInformationView(ViewBuilder& view, const PageModelInputs& in, bool guard
 }
 
 void AddConnectingView(ViewBuilder& view, const PageModelInputs& in) {
-  view.Fill();
-  view.Spread(PagePicture::StatusBackground, view.Client(), PictureFit::StretchOpaque);
+  view.StatusBackdrop();
   view.Picture(PagePicture::SmallPhone, kConnectingPhoneAt);
   view.Picture(PagePicture::Computer, kConnectingComputerAt);
   if (view.Has(PagePicture::CurrentDot) && view.Has(PagePicture::RestingRing)) {
@@ -331,8 +337,7 @@ void AddConnectingView(ViewBuilder& view, const PageModelInputs& in) {
 }
 
 void AddConnectFailedView(ViewBuilder& view, const PageModelInputs& in) {
-  view.Fill();
-  view.Spread(PagePicture::StatusBackground, view.Client(), PictureFit::StretchOpaque);
+  view.StatusBackdrop();
   view.Picture(PagePicture::SmallPhone, kFailedPhoneAt);
   if (view.Picture(PagePicture::FailedHeading, kFailedHeadingAt)) {
     view.Describe(AccessRole::StaticText, kFailedHeading);
@@ -348,8 +353,7 @@ void AddConnectFailedView(ViewBuilder& view, const PageModelInputs& in) {
 }
 
 void AddIdleView(ViewBuilder& view, const PageModelInputs& in) {
-  view.Fill();
-  view.Spread(PagePicture::StatusBackground, view.Client(), PictureFit::StretchOpaque);
+  view.StatusBackdrop();
   if (view.Picture(PagePicture::IdleHeading, kIdleHeadingAt, PictureFit::InOwnRect)) {
     view.Describe(AccessRole::StaticText, kIdleHeading);
   }

@@ -64,31 +64,15 @@ void PaintFill(HDC dc, const ViewElement& element) {
   SetBkColor(dc, previous);
 }
 
-// A fill the next element copies a loaded picture over, whole, would be overwritten at once:
-// on a fresh frame it is a pass over memory the copy pays for again.
-bool CoveredByNext(const std::vector<ViewElement>& elements, size_t i, const PagePaintSources& sources) {
-  if (i + 1 >= elements.size()) return false;
-  const ViewElement& fill = elements[i];
-  const ViewElement& next = elements[i + 1];
-  if (next.kind != ElementKind::Picture || next.fit != PictureFit::StretchOpaque || next.backdrop != fill.backdrop ||
-      !next.rect.Contains(fill.rect) || next.picture == PagePicture::Phone) {
-    return false;
-  }
-  const CxImage* picture = sources.pictures[static_cast<size_t>(next.picture)];
-  return picture != nullptr && picture->IsValid();
-}
-
 }  // namespace
 
 void PaintElements(HDC dc, const PageModel& model, const PagePaintSources& sources, bool backdrop, const RECT& area) {
   const PageRect within = {area.left, area.top, area.right, area.bottom};
-  const std::vector<ViewElement>& elements = model.Elements();
-  for (size_t i = 0; i < elements.size(); ++i) {
-    const ViewElement& element = elements[i];
+  for (const ViewElement& element : model.Elements()) {
     if (element.backdrop != backdrop || Intersect(element.rect, within).Empty()) continue;
     switch (element.kind) {
       case ElementKind::Fill:
-        if (!CoveredByNext(elements, i, sources)) PaintFill(dc, element);
+        PaintFill(dc, element);
         break;
       case ElementKind::Picture:
         PaintPicture(dc, element, sources);

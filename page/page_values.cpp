@@ -64,8 +64,7 @@ std::u16string Capacity(const DetailTexts& texts, uint64_t freeBytes, uint64_t t
 std::u16string TitleText(const PhoneInfo& phone) { return ShownName(phone) + u"已通过USB手机连线连上电脑"; }
 
 std::u16string PhoneDetailsText(const PhoneInfo& phone, std::u16string_view reportedModel, const DetailTexts& texts) {
-  const PageView view = ViewForState(phone.state);
-  if (view != PageView::Connected && view != PageView::GuardMissing) return {};
+  if (!ShowsPhone(ViewForState(phone.state))) return {};
   std::u16string text;
   const auto line = [&text](std::u16string_view label, const std::u16string& value) {
     text.append(label);

@@ -104,3 +104,5 @@ void SetFieldText(char16_t (&field)[N], std::u16string_view text) {
 // The view a paint draws for a state value; unknown values fall back to the idle view.
 enum class PageView { Idle, Connected, GuardMissing, Connecting, ConnectFailed };
 PageView ViewForState(int32_t state);
+// The views that show a connected phone's details.
+constexpr bool ShowsPhone(PageView view) { return view == PageView::Connected || view == PageView::GuardMissing; }
